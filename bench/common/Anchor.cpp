@@ -1,0 +1,2 @@
+// Keeps the benchmark support library non-empty.
+namespace mirev_bench { int anchor = 0; }

@@ -1,0 +1,61 @@
+#pragma once
+// One file's text as a list of code page 932 lines, and the primitives that change it.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/ByteString.h"
+#include "base/Settings.h"
+#include "doc/LineList.h"
+#include "doc/TextPos.h"
+
+class ByteBlock;
+
+// Anything that shows a document and must hear of changes made through another view.
+class DocView {
+ public:
+  virtual ~DocView() = default;
+  virtual void OnDocumentChanged(DocView* sender) = 0;
+};
+
+class CVeloDoc {
+ public:
+  // Fixes up an empty standard extension in settings, as every new document does.
+  explicit CVeloDoc(Settings& settings);
+  CVeloDoc(const CVeloDoc&) = delete;
+  CVeloDoc& operator=(const CVeloDoc&) = delete;
+
+  // Primitives: each sets the modified flag as stated, none moves pos.
+  void InsertText(const TextPos& pos, std::string_view text);
+  void DeleteBytes(const TextPos& pos, int count);
+  void SplitLine(const TextPos& pos);
+  bool JoinNextLine(const TextPos& pos);
+  static bool NextLine(TextPos& pos);
+  static bool PrevLine(TextPos& pos);
+
+  int LineCount() const { return lines.Count(); }
+  LineNode* FirstLine() const { return lines.First(); }
+  LineNode* LastLine() const { return lines.Last(); }
+
+  bool IsModified() const { return modified; }
+  void SetModifiedFlag(bool value = true) { modified = value; }
+
+  // Replaces the text with the lines of a file image (LF or CR LF breaks; a final break
+  // adds no line). The lines share buffer. Clears the modified flag.
+  void LoadLines(ByteBlock* buffer, std::size_t size);
+  // The text as a file image: every line followed by CR LF.
+  std::string ToFileImage() const;
+
+  void AddView(DocView* view);
+  void RemoveView(DocView* view);
+  const std::vector<DocView*>& Views() const { return views; }
+  void UpdateAllViews(DocView* sender);
+
+  LineList lines;
+  std::string pathName;  // UTF-8
+  std::string title;     // UTF-8
+
+ private:
+  bool modified = false;
+  std::vector<DocView*> views;
+};
