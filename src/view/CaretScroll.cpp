@@ -1,0 +1,312 @@
+// The caret and the visible part of the document kept in step: caret placement, scrolling,
+// the scroll bars, the selection-extension steps, focus and size.
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "view/CVeloView.h"
+
+namespace {
+
+int ClampColumn(std::int64_t v) {
+  return static_cast<int>(std::clamp<std::int64_t>(v, 0, std::numeric_limits<int>::max() / 2));
+}
+
+// Steps pos by count lines (back if count < 0), stopping at either end of the document.
+void StepLines(TextPos& pos, int count) {
+  for (; count > 0; --count)
+    if (!CVeloDoc::NextLine(pos)) return;
+  for (; count < 0; ++count)
+    if (!CVeloDoc::PrevLine(pos)) return;
+}
+
+}  // namespace
+
+void CVeloView::CreateViewCaret() { host.CreateCaret(overwriteMode ? charWidth : 2, lineHeight); }
+
+void CVeloView::UpdateCaret() {
+  if (!IsPlaced()) return;
+  if (hasFocus && !caretCreated) {
+    host.HideCaret();
+    CreateViewCaret();
+    host.ShowCaret();
+    caretCreated = true;
+  }
+  host.HideCaret();
+  const Point p = CaretPoint();
+  host.SetCaretPos(p);
+  SetImeWindowPos(p);
+  host.SetStatusText(StatusText());
+  host.ShowCaret();
+}
+
+void CVeloView::SetImeWindowPos(Point p) { host.SetImeCompositionPos(p); }
+
+std::string CVeloView::StatusText() const {
+  return std::to_string(static_cast<std::int64_t>(caret.line) + 1) + ": " +
+         std::to_string(static_cast<std::int64_t>(caret.column) + 1);
+}
+
+void CVeloView::EnsureCaretVisible(bool recompute) {
+  if (!IsPlaced()) return;
+  bool scrolled = false;
+  bool vScrolled = false;
+
+  // Jumps of a quarter of the width; at least one column, or a narrow window never gets there.
+  const std::int64_t hStep = std::max(visibleColumns / 4, 1);
+  const std::int64_t caretColumn = caret.column;
+  std::int64_t column = origin.column;
+  if (caretColumn < column) {
+    scrolled = true;
+    column -= (column - caretColumn + hStep - 1) / hStep * hStep;
+  }
+  if (column < 0) column = 0;
+  const std::int64_t lastColumn = column + visibleColumns - 2;
+  if (caretColumn > lastColumn) {
+    scrolled = true;
+    column += (caretColumn - lastColumn + hStep - 1) / hStep * hStep;
+  }
+  if (column > caretColumn) column = caretColumn;
+  origin.column = ClampColumn(column);
+
+  // Jumps of half the height, at least one line. A window lower than one line still shows the
+  // caret's line in its partial row.
+  const int vStep = std::max(visibleLines / 2, 1);
+  const int shownLines = std::max(visibleLines, 1);
+  int target = origin.line;
+  if (caret.line < origin.line) {
+    target -= (origin.line - caret.line + vStep - 1) / vStep * vStep;
+    target = std::max(target, 0);
+  } else if (caret.line > origin.line + shownLines - 1) {
+    target += (caret.line - (origin.line + shownLines - 1) + vStep - 1) / vStep * vStep;
+  }
+  if (target != origin.line) {
+    scrolled = vScrolled = true;
+    // The new first line lies within a window's height above the caret: walk from there.
+    const int keepColumn = origin.column;
+    const int keepByte = origin.byteIndex;
+    origin = caret;
+    StepLines(origin, std::min(target, caret.line) - caret.line);
+    origin.column = keepColumn;
+    origin.byteIndex = keepByte;
+  }
+
+  UpdateCaret();
+  UpdateScrollBars(recompute || vScrolled);
+  if (scrolled) InvalidateAll(false);
+}
+
+void CVeloView::CenterCaret() {
+  if (!IsPlaced()) return;
+  origin = caret;
+  StepLines(origin, -(visibleLines / 2));
+  ScrollHorz(-(visibleColumns / 2));
+  InvalidateAll(false);
+  EnsureCaretVisible(true);
+}
+
+void CVeloView::ScrollUp(int count, bool extend) {
+  if (!IsPlaced()) return;
+  BeginExtend(extend);
+  int moved = 0;
+  for (int i = 0; i < count; ++i) {
+    const bool caretMoved = CVeloDoc::PrevLine(caret);
+    const bool originMoved = CVeloDoc::PrevLine(origin);
+    if (originMoved) ++moved;
+    if (!caretMoved && !originMoved) break;
+  }
+  SetColumn(caret, desiredColumn);
+  // The pixels move first, so that every rectangle below is in the scrolled picture's
+  // coordinates whether or not the window moves pending repaints along with them.
+  if (moved > visibleLines) {
+    InvalidateAll(false);
+  } else if (moved > 0) {
+    host.ScrollContent(0, moved * lineHeight);
+    const Rect band{0, 0, clientWidth, moved * lineHeight};
+    host.Invalidate(&band, false);
+  }
+  InvalidateSelection();
+  EndExtend(extend);
+  InvalidateSelection();
+  UpdateCaret();
+  UpdateScrollBars(true);
+}
+
+void CVeloView::ScrollDown(int count, bool extend) {
+  if (!IsPlaced()) return;
+  BeginExtend(extend);
+  int moved = 0;
+  for (int i = 0; i < count; ++i) {
+    const bool caretMoved = CVeloDoc::NextLine(caret);
+    const bool originMoved = CVeloDoc::NextLine(origin);
+    if (originMoved) ++moved;
+    if (!caretMoved && !originMoved) break;
+  }
+  SetColumn(caret, desiredColumn);
+  if (moved > visibleLines) {
+    InvalidateAll(false);
+  } else if (moved > 0) {
+    host.ScrollContent(0, -moved * lineHeight);
+    const Rect band{0, clientHeight - moved * lineHeight, clientWidth, clientHeight};
+    host.Invalidate(&band, false);
+  }
+  InvalidateSelection();
+  EndExtend(extend);
+  InvalidateSelection();
+  UpdateCaret();
+  UpdateScrollBars(true);
+}
+
+void CVeloView::ScrollHorz(int delta) {
+  std::int64_t column = static_cast<std::int64_t>(origin.column) + delta;
+  if (column < 0)
+    column = 0;
+  else if (column > widestLine)
+    column = widestLine;
+  origin.column = ClampColumn(column);
+  InvalidateAll(false);
+  UpdateCaret();
+  UpdateScrollBars(false);
+}
+
+void CVeloView::UpdateScrollBars(bool recompute) {
+  UpdateHScrollBar(recompute);
+  UpdateVScrollBar(recompute);
+}
+
+void CVeloView::UpdateVScrollBar(bool recompute) {
+  ScrollInfo info;
+  if (recompute) {
+    // Keeps every value of the bar below 32768: its thumb position travels as 16 bits.
+    const int lineCount = doc.LineCount();
+    vScrollScale = lineCount / 32768 + 1;
+    info.mask = kScrollRange | kScrollPage | kScrollPos | kScrollDisableNoScroll;
+    info.nMin = 0;
+    info.nMax = (lineCount - 1) / vScrollScale;
+    info.nPage = static_cast<unsigned>(visibleLines / vScrollScale);
+  } else {
+    info.mask = kScrollPos | kScrollDisableNoScroll;
+  }
+  info.nPos = origin.line / std::max(vScrollScale, 1);
+  host.SetScrollInfo(ScrollBarKind::Vertical, info);
+}
+
+void CVeloView::UpdateHScrollBar(bool recompute) {
+  ScrollInfo info;
+  if (recompute) {
+    // Only the lines in the window are measured: the range follows what is visible.
+    widestLine = 0;
+    if (IsPlaced()) {
+      TextPos pos = origin;
+      for (int i = 0; i < visibleLines; ++i) {
+        widestLine = std::max(widestLine, LineWidth(pos.node->text.View()));
+        if (!CVeloDoc::NextLine(pos)) break;
+      }
+    }
+    widestLine = std::max(widestLine, visibleColumns);
+    info.mask = kScrollRange | kScrollPage | kScrollPos | kScrollDisableNoScroll;
+    info.nMin = 0;
+    info.nMax = widestLine + visibleColumns / 4;
+    info.nPage = static_cast<unsigned>(visibleColumns);
+  } else {
+    info.mask = kScrollPos | kScrollDisableNoScroll;
+  }
+  info.nPos = origin.column;
+  host.SetScrollInfo(ScrollBarKind::Horizontal, info);
+}
+
+void CVeloView::BeginExtend(bool extend) {
+  if (extend && !selecting) {
+    selecting = true;
+    selAnchor = caret;
+  }
+}
+
+void CVeloView::EndExtend(bool extend) {
+  if (extend)
+    selEnd = caret;
+  else
+    selecting = false;
+}
+
+void CVeloView::InvalidateSelection() {
+  if (!selecting) return;
+  const bool backwards = PosBefore(selEnd, selAnchor);
+  const TextPos& first = backwards ? selEnd : selAnchor;
+  const TextPos& last = backwards ? selAnchor : selEnd;
+  InvalidateLines(first.line, last.line);
+}
+
+void CVeloView::OnSetFocus() {
+  hasFocus = true;
+  caretCreated = false;
+  UpdateCaret();
+  UpdateScrollBars(true);
+  UpdateImeFont();
+  InvalidateAll(true);
+}
+
+void CVeloView::OnKillFocus() {
+  hasFocus = false;
+  caretCreated = false;
+  host.HideCaret();
+}
+
+void CVeloView::OnSize() { RecalcMetrics(); }
+
+void CVeloView::OnVScroll(int code, int pos) {
+  switch (code) {
+    case SB_LINEUP:
+      ScrollUp(1, selecting);
+      break;
+    case SB_LINEDOWN:
+      ScrollDown(1, selecting);
+      break;
+    case SB_PAGEUP:
+      ScrollUp(visibleLines, selecting);
+      break;
+    case SB_PAGEDOWN:
+      ScrollDown(visibleLines, selecting);
+      break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK: {
+      const std::int64_t target = static_cast<std::int64_t>(vScrollScale) * pos;
+      const std::int64_t distance = target - origin.line;
+      const int steps = static_cast<int>(
+          std::min<std::int64_t>(distance < 0 ? -distance : distance, std::numeric_limits<int>::max()));
+      if (distance > 0)
+        ScrollDown(steps, selecting);
+      else
+        ScrollUp(steps, selecting);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void CVeloView::OnHScroll(int code, int pos) {
+  switch (code) {
+    case SB_LINELEFT:
+      ScrollHorz(-2);
+      break;
+    case SB_LINERIGHT:
+      ScrollHorz(2);
+      break;
+    case SB_PAGELEFT:
+      ScrollHorz(-visibleColumns);
+      break;
+    case SB_PAGERIGHT:
+      ScrollHorz(visibleColumns);
+      break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK:
+      ScrollHorz(static_cast<int>(std::clamp<std::int64_t>(static_cast<std::int64_t>(pos) - origin.column,
+                                                           std::numeric_limits<int>::min() / 2,
+                                                           std::numeric_limits<int>::max() / 2)));
+      break;
+    default:
+      break;
+  }
+}
