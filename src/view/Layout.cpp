@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "base/Cp932.h"
 #include "view/CVeloView.h"
-#include "view/LeadByte.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ int NextTabStop(int column, int tab) {
 // of its own, one byte and one column wide.
 inline void StepChar(std::string_view s, int& i, int& c, int tab) {
   const unsigned char b = static_cast<unsigned char>(s[static_cast<std::size_t>(i)]);
-  if (IsLeadByte(b) && i + 1 < static_cast<int>(s.size())) {
+  if (cp932::IsLeadByte(b) && i + 1 < static_cast<int>(s.size())) {
     i += 2;
     c += 2;
   } else if (b == '\t') {
@@ -52,15 +52,7 @@ void CVeloView::RetreatChar(TextPos& pos) const {
   const std::string_view s = pos.node->text.View();
   const int end = std::min(pos.byteIndex, static_cast<int>(s.size()));
   if (end <= 0) return;
-  SetByteIndex(pos, PrevCharStart(s, end));
-  // The rule takes a lead byte before the end for a trail byte; a lone lead byte at the line
-  // end is a character of its own here, so step on to the last character that starts before end.
-  for (;;) {
-    TextPos next = pos;
-    AdvanceChar(next);
-    if (next.byteIndex >= end || next.byteIndex == pos.byteIndex) break;
-    pos = next;
-  }
+  SetByteIndex(pos, cp932::PreviousCharStart(s, end));
 }
 
 void CVeloView::SetColumn(TextPos& pos, int target) const {
