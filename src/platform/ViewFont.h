@@ -1,0 +1,69 @@
+#pragma once
+// The view's fixed-pitch font and what drawing on the cell grid needs from it: the cell
+// metrics and, per code page 932 character, the glyph to draw and where in its cells.
+#include <QFont>
+#include <QFontMetrics>
+#include <QRawFont>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+
+#include "view/ViewHost.h"
+
+class ViewFont {
+ public:
+  // How a character is drawn.
+  enum class GlyphKind : std::uint8_t {
+    Blank,     // nothing to draw (space)
+    Glyph,     // glyph `index` of RawFont() at `dx` inside its cells
+    Fallback,  // not in the face: drawn as FallbackText() with Qt's font merging
+    Symbol,    // a control byte or bytes that decode to nothing: a visible box
+  };
+  struct Glyph {
+    std::uint32_t index = 0;
+    std::int16_t dx = 0;
+    GlyphKind kind = GlyphKind::Blank;
+    bool known = false;
+  };
+
+  explicit ViewFont(const FontRequest& request);
+  ViewFont(const ViewFont&) = delete;
+  ViewFont& operator=(const ViewFont&) = delete;
+
+  // One shared font per request; the widgets of one process reuse them across zoom steps.
+  static std::shared_ptr<ViewFont> For(const FontRequest& request);
+  // The face asked for, before any measuring.
+  static QFont MakeQFont(const FontRequest& request);
+
+  const FontRequest& Request() const { return request_; }
+  const QFont& Font() const { return font_; }
+  const QRawFont& RawFont() const { return raw_; }
+  int CellWidth() const { return cellWidth_; }
+  int LineHeight() const { return lineHeight_; }
+  int Ascent() const { return ascent_; }
+  TextMetrics Metrics() const { return {lineHeight_, cellWidth_}; }
+
+  // code is a single byte (0..255, one cell) or lead << 8 | trail (two cells).
+  const Glyph& GlyphFor(unsigned code) {
+    auto& page = pages_[(code >> 8) & 0xFF];
+    if (page && (*page)[code & 0xFF].known) return (*page)[code & 0xFF];
+    return Resolve(code);
+  }
+  // The text of a Fallback glyph.
+  const QString& FallbackText(unsigned code) const;
+
+ private:
+  const Glyph& Resolve(unsigned code);
+
+  FontRequest request_;
+  QFont font_;
+  QRawFont raw_;
+  int cellWidth_ = 1;
+  int lineHeight_ = 1;
+  int ascent_ = 0;
+  // Two-level table: a page of 256 entries per first byte, made on first use.
+  std::array<std::unique_ptr<std::array<Glyph, 256>>, 256> pages_;
+  std::unordered_map<unsigned, QString> fallback_;
+};

@@ -1,0 +1,129 @@
+#pragma once
+// The window of one editor view: a scroll area that owns a CVeloView and does for it, with
+// Qt, everything the view asks of its window (painting, caret, scroll bars, input method
+// position and font, status text, clipboard, wait cursor, fonts).
+//
+// Keys are not handled here: they propagate to the parent, which routes them as commands.
+#include <QAbstractScrollArea>
+#include <QImage>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/ViewFont.h"
+#include "view/CVeloView.h"
+#include "view/ViewHost.h"
+
+class QScrollBar;
+
+class ViewWidget : public QAbstractScrollArea, public ViewHost {
+  Q_OBJECT
+
+ public:
+  // Makes the view that lives in this window; the window is its host.
+  using ViewFactory = std::function<std::unique_ptr<CVeloView>(ViewHost& host)>;
+
+  explicit ViewWidget(const ViewFactory& makeView, QWidget* parent = nullptr);
+  // A plain CVeloView of doc.
+  ViewWidget(CVeloDoc& doc, Settings& settings, QWidget* parent = nullptr);
+  ~ViewWidget() override;
+
+  CVeloView& View() const { return *view_; }
+  // Runs the view's OnInitialUpdate once: after the document has its text, before the first
+  // paint. Showing the widget runs it if nobody did.
+  void InitialUpdate();
+  bool IsInitialUpdated() const { return initialUpdated_; }
+
+  // What the window shows of the caret, in viewport pixels; empty while it is not drawn
+  // (no caret, hidden, no focus). The blink phase is not taken into account.
+  QRect CaretRect() const;
+  const QString& StatusText() const { return statusText_; }
+  bool HasCapture() const { return captured_; }
+  // The font the view asked for last, if any.
+  const ViewFont* CurrentFont() const { return font_.get(); }
+
+  // Rows composed in an image and copied (true) or replayed straight into the window's
+  // painter (false, the default: Qt's backing store is already off-screen).
+  void SetBufferedRows(bool buffered) { bufferedRows_ = buffered; }
+
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+  // ViewHost
+  void Invalidate(const Rect* rect, bool erase) override;
+  void ScrollContent(int dx, int dy) override;
+  Rect ClientRect() const override;
+  void CreateCaret(int width, int height) override;
+  void SetCaretPos(Point p) override;
+  void ShowCaret() override;
+  void HideCaret() override;
+  void SetScrollInfo(ScrollBarKind bar, const ScrollInfo& info) override;
+  void SetCapture() override;
+  void ReleaseCapture() override;
+  bool IsShiftDown() const override;
+  bool IsCtrlDown() const override;
+  void SetImeCompositionPos(Point p) override;
+  void SetImeFont(const FontRequest& font) override;
+  void SetStatusText(std::string_view utf8) override;
+  bool SetClipboardText(std::string_view cp932) override;
+  std::optional<std::string> GetClipboardText() override;
+  void BeginWaitCursor() override;
+  void EndWaitCursor() override;
+  TextMetrics SelectFont(const FontRequest& font) override;
+
+ signals:
+  // The caret's "line: column", for the frame's status bar.
+  void statusTextChanged(const QString& text);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  // The view moves the content itself; the scroll area must not.
+  void scrollContentsBy(int dx, int dy) override;
+
+ private:
+  struct BarState {
+    ScrollInfo info;  // as the view last set it, nPos clamped as the classic bar does
+    bool known = false;
+  };
+
+  void Init();
+  void ApplyBar(ScrollBarKind bar);
+  void OnBarAction(ScrollBarKind bar, int action);
+  void OnBarValueChanged(ScrollBarKind bar, int value);
+  void DeliverScroll(ScrollBarKind bar, int code, int pos);
+  QScrollBar* Bar(ScrollBarKind bar) const;
+  BarState& State(ScrollBarKind bar) { return bar == ScrollBarKind::Vertical ? vState_ : hState_; }
+  bool CaretDrawn() const;
+  void UpdateCaretArea();
+  void RestartBlink();
+
+  std::unique_ptr<CVeloView> view_;
+  std::shared_ptr<ViewFont> font_;
+  QFont imeFont_;
+  QImage rowImage_;
+  bool bufferedRows_ = false;
+  bool initialUpdated_ = false;
+
+  bool caretExists_ = false;
+  int caretHideCount_ = 0;
+  QRect caret_;
+  bool blinkOn_ = true;
+  QTimer blink_;
+  QPoint imePos_;
+
+  BarState hState_;
+  BarState vState_;
+  int delivering_ = 0;  // > 0 while a bar action is being handed to the view
+
+  QString statusText_;
+  bool captured_ = false;
+  int waitCursorDepth_ = 0;
+};
