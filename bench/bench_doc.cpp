@@ -199,7 +199,8 @@ void RegisterAll() {
     for (TexKind kind : kKinds) {
       const std::string base = std::string(kOps[op]) + "/" + mirev_bench::TexKindName(kind) + "/";
       for (int side = 0; side < 2; ++side) {
-        benchmark::RegisterBenchmark((base + (side ? "ref" : "ours")).c_str(), side ? ref[op] : ours[op], kind)
+        benchmark::RegisterBenchmark((base + (side ? "ref" : "ours")).c_str(), side ? ref[op] : ours[op],
+                                     kind)
             ->UseRealTime()
             ->Unit(benchmark::kMillisecond);
       }
@@ -386,7 +387,8 @@ PeakReport MeasurePeak(PeakSide side, const std::string& path) {
     return ::write(fds[1], &r, sizeof r) == static_cast<ssize_t>(sizeof r);
   });
   ::close(fds[1]);
-  report.ok = exited && ::read(fds[0], &report, sizeof report) == static_cast<ssize_t>(sizeof report) && report.ok;
+  report.ok =
+      exited && ::read(fds[0], &report, sizeof report) == static_cast<ssize_t>(sizeof report) && report.ok;
   ::close(fds[0]);
   return report;
 }
@@ -446,18 +448,19 @@ int main(int argc, char** argv) {
   }
 
   const double fileKiB = static_cast<double>(corpus.sizes[TexKind::Lines1M]) / 1024.0;
-  std::printf("\npeak memory growth while reading the 1,000,000-line file (%.1f MB), as a ratio to its size:\n",
-              static_cast<double>(corpus.sizes[TexKind::Lines1M]) / 1e6);
-  for (const auto& [name, p] :
-       {std::pair{"ours", oursPeak}, std::pair{"ref", refPeak}, std::pair{"ours, read buffer only", imagePeak}}) {
+  std::printf(
+      "\npeak memory growth while reading the 1,000,000-line file (%.1f MB), as a ratio to its size:\n",
+      static_cast<double>(corpus.sizes[TexKind::Lines1M]) / 1e6);
+  for (const auto& [name, p] : {std::pair{"ours", oursPeak}, std::pair{"ref", refPeak},
+                                std::pair{"ours, read buffer only", imagePeak}}) {
     if (!p.ok) {
       std::printf("  %-22s  measurement failed\n", name);
       continue;
     }
     const long grown = p.peakKiB - p.baselineKiB;
     std::printf("  %-22s  %8.1f MB   %.2fx   (baseline %ld KiB, %lld lines)\n", name,
-                static_cast<double>(grown) * 1024.0 / 1e6, static_cast<double>(grown) / fileKiB, p.baselineKiB,
-                p.lines);
+                static_cast<double>(grown) * 1024.0 / 1e6, static_cast<double>(grown) / fileKiB,
+                p.baselineKiB, p.lines);
   }
   RemoveCorpus();
   return 0;

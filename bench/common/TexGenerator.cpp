@@ -7,6 +7,7 @@ namespace {
 
 // Raw code page 932 bytes. Several trail bytes are TeX's own specials (表 95 5C, 本 96 7B,
 // 図 90 7D, 点 93 5F, 機 8B 40 ...), the traps every byte scan in the editor must survive.
+// clang-format off
 constexpr std::string_view kKanjiWords[] = {
     "\x95\x5C" /* 表 */, "\x94\xAD\x95\x5C" /* 発表 */, "\x95\x5C\x8E\xA6" /* 表示 */,
     "\x90\xAB\x94\x5C" /* 性能 */, "\x8B\x40\x94\x5C" /* 機能 */, "\x89\xC2\x94\x5C" /* 可能 */,
@@ -74,8 +75,10 @@ constexpr std::string_view kHalfWidthWords[] = {
     "\xBC\xBD\xC3\xD1" /* ｼｽﾃﾑ */, "\xD2\xD3\xD8" /* ﾒﾓﾘ */, "\xCC\xDF\xDB\xB8\xDE\xD7\xD1" /* ﾌﾟﾛｸﾞﾗﾑ */,
     "\xBF\xB0\xBD" /* ｿｰｽ */, "\xB6\xC0\xB6\xC5" /* ｶﾀｶﾅ */,
 };
+// clang-format on
 
-constexpr std::string_view kAsciiWords[] = {"TeX", "CPU", "GPU", "API", "OS", "UTF-8", "2024", "10", "3.14", "n"};
+constexpr std::string_view kAsciiWords[] = {"TeX",   "CPU",  "GPU", "API",  "OS",
+                                            "UTF-8", "2024", "10",  "3.14", "n"};
 
 constexpr std::string_view kMath[] = {
     "x^2 + y^2 = z^2",
@@ -107,10 +110,10 @@ class Rng {
     return z ^ (z >> 31);
   }
   // Multiply-shift reduction; its tiny bias does not matter for text.
-  std::uint32_t Below(std::uint32_t n) {
-    return static_cast<std::uint32_t>(((Next() >> 32) * n) >> 32);
+  std::uint32_t Below(std::uint32_t n) { return static_cast<std::uint32_t>(((Next() >> 32) * n) >> 32); }
+  int Between(int lo, int hi) {
+    return lo + static_cast<int>(Below(static_cast<std::uint32_t>(hi - lo + 1)));
   }
-  int Between(int lo, int hi) { return lo + static_cast<int>(Below(static_cast<std::uint32_t>(hi - lo + 1))); }
   bool Percent(std::uint32_t p) { return Below(100) < p; }
   template <std::size_t N>
   std::string_view Pick(const std::string_view (&table)[N]) {
@@ -149,7 +152,8 @@ class TexWriter {
     } else if (r < 66) {
       text += rng_.Pick(kKatakanaWords);
     } else if (r < 76) {
-      text += rng_.Percent(70) ? (rng_.Percent(60) ? kPunctuation[0] : kPunctuation[1]) : rng_.Pick(kPunctuation);
+      text +=
+          rng_.Percent(70) ? (rng_.Percent(60) ? kPunctuation[0] : kPunctuation[1]) : rng_.Pick(kPunctuation);
     } else if (r < 81) {
       text += rng_.Pick(kHalfWidthWords);
     } else if (r < 87) {
@@ -220,7 +224,8 @@ class TexWriter {
 
   void Heading(std::string_view command) {
     line_ = command;
-    for (int i = rng_.Between(1, 3); i > 0; --i) line_ += rng_.Percent(75) ? rng_.Pick(kKanjiWords) : rng_.Pick(kKatakanaWords);
+    for (int i = rng_.Between(1, 3); i > 0; --i)
+      line_ += rng_.Percent(75) ? rng_.Pick(kKanjiWords) : rng_.Pick(kKatakanaWords);
     line_ += '}';
     Emit(line_);
     line_ = "\\label{sec:";
@@ -317,20 +322,28 @@ std::optional<TexKind> ParseTexKind(std::string_view name) {
 
 const char* TexKindName(TexKind kind) {
   switch (kind) {
-    case TexKind::Small: return "small";
-    case TexKind::Lines100k: return "100k";
-    case TexKind::Lines1M: return "1m";
-    case TexKind::LongLine: return "longline";
+    case TexKind::Small:
+      return "small";
+    case TexKind::Lines100k:
+      return "100k";
+    case TexKind::Lines1M:
+      return "1m";
+    case TexKind::LongLine:
+      return "longline";
   }
   return "?";
 }
 
 int TexKindLines(TexKind kind) {
   switch (kind) {
-    case TexKind::Small: return 1000;
-    case TexKind::Lines100k: return 100000;
-    case TexKind::Lines1M: return 1000000;
-    case TexKind::LongLine: return 1;
+    case TexKind::Small:
+      return 1000;
+    case TexKind::Lines100k:
+      return 100000;
+    case TexKind::Lines1M:
+      return 1000000;
+    case TexKind::LongLine:
+      return 1;
   }
   return 1;
 }
