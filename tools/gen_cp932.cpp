@@ -202,8 +202,9 @@ int main(int argc, char** argv) {
   const std::string text = Render(Build());
   if (check) {
     std::ifstream in(path, std::ios::binary);
+    if (!in.is_open()) Fail("cannot read " + path);
     const std::string existing((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.eof() && !in.good()) Fail("cannot read " + path);
+    if (in.bad()) Fail("cannot read " + path);
     if (existing == text) return 0;
     std::size_t at = 0, line = 1;
     while (at < existing.size() && at < text.size() && existing[at] == text[at])

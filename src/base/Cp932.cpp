@@ -51,12 +51,16 @@ void AppendUtf16(char32_t c, std::u16string& out) {
 }
 
 // Table code points are all in the BMP and never surrogates, so each is one UTF-16 unit.
+// Characters collect in a small buffer that is appended in one go; push_back per character
+// costs several times the table lookups on a long line.
 template <typename OnUndecodable>
 std::u16string Decode(std::string_view bytes, OnUndecodable onUndecodable) {
   std::u16string out;
   out.reserve(bytes.size());
   const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t size = bytes.size();
+  char16_t chunk[4096];
+  std::size_t used = 0;
   std::size_t i = 0;
   while (i < size) {
     const unsigned char b = s[i];
@@ -70,31 +74,61 @@ std::u16string Decode(std::string_view bytes, OnUndecodable onUndecodable) {
     } else {
       cp = kNoCode;
     }
-    if (cp != kNoCode)
-      out.push_back(static_cast<char16_t>(cp));
-    else
+    if (cp != kNoCode) {
+      chunk[used++] = static_cast<char16_t>(cp);
+      if (used == std::size(chunk)) {
+        out.append(chunk, used);
+        used = 0;
+      }
+    } else {
+      out.append(chunk, used);
+      used = 0;
       onUndecodable(i, bytes.substr(i, length), out);
+    }
     i += length;
   }
+  out.append(chunk, used);
   return out;
 }
 
-bool AppendEncoded(char32_t c, std::string& out) {
-  if (c > 0xFFFF) return false;
-  const std::uint16_t code = kEncode[c];
-  if (code == kNoCode) return false;
-  if (code > 0xFF) out.push_back(static_cast<char>(code >> 8));
-  out.push_back(static_cast<char>(code & 0xFF));
+// Appends the code of each character to out, or stops at the first that has none and
+// reports where it starts (in code units) and what it is. next(text, i) yields the
+// character at i and moves i past it.
+template <typename Text, typename NextChar>
+bool EncodeInto(Text text, std::string& out, std::size_t& failIndex, char32_t& failCodePoint, NextChar next) {
+  char chunk[4096];
+  std::size_t used = 0;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t at = i;
+    const char32_t c = next(text, i);
+    const std::uint16_t code = c <= 0xFFFF ? kEncode[c] : kNoCode;
+    if (code == kNoCode) {
+      failIndex = at;
+      failCodePoint = c;
+      return false;
+    }
+    if (used + 2 > std::size(chunk)) {
+      out.append(chunk, used);
+      used = 0;
+    }
+    if (code > 0xFF) chunk[used++] = static_cast<char>(code >> 8);
+    chunk[used++] = static_cast<char>(code & 0xFF);
+  }
+  out.append(chunk, used);
   return true;
 }
 
-EncodeResult Failure(std::size_t index, char32_t codePoint) {
-  EncodeResult result;
-  result.ok = false;
-  result.index = index;
-  result.codePoint = codePoint;
-  return result;
+// A surrogate pair counts as its code point, so that it is reported whole; a lone
+// surrogate as itself.
+char32_t NextUtf16(std::u16string_view text, std::size_t& i) {
+  const char32_t c = text[i++];
+  if (c >= 0xD800 && c <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF)
+    return 0x10000 + ((c - 0xD800) << 10) + (text[i++] - 0xDC00);
+  return c;
 }
+
+char32_t NextUtf32(std::u32string_view text, std::size_t& i) { return text[i++]; }
 
 }  // namespace
 
@@ -166,22 +200,16 @@ std::u16string DecodeToUtf16(std::string_view bytes, const UndecodableHandler& o
 EncodeResult EncodeUtf16(std::u16string_view text) {
   EncodeResult result;
   result.bytes.reserve(text.size() * 2);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      // A supplementary character: nothing in the code page, but report it whole.
-      return Failure(i, 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-    }
-    if (!AppendEncoded(c, result.bytes)) return Failure(i, c);
-  }
+  result.ok = EncodeInto(text, result.bytes, result.index, result.codePoint, NextUtf16);
+  if (!result.ok) result.bytes.clear();
   return result;
 }
 
 EncodeResult EncodeUtf32(std::u32string_view text) {
   EncodeResult result;
   result.bytes.reserve(text.size() * 2);
-  for (std::size_t i = 0; i < text.size(); ++i)
-    if (!AppendEncoded(text[i], result.bytes)) return Failure(i, text[i]);
+  result.ok = EncodeInto(text, result.bytes, result.index, result.codePoint, NextUtf32);
+  if (!result.ok) result.bytes.clear();
   return result;
 }
 

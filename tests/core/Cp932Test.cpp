@@ -298,6 +298,36 @@ TEST(Cp932, UndecodableBytesAreReportedNeverDropped) {
   EXPECT_EQ(cp932::DecodeAt("ab", 5).length, 0);
 }
 
+TEST(Cp932, LongTextsDecodeLikeTheirCharactersOneByOne) {
+  std::mt19937 random(20);
+  const std::string good[] = {"a", "\\", "\x95\x5C", "\x82\xA0", "\xB1", "\t"};
+  const std::string bad[] = {"\x80", "\x81\x7F", "\xEB\x40"};
+  for (int round = 0; round < 20; ++round) {
+    // From mostly undecodable to none at all, so that runs of good characters of every length occur.
+    const unsigned rarity[] = {1, 3, 1500, 0};
+    std::string text;
+    while (text.size() < 9000 + 997u * round) {
+      const unsigned r = rarity[round % 4];
+      text += r && random() % r == 0 ? bad[random() % std::size(bad)] : good[random() % std::size(good)];
+    }
+    if (round % 2) text += "\x81";  // a lone lead byte at the very end
+    std::u16string expected;
+    for (std::size_t i = 0; i < text.size();) {
+      const cp932::DecodedChar d = cp932::DecodeAt(text, i);
+      if (d.codePoint == cp932::kNoChar)
+        expected += u"[" + std::u16string(static_cast<std::size_t>(d.length), u'?') + u"]";
+      else
+        expected.push_back(static_cast<char16_t>(d.codePoint));
+      i += static_cast<std::size_t>(d.length);
+    }
+    const std::u16string decoded =
+        cp932::DecodeToUtf16(text, [](std::size_t, std::string_view bytes, std::u16string& out) {
+          out += u"[" + std::u16string(bytes.size(), u'?') + u"]";
+        });
+    ASSERT_EQ(decoded, expected) << "round " << round;
+  }
+}
+
 TEST(Cp932, DecodesTextMadeOfCharactersWhoseBytesLookLikeTeX) {
   // Trail bytes 5C, 7B, 7D, 40, 5B, 5D are no commands or braces.
   const std::string text = "\\\x95\x5C{\x8F\x7B}\x83\x5B\x83\x5D\x83\x40";
