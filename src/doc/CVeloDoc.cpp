@@ -56,7 +56,8 @@ bool CVeloDoc::PrevLine(TextPos& pos) {
 }
 
 void CVeloDoc::LoadLines(ByteBlock* buffer, std::size_t size) {
-  lines.Clear();
+  // Built aside, so that running out of memory half-way leaves the old text.
+  LineList loaded;
   const char* data = buffer->Data();
   const char* end = data + size;
   const char* p = data;
@@ -64,10 +65,11 @@ void CVeloDoc::LoadLines(ByteBlock* buffer, std::size_t size) {
     const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
     const char* lineEnd = lf ? lf : end;
     const char* textEnd = (lf && lineEnd > p && lineEnd[-1] == '\r') ? lineEnd - 1 : lineEnd;
-    lines.Append(ByteString(buffer, static_cast<std::size_t>(p - data), static_cast<std::size_t>(textEnd - p)));
+    loaded.Append(ByteString(buffer, static_cast<std::size_t>(p - data), static_cast<std::size_t>(textEnd - p)));
     p = lf ? lf + 1 : end;
   }
-  if (lines.Count() == 0) lines.Append(ByteString());
+  if (loaded.Count() == 0) loaded.Append(ByteString());
+  lines.Swap(loaded);
   modified = false;
 }
 

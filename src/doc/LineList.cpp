@@ -1,6 +1,7 @@
 #include "doc/LineList.h"
 
 #include <algorithm>
+#include <utility>
 
 LineList::~LineList() { Clear(); }
 
@@ -50,6 +51,15 @@ void LineList::Remove(LineNode* node) {
   node->next = free_;
   free_ = node;
   --count_;
+}
+
+void LineList::Swap(LineList& other) noexcept {
+  std::swap(first_, other.first_);
+  std::swap(last_, other.last_);
+  std::swap(free_, other.free_);
+  std::swap(count_, other.count_);
+  blocks_.swap(other.blocks_);
+  std::swap(nextBlockSize_, other.nextBlockSize_);
 }
 
 void LineList::Clear() {

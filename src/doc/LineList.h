@@ -28,6 +28,8 @@ class LineList {
   LineNode* Append(ByteString text) { return InsertAfter(last_, std::move(text)); }
   void Remove(LineNode* node);
   void Clear();
+  // Exchanges the whole contents; node handles move with their lines.
+  void Swap(LineList& other) noexcept;
   // Room for n more nodes without further allocation.
   void Reserve(int n);
 
