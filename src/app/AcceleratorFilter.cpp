@@ -1,0 +1,69 @@
+#include "app/AcceleratorFilter.h"
+
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QWidget>
+
+#include "app/CChildFrame.h"
+#include "app/CMainFrame.h"
+#include "app/DocumentTemplate.h"
+
+AcceleratorFilter::AcceleratorFilter(CMainFrame& frame, DocumentTemplate& docTemplate)
+    : frame(frame), docTemplate(docTemplate) {}
+
+bool AcceleratorFilter::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride && type != QEvent::KeyRelease) return false;
+  auto* widget = qobject_cast<QWidget*>(watched);
+  // Keys of dialogs, message boxes and open menus are theirs.
+  if (!widget || widget->window() != &frame) return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+
+  if (type == QEvent::KeyRelease) {
+    if (key->key() == Qt::Key_CapsLock || key->key() == Qt::Key_NumLock || key->key() == Qt::Key_ScrollLock)
+      frame.UpdateLockIndicators();
+    return false;
+  }
+  if (type == QEvent::KeyPress &&
+      (key->key() == Qt::Key_CapsLock || key->key() == Qt::Key_NumLock || key->key() == Qt::Key_ScrollLock))
+    frame.UpdateLockIndicators();
+
+  if (type == QEvent::ShortcutOverride) {
+    // Claim the key before any Qt shortcut can take it; the key press comes next.
+    if (!Translate(*key, false)) return false;
+    key->accept();
+    return true;
+  }
+  // The filter sees a key before any widget does, so a routed key never reaches a widget,
+  // and a key that is not ours travels on as usual.
+  return Translate(*key, true);
+}
+
+bool AcceleratorFilter::Translate(const QKeyEvent& key, bool run) {
+  CChildFrame* child = frame.ActiveChild();
+  std::optional<int> command;
+  if (child) command = docTemplate.Accelerators().Translate(key);
+  if (!command) command = frame.Accelerators().Translate(key);
+  if (command) {
+    if (run) frame.RouteCommand(*command);
+    return true;
+  }
+  if (!child) return false;
+
+  // The window system's keys for document windows come last.
+  const unsigned mods = AcceleratorTable::Modifiers(key);
+  if (key.key() == Qt::Key_F4 && mods == kAccelCtrl) {
+    if (run) child->close();
+    return true;
+  }
+  if (key.key() == Qt::Key_F6 && (mods == kAccelCtrl || mods == (kAccelCtrl | kAccelShift))) {
+    if (run) {
+      if (mods & kAccelShift)
+        frame.MdiArea()->activatePreviousSubWindow();
+      else
+        frame.MdiArea()->activateNextSubWindow();
+    }
+    return true;
+  }
+  return false;
+}

@@ -1,0 +1,56 @@
+#include "app/CChildFrame.h"
+
+#include <QCloseEvent>
+
+#include "app/ShellDocument.h"
+#include "platform/ViewWidget.h"
+#include "res/CommandIds.h"
+
+CChildFrame::CChildFrame(ShellDocument& document, ViewWidget* view) : document(document), view(view) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWidget(view);
+  document.AddFrame(this);
+}
+
+CChildFrame::~CChildFrame() { document.FrameDestroyed(this); }
+
+CommandTarget* CChildFrame::ViewTarget() const {
+  // A view takes commands when its class carries command tables.
+  return view ? dynamic_cast<CommandTarget*>(&view->View()) : nullptr;
+}
+
+void CChildFrame::SetWindowNumber(int number) {
+  windowNumber = number;
+  UpdateFrameTitle();
+}
+
+void CChildFrame::UpdateFrameTitle() {
+  QString text = document.Title();
+  if (windowNumber > 0) text += QStringLiteral(":%1").arg(windowNumber);
+  setWindowTitle(text);
+}
+
+void CChildFrame::CloseWithoutAsking() {
+  askBeforeClosing = false;
+  close();
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event) {
+  // Only the document's last window asks about saving.
+  if (askBeforeClosing && document.Frames().size() == 1 && !document.SaveModified()) {
+    event->ignore();
+    return;
+  }
+  QMdiSubWindow::closeEvent(event);
+  if (event->isAccepted()) document.RemoveFrame(this);
+}
+
+std::span<const CommandEntry<CChildFrame>> CChildFrame::CommandTable() {
+  static const CommandEntry<CChildFrame> table[] = {
+      {ID_NEXT_PANE, &CChildFrame::OnNextPane},
+      {ID_PREV_PANE, &CChildFrame::OnNextPane},
+  };
+  return table;
+}
+
+bool CChildFrame::OnCmdMsg(int id, CommandUi* ui) { return DispatchCommand(*this, CommandTable(), id, ui); }

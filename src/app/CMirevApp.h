@@ -1,0 +1,88 @@
+#pragma once
+// The application: start-up and shutdown, the one gate through which every file is opened by
+// path, the recent-file list, and the settings of the run. One per process.
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <span>
+
+#include "app/RecentFileList.h"
+#include "base/CommandMap.h"
+#include "base/Settings.h"
+
+class AcceleratorFilter;
+class CMainFrame;
+class DialogService;
+class DocumentTemplate;
+class OpenRequestServer;
+class SettingsStore;
+class ShellDocument;
+
+struct AppOptions {
+  // Where the settings live: empty for the user's profile, else a path of its own.
+  QString profileLocation;
+  // The message boxes; null for the real ones.
+  DialogService* dialogs = nullptr;
+  // Takes open requests from the desktop and writes the desktop entry (off in tests).
+  bool shellIntegration = true;
+  // The open-request channel's name; empty for the per-user default.
+  QString channelName;
+};
+
+class CMirevApp : public QObject, public CommandTarget {
+  Q_OBJECT
+
+ public:
+  explicit CMirevApp(AppOptions options = {});
+  ~CMirevApp() override;
+
+  // The whole life of the program, given its command line (program name first). Hands a file
+  // to a running instance when asked to, else starts, runs the event loop and shuts down.
+  // Returns the exit status.
+  static int Run(const QStringList& arguments);
+
+  // Start-up: false when the program must end at once (its window never shown).
+  bool InitInstance(const QStringList& arguments);
+  // Shutdown: writes the changed settings and the recent-file list. Returns the exit code.
+  int ExitInstance();
+
+  // The one gate for opening a file by path: the file must exist and be readable; then it is
+  // opened (or its open window activated). Null, after telling the user, when it cannot be.
+  ShellDocument* OpenDocumentFile(const QString& path);
+  // The "error" box of a file that cannot be opened.
+  void ShowFileErrorBox();
+
+  Settings& GetSettings() { return settings; }
+  SettingsStore& Store() { return *store; }
+  DialogService& Dialogs() { return *dialogs; }
+  DocumentTemplate& Template() { return *docTemplate; }
+  CMainFrame* MainFrame() const { return mainFrame.get(); }
+  RecentFileList& RecentFiles() { return recentFiles; }
+  void AddToRecentFileList(const QString& path);
+
+  bool OnCmdMsg(int id, CommandUi* ui) override;
+
+ private:
+  static std::span<const CommandEntry<CMirevApp>> CommandTable();
+  void OnFileNew();
+  void OnOpenRecentFile(int id);
+  void OnUpdateRecentFileMenu(CommandUi& ui);
+  void OnAppExit();
+  // Builds the macro popup from macroFile once the macro settings are read.
+  void ReloadMacroMenu();
+  void StartShellIntegration();
+  void OnOpenRequest(const QString& path);
+
+  AppOptions options;
+  Settings settings;
+  std::unique_ptr<DialogService> ownDialogs;
+  DialogService* dialogs = nullptr;
+  std::unique_ptr<SettingsStore> store;
+  RecentFileList recentFiles;
+  std::unique_ptr<DocumentTemplate> docTemplate;
+  std::unique_ptr<CMainFrame> mainFrame;
+  std::unique_ptr<AcceleratorFilter> keyFilter;
+  std::unique_ptr<OpenRequestServer> openServer;
+  bool started = false;
+};

@@ -1,0 +1,50 @@
+#pragma once
+// The lasting settings: read once at start-up into the one Settings object, written once at
+// exit, each value only where it differs from what was read. Stored through QSettings in its
+// native format under "Harrowin"/"Mirev" (the registry on Windows, an INI file elsewhere).
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "base/Settings.h"
+
+class SettingsStore {
+ public:
+  // The user's profile.
+  explicit SettingsStore(Settings& settings);
+  // A profile at a path of its own (an INI file on Linux, a registry path on Windows); for
+  // tests and for pointing a run at a scratch profile.
+  SettingsStore(Settings& settings, const QString& location);
+  SettingsStore(const SettingsStore&) = delete;
+  SettingsStore& operator=(const SettingsStore&) = delete;
+  ~SettingsStore();
+
+  // Start-up, in this order.
+  void LoadReadExtList();
+  void LoadFileType();
+  void LoadColorSettings();
+  void LoadMacroSettings();
+  // Shutdown, in this order.
+  void SaveReadExtList();
+  void SaveFileType();
+  void SaveColorSettings();
+  void SaveMacroSettings();
+
+  // The recent-file list: "Recent File List", "File1".."File<count>". Reading stops at nothing:
+  // an empty or missing entry is skipped. Writing replaces the whole section.
+  QStringList LoadRecentFiles(int count);
+  void SaveRecentFiles(const QStringList& paths);
+  // Writes what is pending to the store now (the destructor does it too).
+  void Flush();
+  QSettings& Backend() { return *store; }
+
+ private:
+  QString ReadString(const QString& key, const QString& fallback);
+  // A number read back as text counts as the number; anything that is not a whole number
+  // in the 32-bit range counts as missing.
+  qint64 ReadInteger(const QString& key, qint64 fallback);
+
+  Settings& settings;
+  std::unique_ptr<QSettings> store;
+};

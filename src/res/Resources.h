@@ -1,0 +1,87 @@
+#pragma once
+// The program's resources as data: menus, accelerator tables and the string table. Texts are
+// UTF-8, letter for letter as the user sees them. Standard C++ here; the shell turns them into
+// widgets.
+#include <span>
+#include <string_view>
+
+// Resource ids: 128 the main window, 129 the document windows.
+inline constexpr int IDR_MAINFRAME = 128;
+inline constexpr int IDR_TEXTYPE = 129;
+
+// String ids (command ids double as the ids of their status prompts).
+inline constexpr int IDS_APP_TITLE = 57344;
+inline constexpr int IDS_IDLE_MESSAGE = 57345;
+inline constexpr int IDS_FILE_ERROR = 61216;
+inline constexpr int IDS_COLOR_TEXT = 61217;
+inline constexpr int IDS_COLOR_BK = 61218;
+inline constexpr int IDS_COLOR_SEL_TEXT = 61219;
+inline constexpr int IDS_COLOR_SEL_BK = 61220;
+inline constexpr int IDS_COLOR_GROUND = 61221;
+inline constexpr int IDS_COLOR_MARGIN = 61222;
+inline constexpr int IDS_SAVE_AS_TITLE = 61440;
+inline constexpr int IDS_ALL_FILES_FILTER = 61444;
+inline constexpr int IDS_INVALID_FILENAME = 61696;
+inline constexpr int IDS_FAILED_TO_OPEN_DOC = 61697;
+inline constexpr int IDS_FAILED_TO_SAVE_DOC = 61698;
+inline constexpr int IDS_ASK_TO_SAVE = 61699;
+inline constexpr int IDS_PARSE_INT = 61712;
+// File error causes, each with %1 for the file's name.
+inline constexpr int IDS_FILE_GENERIC = 61857;
+inline constexpr int IDS_FILE_NOT_FOUND = 61858;
+inline constexpr int IDS_FILE_BAD_PATH = 61859;
+inline constexpr int IDS_FILE_TOO_MANY_OPEN = 61860;
+inline constexpr int IDS_FILE_ACCESS_DENIED = 61861;
+inline constexpr int IDS_FILE_INVALID_FILE = 61862;
+inline constexpr int IDS_FILE_REMOVE_CURRENT_DIR = 61863;
+inline constexpr int IDS_FILE_DIRECTORY_FULL = 61864;
+inline constexpr int IDS_FILE_BAD_SEEK = 61865;
+inline constexpr int IDS_FILE_HARD_IO = 61866;
+inline constexpr int IDS_FILE_SHARING_VIOLATION = 61867;
+inline constexpr int IDS_FILE_LOCK_VIOLATION = 61868;
+inline constexpr int IDS_FILE_DISK_FULL = 61869;
+inline constexpr int IDS_FILE_END_OF_FILE = 61870;
+
+// The string, or an empty view when the table has no such id.
+std::string_view ResourceString(int id);
+// The part of a command's string before its line feed: what the status bar shows while the
+// command's menu item is highlighted.
+std::string_view StatusPrompt(int id);
+// Field `index` (from 0) of a string whose fields are separated by line feeds; empty when the
+// string has fewer fields. The document template's string 129 is read this way.
+std::string_view StringField(int id, int index);
+
+// Template string fields (string IDR_TEXTYPE).
+inline constexpr int kDocFieldWindowTitle = 0;
+inline constexpr int kDocFieldDocName = 1;
+inline constexpr int kDocFieldFileNewName = 2;
+inline constexpr int kDocFieldFilterName = 3;
+inline constexpr int kDocFieldFilterExt = 4;
+inline constexpr int kDocFieldRegFileTypeId = 5;
+inline constexpr int kDocFieldRegFileTypeName = 6;
+
+// A menu as a flat list: a popup opens a level, EndPopup closes it. An item shows its label,
+// then, after a tab, its shortcut text; the text is only shown, no key is bound by it.
+enum class MenuKind { Item, Separator, Popup, EndPopup };
+struct MenuEntry {
+  MenuKind kind = MenuKind::Item;
+  int id = 0;
+  std::string_view label;
+  std::string_view shortcut;
+  bool grayed = false;
+};
+// Empty for an unknown id.
+std::span<const MenuEntry> MenuResource(int id);
+
+// One accelerator: a key with its modifiers gives a command. Keys are the toolkit's key codes
+// (the key itself, not the character it types); modifiers are the bits below, exactly.
+inline constexpr unsigned kAccelShift = 1;
+inline constexpr unsigned kAccelCtrl = 2;
+inline constexpr unsigned kAccelAlt = 4;
+struct AccelEntry {
+  int key = 0;
+  unsigned modifiers = 0;
+  int command = 0;
+};
+// Empty for an unknown id (and for a table that has no entries yet).
+std::span<const AccelEntry> AcceleratorResource(int id);
