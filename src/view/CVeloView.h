@@ -148,7 +148,7 @@ class CVeloView : public DocView {
     kLineEnd = 7,
   };
   using HistoryList = std::list<UndoRecord>;  // oldest first
-  using BookmarkList = std::list<int>;       // line numbers in the order they were set
+  using BookmarkList = std::list<int>;        // line numbers in the order they were set
 
   // --- Fields ----------------------------------------------------------------------------
   TextPos caret;      // the insertion point of every edit

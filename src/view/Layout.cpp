@@ -34,8 +34,8 @@ inline void StepChar(std::string_view s, int& i, int& c, int tab) {
 }
 
 int ClampToInt(std::int64_t v) {
-  return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min() / 2,
-                                                   std::numeric_limits<int>::max() / 2));
+  return static_cast<int>(
+      std::clamp<std::int64_t>(v, std::numeric_limits<int>::min() / 2, std::numeric_limits<int>::max() / 2));
 }
 
 }  // namespace

@@ -60,8 +60,9 @@ int CVeloView::DrawTextLine(Surface& surface, const TextPos& rowPos) const {
   int d = (p.column - rowPos.column) * charWidth;
 
   auto run = [&](int from, int bytes, Color text, Color back) {
-    d += surface.DrawRowText(marginWidth + d, s.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(bytes)),
-                             text, back, charWidth, tabPx, tabOrigin);
+    d += surface.DrawRowText(marginWidth + d,
+                             s.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(bytes)), text,
+                             back, charWidth, tabPx, tabOrigin);
   };
 
   if (!selecting) {
@@ -80,7 +81,8 @@ int CVeloView::DrawTextLine(Surface& surface, const TextPos& rowPos) const {
     if (u < count) {
       run(first + u, count - u, colors[ColorTable::Text], colors[ColorTable::Bk]);
     } else if (span.lineBreak && first + count == length) {
-      surface.FillRow(Rect{marginWidth + d, 0, marginWidth + d + charWidth, lineHeight}, colors[ColorTable::SelBk]);
+      surface.FillRow(Rect{marginWidth + d, 0, marginWidth + d + charWidth, lineHeight},
+                      colors[ColorTable::SelBk]);
       d += charWidth;
     }
   }

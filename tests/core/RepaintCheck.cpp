@@ -17,7 +17,8 @@ void PaintWithin(CVeloView& view, const FakeViewHost& host, Picture& pic, const 
 
 }  // namespace
 
-::testing::AssertionResult RepaintsMatch(CVeloView& view, FakeViewHost& host, const std::function<void()>& op) {
+::testing::AssertionResult RepaintsMatch(CVeloView& view, FakeViewHost& host,
+                                         const std::function<void()>& op) {
   const Rect client{0, 0, host.client.Width(), host.client.Height()};
   Picture before(client.Width(), client.Height());
   PaintWithin(view, host, before, client);
@@ -41,14 +42,16 @@ void PaintWithin(CVeloView& view, const FakeViewHost& host, Picture& pic, const 
       }
       pic.Scroll(r.dx, r.dy);
       if (pendingMoves)
-        for (Rect& p : pending) p = Intersect(Rect{p.left + r.dx, p.top + r.dy, p.right + r.dx, p.bottom + r.dy}, client);
+        for (Rect& p : pending)
+          p = Intersect(Rect{p.left + r.dx, p.top + r.dy, p.right + r.dx, p.bottom + r.dy}, client);
     }
     for (const Rect& p : pending)
       if (!p.IsEmpty()) PaintWithin(view, host, pic, p);
     if (!(pic == full)) {
       return ::testing::AssertionFailure()
              << "repainting only what the view invalidated (pending repaints "
-             << (pendingMoves ? "moving with" : "staying under") << " scrolled content) differs from a full repaint "
+             << (pendingMoves ? "moving with" : "staying under")
+             << " scrolled content) differs from a full repaint "
              << "after " << log.size() << " requests (left: invalidated, right: full)\n"
              << DescribeDifference(pic, full, host.metrics.aveCharWidth, host.metrics.height,
                                    view.GetSettings().colors);

@@ -13,4 +13,5 @@
 // a scroll uncovers are garbage until repainted. The replay runs twice: once with pending
 // repaints moving along with scrolled content (as a window does that scrolls its update region
 // too) and once with them staying put; a view must be right under both.
-::testing::AssertionResult RepaintsMatch(CVeloView& view, FakeViewHost& host, const std::function<void()>& op);
+::testing::AssertionResult RepaintsMatch(CVeloView& view, FakeViewHost& host,
+                                         const std::function<void()>& op);

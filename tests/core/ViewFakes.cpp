@@ -135,7 +135,8 @@ int FakeSurface::DrawRowText(int x, std::string_view bytes, Color text, Color ba
     for (int dx = 0; dx < cells * cellWidth; ++dx)
       for (int y = 0; y < row_.Height(); ++y)
         if (row_.Contains(left + dx, y))
-          row_.At(left + dx, y) = Pixel{background, text, kGlyphFlag | code << 8 | static_cast<std::uint32_t>(dx)};
+          row_.At(left + dx, y) =
+              Pixel{background, text, kGlyphFlag | code << 8 | static_cast<std::uint32_t>(dx)};
   };
   int pen = x;
   const int n = static_cast<int>(bytes.size());
@@ -181,9 +182,11 @@ void FakeSurface::DrawScreenText(int x, int y, std::string_view ascii, Color tex
     for (int dx = 0; dx < cellWidth_; ++dx)
       for (int dy = 0; dy < cellHeight_; ++dy) {
         const int sx = pen + dx, sy = y + dy;
-        if (sx >= clip_.left && sx < clip_.right && sy >= clip_.top && sy < clip_.bottom && screen_.Contains(sx, sy))
-          screen_.At(sx, sy) = Pixel{background, text, kGlyphFlag | static_cast<std::uint32_t>(b) << 8 |
-                                                           static_cast<std::uint32_t>(dx)};
+        if (sx >= clip_.left && sx < clip_.right && sy >= clip_.top && sy < clip_.bottom &&
+            screen_.Contains(sx, sy))
+          screen_.At(sx, sy) =
+              Pixel{background, text,
+                    kGlyphFlag | static_cast<std::uint32_t>(b) << 8 | static_cast<std::uint32_t>(dx)};
       }
     pen += cellWidth_;
   }
@@ -212,7 +215,9 @@ void FakeViewHost::CreateCaret(int width, int height) {
   ++caretCreations;
 }
 
-void FakeViewHost::SetScrollInfo(ScrollBarKind bar, const ScrollInfo& info) { scrollInfos.emplace_back(bar, info); }
+void FakeViewHost::SetScrollInfo(ScrollBarKind bar, const ScrollInfo& info) {
+  scrollInfos.emplace_back(bar, info);
+}
 
 bool FakeViewHost::SetClipboardText(std::string_view cp932) {
   if (!clipboardWorks) return false;

@@ -158,15 +158,21 @@ class FakeViewHost : public ViewHost {
   int waitCursorDepth = 0;
 };
 
+// Kanji whose trail bytes are traps: 表 ends in 0x5C (the backslash), 亜 in 0x9F (a lead byte).
+inline const std::string kKanji5C = "\x95\x5C";
+inline const std::string kKanji9F = "\x88\x9F";
+
 // Six colours that differ from each other, so a picture tells them apart (the defaults
 // share white between "SelText" and "Ground").
-inline constexpr ColorTable kTestColors{{{0x00FFFF80, 0x00FF0000, 0x00000001, 0x00FFFFFE, 0x0000FF00, 0x00FFFFFF}}};
+inline constexpr ColorTable kTestColors{
+    {{0x00FFFF80, 0x00FF0000, 0x00000001, 0x00FFFFFE, 0x0000FF00, 0x00FFFFFF}}};
 
 // A document, a fake window and a view on it, initially updated.
 struct ViewRig {
   explicit ViewRig(std::initializer_list<std::string_view> lines, int columns = 12, int rows = 5,
                    int extraHeight = 8);
-  explicit ViewRig(const std::vector<std::string>& lines, int columns = 12, int rows = 5, int extraHeight = 8);
+  explicit ViewRig(const std::vector<std::string>& lines, int columns = 12, int rows = 5,
+                   int extraHeight = 8);
 
   // Replaces the document's lines; the view is left as it was.
   void SetLines(const std::vector<std::string>& lines);

@@ -71,7 +71,7 @@ TEST(ViewLayout, SetColumnLandsOnTheStartOfTheCoveringCharacter) {
 }
 
 TEST(ViewLayout, SetByteIndexMovesOffATrailByteAndStopsAtTheLineEnd) {
-  LineRig rig("a\x95\x5C" "b");  // 95 5C is a kanji whose trail byte is a backslash
+  LineRig rig("a" + kKanji5C + "b");
   TextPos p = rig.At(2);
   EXPECT_EQ(p.byteIndex, 3);
   EXPECT_EQ(p.column, 3);
@@ -86,15 +86,15 @@ TEST(ViewLayout, RetreatFollowsThePreviousCharacterRule) {
     int from;
     int expected;
   } cases[] = {
-      {"\x81\x81", 2, 0},                  // a lead byte before the end is a trail byte
-      {"\x81\x41", 2, 0},                  // one lead byte before the last byte: odd, pair
-      {"\x81\x41\x41", 3, 2},              // the single byte after a pair
-      {"\x88\x9F\x88\x9F", 4, 2},          // trail bytes in the lead range
+      {"\x81\x81", 2, 0},          // a lead byte before the end is a trail byte
+      {"\x81\x41", 2, 0},          // one lead byte before the last byte: odd, pair
+      {"\x81\x41\x41", 3, 2},      // the single byte after a pair
+      {"\x88\x9F\x88\x9F", 4, 2},  // trail bytes in the lead range
       {"\x88\x9F\x88\x9F", 2, 0},
       {"a\x88\x9F", 3, 1},
-      {"\x88\x9F" "a", 3, 2},
-      {"\x81\x81\x81\x81" "a", 5, 4},      // an even run of lead bytes before "a"
-      {"\x95\x5C\x95\x5C", 4, 2},          // backslash trail bytes
+      {kKanji9F + "a", 3, 2},
+      {std::string("\x81\x81\x81\x81") + "a", 5, 4},  // an even run of lead bytes before "a"
+      {"\x95\x5C\x95\x5C", 4, 2},                     // backslash trail bytes
   };
   for (const Case& c : cases) {
     LineRig rig(c.line);
@@ -134,7 +134,8 @@ TEST(ViewLayout, ALoneLeadByteAtTheLineEndIsOneCharacterOfOneByte) {
 // fresh count from the line start, and nothing passes the line's length.
 TEST(ViewLayout, StepsAgreeOnRandomBytes) {
   std::mt19937 rng(932);
-  const unsigned char alphabet[] = {'a', ' ', '\t', 0x5C, 0x81, 0x9F, 0xE0, 0xFC, 0x40, 0xA1, 0x0D, 0x0A, 0x00};
+  const unsigned char alphabet[] = {'a',  ' ',  '\t', 0x5C, 0x81, 0x9F, 0xE0,
+                                    0xFC, 0x40, 0xA1, 0x0D, 0x0A, 0x00};
   for (int round = 0; round < 300; ++round) {
     std::string line;
     const int length = static_cast<int>(rng() % 24);
@@ -171,7 +172,7 @@ TEST(ViewLayout, StepsAgreeOnRandomBytes) {
 }
 
 TEST(ViewLayout, PointToPosHitsTheCellUnderThePoint) {
-  ViewRig rig({"abcdef", "a\x88\x9F" "cd", "\tx", "last"});  // cells 8 x 16, margin 16
+  ViewRig rig({"abcdef", "a" + kKanji9F + "cd", "\tx", "last"});  // cells 8 x 16, margin 16
   CVeloView& v = *rig.view;
   TextPos p;
   v.PointToPos(p, Point{0, 20});  // in the margin: column 0 of the clicked line
@@ -199,7 +200,7 @@ TEST(ViewLayout, PointToPosHitsTheCellUnderThePoint) {
   v.origin.column = 2;
   v.PointToPos(p, Point{16 + 8, 16});  // column 3 of line 2
   EXPECT_EQ(p.line, 2);
-  EXPECT_EQ(p.column, 0);  // the tab covers columns 0 to 7
+  EXPECT_EQ(p.column, 0);             // the tab covers columns 0 to 7
   v.PointToPos(p, Point{16 + 8, 0});  // column 3 of line 1
   EXPECT_EQ(p.line, 1);
   EXPECT_EQ(p.byteIndex, 3);
@@ -221,7 +222,7 @@ TEST(ViewLayout, CaretStandsOnePixelLeftOfItsCellButNeverInTheMargin) {
 
 // The step primitives behind moveTable.
 TEST(ViewLayout, CaretStepsCrossLinesAndCharacters) {
-  ViewRig rig({"abc def", "\x88\x9F" "x", "z"});
+  ViewRig rig({"abc def", kKanji9F + "x", "z"});
   CVeloView& v = *rig.view;
   v.caret = rig.PosAt(0, 7);
   (v.*v.moveTable[CVeloView::kWordLeft])();

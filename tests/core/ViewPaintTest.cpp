@@ -27,7 +27,7 @@ TEST(ViewPaint, UnselectedTextMarginAndGround) {
 }
 
 TEST(ViewPaint, DoubleByteCharactersTakeTwoCells) {
-  ViewRig rig({"a\x88\x9F" "b\x95\x5C"});
+  ViewRig rig({"a" + kKanji9F + "b" + kKanji5C});
   const Picture pic = rig.Paint();
   EXPECT_EQ(rig.Glyphs(pic, 0), "..a<>b<>....");
   EXPECT_EQ(rig.Backs(pic, 0), "mmkkkkkkgggg");
@@ -102,7 +102,7 @@ TEST(ViewPaint, HorizontalScrollThroughATab) {
 }
 
 TEST(ViewPaint, HorizontalScrollThroughADoubleByteCharacter) {
-  ViewRig rig({"a\x88\x9F" "bc"});  // the character covers columns 1 and 2
+  ViewRig rig({"a" + kKanji9F + "bc"});  // the kanji covers columns 1 and 2
   rig.view->origin.column = 2;
   const Picture pic = rig.Paint();
   // Drawn from its true start: its left half is under the margin, which covers it.

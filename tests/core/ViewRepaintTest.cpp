@@ -117,8 +117,8 @@ TEST(ViewRepaint, SelectionChanges) {
     });
   };
   EXPECT_TRUE(change(1, 2, 3, 4));
-  EXPECT_TRUE(change(1, 2, 2, 0));  // shrinks
-  EXPECT_TRUE(change(4, 1, 0, 3));  // reversed
+  EXPECT_TRUE(change(1, 2, 2, 0));   // shrinks
+  EXPECT_TRUE(change(4, 1, 0, 3));   // reversed
   EXPECT_TRUE(change(0, 0, 30, 0));  // reaching below the window
   EXPECT_TRUE(RepaintsMatch(v, rig.host, [&] {
     v.InvalidateSelection();
@@ -144,25 +144,40 @@ TEST(ViewRepaint, RandomOperationSequences) {
     const unsigned op = next(8);
     const int amount = static_cast<int>(next(9));
     const bool extend = next(2) == 1;
-    ASSERT_TRUE(RepaintsMatch(v, rig.host, [&] {
-      switch (op) {
-        case 0: v.ScrollDown(amount, extend); break;
-        case 1: v.ScrollUp(amount, extend); break;
-        case 2: v.OnHScroll(static_cast<int>(next(4)), amount); break;
-        case 3: v.OnVScroll(static_cast<int>(next(6)), amount * 3); break;
-        case 4:
-          v.caret = rig.PosAt(static_cast<int>(next(60)), static_cast<int>(next(30)));
-          v.EnsureCaretVisible(extend);
-          break;
-        case 5: v.CenterCaret(); break;
-        case 6: v.ApplyTabSize(1 + amount); break;
-        default:
-          v.InvalidateSelection();
-          rig.Select(static_cast<int>(next(60)), amount, static_cast<int>(next(60)), 2);
-          v.InvalidateSelection();
-          break;
-      }
-    })) << "step " << step << " op " << op;
+    ASSERT_TRUE(
+        RepaintsMatch(v, rig.host,
+                      [&] {
+                        switch (op) {
+                          case 0:
+                            v.ScrollDown(amount, extend);
+                            break;
+                          case 1:
+                            v.ScrollUp(amount, extend);
+                            break;
+                          case 2:
+                            v.OnHScroll(static_cast<int>(next(4)), amount);
+                            break;
+                          case 3:
+                            v.OnVScroll(static_cast<int>(next(6)), amount * 3);
+                            break;
+                          case 4:
+                            v.caret = rig.PosAt(static_cast<int>(next(60)), static_cast<int>(next(30)));
+                            v.EnsureCaretVisible(extend);
+                            break;
+                          case 5:
+                            v.CenterCaret();
+                            break;
+                          case 6:
+                            v.ApplyTabSize(1 + amount);
+                            break;
+                          default:
+                            v.InvalidateSelection();
+                            rig.Select(static_cast<int>(next(60)), amount, static_cast<int>(next(60)), 2);
+                            v.InvalidateSelection();
+                            break;
+                        }
+                      }))
+        << "step " << step << " op " << op;
     ASSERT_EQ(v.origin.node, rig.PosAt(v.origin.line, 0).node) << "step " << step;
     ASSERT_EQ(v.caret.node, rig.PosAt(v.caret.line, 0).node) << "step " << step;
   }

@@ -21,7 +21,8 @@ std::vector<std::string> NumberedLines(int count, int width = 3) {
 
 // The origin must stand on a live line with its true number.
 void ExpectOriginConsistent(const ViewRig& rig) {
-  EXPECT_EQ(rig.view->origin.node, rig.PosAt(rig.view->origin.line, 0).node) << "origin line " << rig.view->origin.line;
+  EXPECT_EQ(rig.view->origin.node, rig.PosAt(rig.view->origin.line, 0).node)
+      << "origin line " << rig.view->origin.line;
 }
 
 TEST(ViewCaret, EnsureCaretVisibleJumpsAQuarterOfTheWidth) {
