@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 #include "base/Cp932.h"
 
@@ -26,13 +27,6 @@ QtSurface::QtSurface(QPainter& screen, ViewFont& font, const QRect& clip, QImage
       rowWidth_(std::max(0, clip.right() + 1)),
       rowHeight_(font.LineHeight()) {
   run_.setRawFont(font_.RawFont());
-  ops_.reserve(64);
-  glyphs_.reserve(512);
-  positions_.reserve(512);
-}
-
-QtSurface::~QtSurface() {
-  if (rowPainter_.isActive()) rowPainter_.end();
 }
 
 Rect QtSurface::ClipBox() const {
@@ -42,23 +36,36 @@ Rect QtSurface::ClipBox() const {
 void QtSurface::PrepareRow(int width, int height) {
   rowWidth_ = std::max(0, width);
   rowHeight_ = std::max(1, height);
-  if (!rowImage_) return;
-  if (rowImage_->width() != rowWidth_ || rowImage_->height() != rowHeight_) {
-    if (rowPainter_.isActive()) rowPainter_.end();
+  if (rowImage_ && (rowImage_->width() != std::max(1, rowWidth_) || rowImage_->height() != rowHeight_))
     *rowImage_ = QImage(std::max(1, rowWidth_), rowHeight_, QImage::Format_RGB32);
+}
+
+// --- Row image -------------------------------------------------------------------------
+
+void QtSurface::FillPixels(const QRect& rect, QRgb color) {
+  const QRect r = rect & QRect(0, 0, std::min(rowWidth_, rowImage_->width()), rowImage_->height());
+  if (r.isEmpty()) return;
+  for (int y = r.top(); y <= r.bottom(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(rowImage_->scanLine(y));
+    std::fill_n(line + r.left(), r.width(), color);
   }
 }
 
-void QtSurface::AddFill(const QRect& rect, QRgb color) {
-  const QRect r = rect & QRect(0, 0, rowWidth_, rowHeight_);
-  if (!r.isEmpty()) ops_.push_back(Op{Op::Fill, r, color, 0, 0});
+void QtSurface::CopyCells(const QImage& cells, int x, int width) {
+  const int from = std::max(x, 0);
+  const int to = std::min({x + width, x + cells.width(), rowWidth_, rowImage_->width()});
+  if (from >= to) return;
+  const int height = std::min(cells.height(), rowImage_->height());
+  const std::size_t bytes = static_cast<std::size_t>(to - from) * sizeof(QRgb);
+  for (int y = 0; y < height; ++y) {
+    const auto* src = reinterpret_cast<const QRgb*>(cells.constScanLine(y)) + (from - x);
+    std::memcpy(reinterpret_cast<QRgb*>(rowImage_->scanLine(y)) + from, src, bytes);
+  }
 }
 
-void QtSurface::FillRow(const Rect& rect, Color color) {
-  AddFill(QRect(rect.left, rect.top, rect.Width(), rect.Height()), ToQRgb(color));
-}
+// --- Screen list -------------------------------------------------------------------------
 
-void QtSurface::AddChar(unsigned code, int pen, int cells, int cellWidth, QRgb text, Op& run) {
+void QtSurface::AddChar(unsigned code, int pen, int cells, int cellWidth, QRgb ink, Op& run) {
   const ViewFont::Glyph& g = font_.GlyphFor(code);
   switch (g.kind) {
     case ViewFont::GlyphKind::Blank:
@@ -69,57 +76,13 @@ void QtSurface::AddChar(unsigned code, int pen, int cells, int cellWidth, QRgb t
       ++run.count;
       break;
     case ViewFont::GlyphKind::Fallback:
-      ops_.push_back(
-          Op{Op::Fallback, QRect(pen, 0, cells * cellWidth, rowHeight_), text, static_cast<int>(code), 0});
-      break;
     case ViewFont::GlyphKind::Symbol:
-      ops_.push_back(Op{Op::Box, QRect(pen, 0, cells * cellWidth, rowHeight_), text, 0, 0});
+      ops_.push_back(Op{Op::Special, QRect(pen, 0, cells * cellWidth, rowHeight_), ink, code, 0, 0});
       break;
   }
-}
-
-int QtSurface::DrawRowText(int x, std::string_view cp932, Color text, Color background, int cellWidth,
-                           int tabPx, int tabOrigin) {
-  cellWidth = std::max(1, cellWidth);
-  if (tabPx < 1) tabPx = cellWidth;
-  const QRgb ink = ToQRgb(text);
-
-  // The background goes first; its extent is known once the run has been laid out.
-  const std::size_t fillAt = ops_.size();
-  ops_.push_back(Op{Op::Fill, QRect(), ToQRgb(background), 0, 0});
-  Op run{Op::Glyphs, QRect(), ink, static_cast<int>(glyphs_.size()), 0};
-
-  const auto* bytes = reinterpret_cast<const unsigned char*>(cp932.data());
-  const std::size_t n = cp932.size();
-  int pen = x;
-  for (std::size_t i = 0; i < n;) {
-    const unsigned char b = bytes[i];
-    if (b == '\t') {
-      pen = NextTabStop(pen, tabPx, tabOrigin);
-      ++i;
-      continue;
-    }
-    unsigned code = b;
-    int cells = 1;
-    if (cp932::IsLeadByte(b) && i + 1 < n) {
-      code = (unsigned{b} << 8) | bytes[i + 1];
-      cells = 2;
-    }
-    i += static_cast<std::size_t>(cells);
-    if (pen < rowWidth_ && pen + cells * cellWidth > 0) AddChar(code, pen, cells, cellWidth, ink, run);
-    pen += cells * cellWidth;
-    if (pen > INT_MAX / 4) break;  // far past any screen; nothing more can be seen
-  }
-
-  // Left empty (and skipped) when the run lies wholly outside the row.
-  ops_[fillAt].rect =
-      QRect(QPoint(x, 0), QPoint(pen - 1, rowHeight_ - 1)) & QRect(0, 0, rowWidth_, rowHeight_);
-  if (run.count > 0) ops_.push_back(run);
-  return pen - x;
 }
 
 void QtSurface::Replay(QPainter& painter, int dy) {
-  bool fontSet = false;
   for (const Op& op : ops_) {
     switch (op.kind) {
       case Op::Fill:
@@ -130,41 +93,84 @@ void QtSurface::Replay(QPainter& painter, int dy) {
         painter.setPen(QColor(op.color));
         painter.drawGlyphRun(QPointF(0, dy), run_);
         break;
-      case Op::Fallback: {
-        if (!fontSet) {
-          painter.setFont(font_.Font());
-          fontSet = true;
-        }
-        painter.setPen(QColor(op.color));
-        painter.drawText(QPointF(op.rect.left(), dy + font_.Ascent()),
-                         font_.FallbackText(static_cast<unsigned>(op.first)));
+      case Op::Special:
+        font_.DrawSpecial(painter, op.code, font_.GlyphFor(op.code), op.rect.translated(0, dy), op.color);
         break;
-      }
-      case Op::Box: {
-        // A hollow box inside the cells, from about cap height down to the baseline.
-        const QRect cellRect = op.rect.translated(0, dy);
-        const int top = cellRect.top() + std::max(1, font_.Ascent() * 3 / 10);
-        const int bottom = cellRect.top() + std::max(2, font_.Ascent() - 1);
-        const int left = cellRect.left() + (cellRect.width() >= 4 ? 1 : 0);
-        const int right = cellRect.right() - (cellRect.width() >= 4 ? 1 : 0);
-        const QColor c(op.color);
-        painter.fillRect(QRect(QPoint(left, top), QPoint(right, top)), c);
-        painter.fillRect(QRect(QPoint(left, bottom), QPoint(right, bottom)), c);
-        painter.fillRect(QRect(QPoint(left, top), QPoint(left, bottom)), c);
-        painter.fillRect(QRect(QPoint(right, top), QPoint(right, bottom)), c);
-        break;
-      }
     }
   }
+}
+
+// --- Surface -----------------------------------------------------------------------------
+
+void QtSurface::FillRow(const Rect& rect, Color color) {
+  const QRect r =
+      QRect(rect.left, rect.top, rect.Width(), rect.Height()) & QRect(0, 0, rowWidth_, rowHeight_);
+  if (r.isEmpty()) return;
+  if (rowImage_) {
+    FillPixels(r, ToQRgb(color));
+  } else {
+    ops_.push_back(Op{Op::Fill, r, ToQRgb(color), 0, 0, 0});
+  }
+}
+
+int QtSurface::DrawRowText(int x, std::string_view cp932, Color text, Color background, int cellWidth,
+                           int tabPx, int tabOrigin) {
+  cellWidth = std::max(1, cellWidth);
+  if (tabPx < 1) tabPx = cellWidth;
+  const QRgb ink = ToQRgb(text);
+  const QRgb back = ToQRgb(background);
+
+  ViewFont::CellCache* cache = rowImage_ ? &font_.Cells(ink, back) : nullptr;
+  // On the screen list the background goes first; its extent is known once the run is laid out.
+  const std::size_t fillAt = ops_.size();
+  if (!cache) ops_.push_back(Op{Op::Fill, QRect(), back, 0, 0, 0});
+  Op run{Op::Glyphs, QRect(), ink, 0, static_cast<int>(glyphs_.size()), 0};
+
+  const auto* bytes = reinterpret_cast<const unsigned char*>(cp932.data());
+  const std::size_t n = cp932.size();
+  int pen = x;
+  for (std::size_t i = 0; i < n;) {
+    const unsigned char b = bytes[i];
+    if (b == '\t') {
+      const int stop = NextTabStop(pen, tabPx, tabOrigin);
+      if (cache) FillPixels(QRect(QPoint(pen, 0), QPoint(stop - 1, rowHeight_ - 1)), back);
+      pen = stop;
+      ++i;
+      continue;
+    }
+    unsigned code = b;
+    int cells = 1;
+    if (cp932::IsLeadByte(b) && i + 1 < n) {
+      code = (unsigned{b} << 8) | bytes[i + 1];
+      cells = 2;
+    }
+    i += static_cast<std::size_t>(cells);
+    const int width = cells * cellWidth;
+    if (pen < rowWidth_ && pen + width > 0) {
+      if (cache) {
+        CopyCells(cache->For(code), pen, width);
+      } else {
+        AddChar(code, pen, cells, cellWidth, ink, run);
+      }
+    }
+    pen += width;
+    if (pen > INT_MAX / 4) break;  // far past any screen; nothing more can be seen
+  }
+
+  if (!cache) {
+    // Left empty (and skipped) when the run lies wholly outside the row.
+    ops_[fillAt].rect =
+        QRect(QPoint(x, 0), QPoint(pen - 1, rowHeight_ - 1)) & QRect(0, 0, rowWidth_, rowHeight_);
+    if (run.count > 0) ops_.push_back(run);
+  }
+  return pen - x;
 }
 
 void QtSurface::CopyRowToScreen(int left, int width, int y) {
   const QRect target(left, y, std::max(0, width), rowHeight_);
   if (!target.isEmpty()) {
     if (rowImage_) {
-      if (!rowPainter_.isActive()) rowPainter_.begin(rowImage_);
-      Replay(rowPainter_, 0);
-      screen_.drawImage(QPoint(left, y), *rowImage_, QRect(left, 0, target.width(), rowHeight_));
+      screen_.drawImage(target.topLeft(), *rowImage_, QRect(left, 0, target.width(), rowHeight_));
     } else {
       screen_.setClipRect(target);
       Replay(screen_, y);
@@ -177,16 +183,11 @@ void QtSurface::CopyRowToScreen(int left, int width, int y) {
 }
 
 void QtSurface::DrawScreenText(int x, int y, std::string_view ascii, Color text, Color background) {
+  // Cell by cell, as the row text is drawn.
+  ViewFont::CellCache& cache = font_.Cells(ToQRgb(text), ToQRgb(background));
   const int cw = font_.CellWidth();
-  const int h = font_.LineHeight();
-  screen_.fillRect(QRect(x, y, cw * static_cast<int>(std::min<std::size_t>(ascii.size(), 4096)), h),
-                   QColor(ToQRgb(background)));
-  screen_.setFont(font_.Font());
-  screen_.setPen(QColor(ToQRgb(text)));
-  int pen = x;
-  for (std::size_t i = 0; i < ascii.size() && i < 4096; ++i, pen += cw) {
-    const ViewFont::Glyph& g = font_.GlyphFor(static_cast<unsigned char>(ascii[i]));
-    if (g.kind == ViewFont::GlyphKind::Blank) continue;
-    screen_.drawText(QPointF(pen + g.dx, y + font_.Ascent()), QString(QLatin1Char(ascii[i])));
-  }
+  const std::size_t n = std::min<std::size_t>(ascii.size(), 4096);
+  for (std::size_t i = 0; i < n; ++i)
+    screen_.drawImage(QPoint(x + static_cast<int>(i) * cw, y),
+                      cache.For(static_cast<unsigned char>(ascii[i])));
 }

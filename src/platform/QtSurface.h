@@ -1,8 +1,10 @@
 #pragma once
-// A view's paint done with QPainter. A row is composed as a short list of fills and glyph
-// runs on the cell grid and lands on the screen in one piece when the view copies it: either
-// replayed straight into the screen painter, clipped to the row (Qt's backing store already
-// composes off-screen), or through a row image that is then copied.
+// A view's paint done with Qt. Each row lands on the screen in one piece when the view copies
+// it, composed in one of two ways:
+// - in a row image (kept by the caller between paints), written directly: fills are memory
+//   fills and each character is a copy of its finished cells from the font's cell cache;
+// - or as a short list of fills and glyph runs replayed straight into the screen painter,
+//   clipped to the row (Qt's backing store already composes off-screen).
 #include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
@@ -18,10 +20,9 @@ inline QRgb ToQRgb(Color c) { return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) &
 
 class QtSurface : public Surface {
  public:
-  // Paints with screen, in font, the area clip. With rowImage, rows are composed in that image
-  // (kept by the caller between paints); without, they are replayed into screen.
+  // Paints with screen, in font, the area clip. With rowImage, rows are composed in that image;
+  // without, they are replayed into screen.
   QtSurface(QPainter& screen, ViewFont& font, const QRect& clip, QImage* rowImage = nullptr);
-  ~QtSurface() override;
   QtSurface(const QtSurface&) = delete;
   QtSurface& operator=(const QtSurface&) = delete;
 
@@ -35,23 +36,25 @@ class QtSurface : public Surface {
 
  private:
   struct Op {
-    enum Kind { Fill, Glyphs, Fallback, Box } kind;
-    QRect rect;  // Fill, Box: the area; Fallback: the cells
+    enum Kind { Fill, Glyphs, Special } kind;
+    QRect rect;  // Fill: the area; Special: the cells
     QRgb color = 0;
-    int first = 0;  // Glyphs: range in glyphs_ / positions_; Fallback: the character code
+    unsigned code = 0;  // Special: the character
+    int first = 0;      // Glyphs: range in glyphs_ / positions_
     int count = 0;
   };
 
-  // Appends the drawing of one character's cells at pen; returns nothing.
-  void AddChar(unsigned code, int pen, int cells, int cellWidth, QRgb text, Op& run);
+  // Row image: a fill of the part of rect inside the row, and one character's cells at x.
+  void FillPixels(const QRect& rect, QRgb color);
+  void CopyCells(const QImage& cells, int x, int width);
+  // Screen list: the character's glyph joins the run, anything else becomes its own step.
+  void AddChar(unsigned code, int pen, int cells, int cellWidth, QRgb ink, Op& run);
   void Replay(QPainter& painter, int dy);
-  void AddFill(const QRect& rect, QRgb color);
 
   QPainter& screen_;
   ViewFont& font_;
   QRect clip_;
   QImage* rowImage_;
-  QPainter rowPainter_;
   int rowWidth_ = 0;
   int rowHeight_ = 0;
 

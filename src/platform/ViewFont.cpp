@@ -1,6 +1,7 @@
 #include "platform/ViewFont.h"
 
 #include <QChar>
+#include <QGlyphRun>
 #include <QList>
 #include <QStringList>
 #include <algorithm>
@@ -84,18 +85,87 @@ const ViewFont::Glyph& ViewFont::Resolve(unsigned code) {
     g.kind = GlyphKind::Blank;
     return g;
   }
+  // User-defined characters: no installed face can be trusted to show them.
+  if (ch >= 0xE000 && ch <= 0xF8FF) {
+    g.kind = GlyphKind::Symbol;
+    return g;
+  }
   const QString text = QString::fromUcs4(&ch, 1);
   QList<quint32> indexes = raw_.isValid() ? raw_.glyphIndexesForString(text) : QList<quint32>{};
+  double advance = 0;
   if (indexes.size() != 1 || indexes[0] == 0) {
     g.kind = GlyphKind::Fallback;
     fallback_[code] = text;
-    return g;
+    advance = QFontMetricsF(font_).horizontalAdvance(text);
+  } else {
+    g.kind = GlyphKind::Glyph;
+    g.index = indexes[0];
+    const QList<QPointF> advances = raw_.advancesForGlyphIndexes(indexes);
+    advance = advances.isEmpty() ? 0.0 : advances[0].x();
   }
-  g.kind = GlyphKind::Glyph;
-  g.index = indexes[0];
-  const QList<QPointF> advances = raw_.advancesForGlyphIndexes(indexes);
-  const double room = cells * cellWidth_ - (advances.isEmpty() ? 0.0 : advances[0].x());
   // A glyph narrower than its cells sits in their middle; a wider one starts at the left edge.
+  const double room = cells * cellWidth_ - advance;
   if (room > 0) g.dx = static_cast<std::int16_t>(std::lround(room / 2));
   return g;
+}
+
+void ViewFont::DrawSpecial(QPainter& painter, unsigned code, const Glyph& glyph, const QRect& cells,
+                           QRgb ink) const {
+  const QColor color(ink);
+  if (glyph.kind == GlyphKind::Fallback) {
+    painter.setFont(font_);
+    painter.setPen(color);
+    painter.drawText(QPointF(cells.left() + glyph.dx, cells.top() + ascent_), FallbackText(code));
+    return;
+  }
+  if (glyph.kind != GlyphKind::Symbol) return;
+  // A hollow box inside the cells, from about cap height down to the baseline.
+  const int top = cells.top() + std::max(1, ascent_ * 3 / 10);
+  const int bottom = cells.top() + std::max(2, ascent_ - 1);
+  const int inset = cells.width() >= 4 ? 1 : 0;
+  const int left = cells.left() + inset;
+  const int right = cells.right() - inset;
+  painter.fillRect(QRect(QPoint(left, top), QPoint(right, top)), color);
+  painter.fillRect(QRect(QPoint(left, bottom), QPoint(right, bottom)), color);
+  painter.fillRect(QRect(QPoint(left, top), QPoint(left, bottom)), color);
+  painter.fillRect(QRect(QPoint(right, top), QPoint(right, bottom)), color);
+}
+
+ViewFont::CellCache& ViewFont::Cells(QRgb ink, QRgb back) {
+  // A few pairs of colours are in use at a time (text, selection, the bookmark mark).
+  constexpr std::size_t kMaxBytes = std::size_t{24} << 20;
+  if (cachedBytes_ > kMaxBytes) {
+    cellCaches_.clear();
+    cachedBytes_ = 0;
+  }
+  for (auto& cache : cellCaches_)
+    if (cache->Ink() == ink && cache->Back() == back) return *cache;
+  cellCaches_.push_back(std::make_unique<CellCache>(*this, ink, back));
+  return *cellCaches_.back();
+}
+
+const QImage& ViewFont::CellCache::Render(unsigned code) {
+  auto& page = pages_[(code >> 8) & 0xFF];
+  if (!page) page = std::make_unique<std::array<QImage, 256>>();
+  QImage& image = (*page)[code & 0xFF];
+  const Glyph& glyph = font_.GlyphFor(code);
+  const int cells = code > 0xFF ? 2 : 1;
+  image = QImage(cells * font_.cellWidth_, font_.lineHeight_, QImage::Format_RGB32);
+  image.fill(back_);
+  if (glyph.kind != GlyphKind::Blank) {
+    QPainter painter(&image);
+    if (glyph.kind == GlyphKind::Glyph) {
+      QGlyphRun run;
+      run.setRawFont(font_.raw_);
+      const quint32 index = glyph.index;
+      const QPointF position(glyph.dx, font_.ascent_);
+      run.setRawData(&index, &position, 1);
+      painter.setPen(QColor(ink_));
+      painter.drawGlyphRun(QPointF(0, 0), run);
+    } else {
+      font_.DrawSpecial(painter, code, glyph, image.rect(), ink_);
+    }
+  }
+  font_.cachedBytes_ += static_cast<std::size_t>(image.sizeInBytes());
+  return image;
 }

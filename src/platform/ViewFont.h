@@ -3,12 +3,17 @@
 // metrics and, per code page 932 character, the glyph to draw and where in its cells.
 #include <QFont>
 #include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
 #include <QRawFont>
+#include <QRect>
+#include <QRgb>
 #include <QString>
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "view/ViewHost.h"
 
@@ -53,6 +58,33 @@ class ViewFont {
   }
   // The text of a Fallback glyph.
   const QString& FallbackText(unsigned code) const;
+  // Draws a character that is not a plain glyph (Fallback, Symbol) in its cells.
+  void DrawSpecial(QPainter& painter, unsigned code, const Glyph& glyph, const QRect& cells, QRgb ink) const;
+
+  // Finished pictures of characters' cells in one pair of colours: drawing a character is then
+  // a copy, with no blending.
+  class CellCache {
+   public:
+    CellCache(ViewFont& font, QRgb ink, QRgb back) : font_(font), ink_(ink), back_(back) {}
+    QRgb Ink() const { return ink_; }
+    QRgb Back() const { return back_; }
+    // Cells of code, CellWidth() or twice that wide, LineHeight() high.
+    const QImage& For(unsigned code) {
+      auto& page = pages_[(code >> 8) & 0xFF];
+      if (page && !(*page)[code & 0xFF].isNull()) return (*page)[code & 0xFF];
+      return Render(code);
+    }
+
+   private:
+    const QImage& Render(unsigned code);
+    ViewFont& font_;
+    QRgb ink_;
+    QRgb back_;
+    std::array<std::unique_ptr<std::array<QImage, 256>>, 256> pages_;
+  };
+  // The cache for ink on back. The caches are dropped together when they grow too big, so a
+  // reference is good until the next call.
+  CellCache& Cells(QRgb ink, QRgb back);
 
  private:
   const Glyph& Resolve(unsigned code);
@@ -66,4 +98,6 @@ class ViewFont {
   // Two-level table: a page of 256 entries per first byte, made on first use.
   std::array<std::unique_ptr<std::array<Glyph, 256>>, 256> pages_;
   std::unordered_map<unsigned, QString> fallback_;
+  std::vector<std::unique_ptr<CellCache>> cellCaches_;
+  std::size_t cachedBytes_ = 0;
 };

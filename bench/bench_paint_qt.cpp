@@ -1,0 +1,232 @@
+// A full repaint of a 160 x 60-cell editor view of Japanese TeX text into an image, through the
+// real CVeloView painting and the Qt row surface, against drawing the same rows with one
+// QPainter::drawText call each (the rows decoded beforehand). Ratios are printed at the end.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/TexGenerator.h"
+#include "doc/CVeloDoc.h"
+#include "platform/Cp932Text.h"
+#include "platform/QtSurface.h"
+#include "platform/ViewFont.h"
+#include "view/CVeloView.h"
+
+namespace {
+
+constexpr int kColumns = 160;
+constexpr int kRows = 60;
+
+// A window that is only an image: fixed client size, the real fonts, nothing else.
+class ImageHost : public ViewHost {
+ public:
+  ImageHost(int width, int height) : width_(width), height_(height) {}
+  void Invalidate(const Rect*, bool) override {}
+  void ScrollContent(int, int) override {}
+  Rect ClientRect() const override { return {0, 0, width_, height_}; }
+  void CreateCaret(int, int) override {}
+  void SetCaretPos(Point) override {}
+  void ShowCaret() override {}
+  void HideCaret() override {}
+  void SetScrollInfo(ScrollBarKind, const ScrollInfo&) override {}
+  void SetCapture() override {}
+  void ReleaseCapture() override {}
+  bool IsShiftDown() const override { return false; }
+  bool IsCtrlDown() const override { return false; }
+  void SetImeCompositionPos(Point) override {}
+  void SetImeFont(const FontRequest&) override {}
+  void SetStatusText(std::string_view) override {}
+  bool SetClipboardText(std::string_view) override { return false; }
+  std::optional<std::string> GetClipboardText() override { return std::nullopt; }
+  void BeginWaitCursor() override {}
+  void EndWaitCursor() override {}
+  TextMetrics SelectFont(const FontRequest& request) override {
+    font = ViewFont::For(request);
+    return font->Metrics();
+  }
+  void Resize(int width, int height) {
+    width_ = width;
+    height_ = height;
+  }
+  std::shared_ptr<ViewFont> font;
+
+ private:
+  int width_;
+  int height_;
+};
+
+// Generated TeX lines joined with tabs until each is wider than the window, so that every row
+// is full: kanji, kana, half-width katakana, \commands, tabs.
+std::string WideTexText(int lines) {
+  const std::string source = mirev_bench::GenerateTexLines(lines * 8);
+  std::vector<std::string> pieces;
+  for (std::size_t at = 0; at < source.size();) {
+    std::size_t end = source.find("\r\n", at);
+    if (end == std::string::npos) end = source.size();
+    if (end > at) pieces.push_back(source.substr(at, end - at));
+    at = end + 2;
+  }
+  std::string text;
+  std::size_t next = 0;
+  for (int i = 0; i < lines; ++i) {
+    std::string line;
+    while (line.size() < kColumns + 20) {
+      if (!line.empty()) line += '\t';
+      line += pieces[next++ % pieces.size()];
+    }
+    text += line + "\r\n";
+  }
+  return text;
+}
+
+struct Scene {
+  Settings settings;
+  CVeloDoc doc{settings};
+  std::unique_ptr<ImageHost> host;
+  std::unique_ptr<CVeloView> view;
+  QImage image;
+  QImage rowImage;
+  std::vector<QString> rowTexts;  // the reference's rows, decoded once
+
+  Scene() {
+    const std::string text = WideTexText(kRows + 10);
+    ByteBlock* block = ByteBlock::Allocate(text.size());
+    std::memcpy(block->Data(), text.data(), text.size());
+    doc.LoadLines(block, text.size());
+    block->Unref();
+    host = std::make_unique<ImageHost>(0, 0);
+    view = std::make_unique<CVeloView>(doc, settings, *host);
+    view->OnInitialUpdate();
+    const TextMetrics m = host->font->Metrics();
+    host->Resize(kColumns * m.aveCharWidth, kRows * m.height);
+    view->OnSize();
+    image = QImage(kColumns * m.aveCharWidth, kRows * m.height, QImage::Format_RGB32);
+    TextPos pos = view->origin;
+    for (int r = 0; r < kRows; ++r) {
+      const std::string_view line = pos.node->text.View();
+      rowTexts.push_back(Cp932ToQString(line.substr(0, static_cast<std::size_t>(view->visibleColumns) + 1)));
+      CVeloDoc::NextLine(pos);
+    }
+  }
+
+  void Select() {
+    view->selecting = true;
+    view->selAnchor = view->origin;
+    view->SetByteIndex(view->selAnchor, 10);
+    view->selEnd = view->selAnchor;
+    for (int i = 0; i < kRows / 2; ++i) CVeloDoc::NextLine(view->selEnd);
+    view->SetByteIndex(view->selEnd, 40);
+  }
+};
+
+Scene& TheScene() {
+  static Scene scene;
+  return scene;
+}
+
+void PaintView(benchmark::State& state, bool rowImage, bool selection) {
+  Scene& s = TheScene();
+  s.view->selecting = false;
+  if (selection) s.Select();
+  for (auto _ : state) {
+    QPainter painter(&s.image);
+    QtSurface surface(painter, *s.host->font, s.image.rect(), rowImage ? &s.rowImage : nullptr);
+    s.view->OnDraw(surface);
+  }
+  s.view->selecting = false;
+}
+
+// Rows composed in an image from cached cells: what the window does.
+void BM_View(benchmark::State& state) { PaintView(state, true, false); }
+void BM_ViewSelection(benchmark::State& state) { PaintView(state, true, true); }
+// Rows replayed into the target painter as fills and glyph runs.
+void BM_ViewGlyphRuns(benchmark::State& state) { PaintView(state, false, false); }
+
+// The first paint in a new font: every character's cells are made on the way.
+void BM_ViewFirstPaint(benchmark::State& state) {
+  Scene& s = TheScene();
+  for (auto _ : state) {
+    ViewFont font(s.view->logFont);
+    QPainter painter(&s.image);
+    QtSurface surface(painter, font, s.image.rect(), &s.rowImage);
+    s.view->OnDraw(surface);
+  }
+}
+
+void BM_DrawTextPerRow(benchmark::State& state) {
+  Scene& s = TheScene();
+  const ViewFont& font = *s.host->font;
+  const QColor ink(Qt::black);
+  for (auto _ : state) {
+    QPainter painter(&s.image);
+    painter.fillRect(s.image.rect(), QColor(0xFF, 0xFF, 0x80));
+    painter.setFont(font.Font());
+    painter.setPen(ink);
+    for (int r = 0; r < kRows; ++r)
+      painter.drawText(QPointF(2 * font.CellWidth(), r * font.LineHeight() + font.Ascent()), s.rowTexts[r]);
+  }
+}
+
+class CollectingReporter : public benchmark::ConsoleReporter {
+ public:
+  using ConsoleReporter::ConsoleReporter;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.error_occurred) continue;
+      if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median")
+        cpu_[run.run_name.function_name] = run.GetAdjustedCPUTime();
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  double Get(const std::string& name) const {
+    const auto it = cpu_.find(name);
+    return it == cpu_.end() ? -1 : it->second;
+  }
+
+ private:
+  std::map<std::string, double> cpu_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+
+  const char* names[] = {"BM_View", "BM_ViewSelection", "BM_ViewGlyphRuns", "BM_ViewFirstPaint",
+                         "BM_DrawTextPerRow"};
+  benchmark::RegisterBenchmark(names[0], BM_View)->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark(names[1], BM_ViewSelection)->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark(names[2], BM_ViewGlyphRuns)->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark(names[3], BM_ViewFirstPaint)->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark(names[4], BM_DrawTextPerRow)->Unit(benchmark::kMicrosecond);
+
+  const ViewFont& font = *TheScene().host->font;
+  std::printf("view %d x %d cells of %d x %d px (%s), %d visible columns\n", kColumns, kRows,
+              font.CellWidth(), font.LineHeight(), qPrintable(font.Font().family()),
+              TheScene().view->visibleColumns);
+  CollectingReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+
+  const double ref = reporter.Get(names[4]);
+  if (ref > 0) {
+    std::printf("\nfull repaint / one drawText per row (cpu time):\n");
+    for (int i = 0; i < 4; ++i) {
+      const double t = reporter.Get(names[i]);
+      if (t > 0) std::printf("  %-20s %9.1f us  %5.2fx\n", names[i], t, t / ref);
+    }
+  }
+  return 0;
+}

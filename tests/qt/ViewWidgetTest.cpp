@@ -1,0 +1,468 @@
+// The view's window: painted pixels, caret, input method position and scroll bars, through
+// the real CVeloView on the offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QScreen>
+#include <QScrollBar>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ImageProbe.h"
+#include "doc/CVeloDoc.h"
+#include "platform/ViewWidget.h"
+
+namespace {
+
+// Six colours that no two slots share, so every pixel tells where it came from.
+constexpr ColorTable kColors{{{0xE0F0FF, 0x800000, 0x000080, 0x00FFFF, 0x00C000, 0xC0C0FF}}};
+
+void LoadText(CVeloDoc& doc, std::string_view text) {
+  ByteBlock* block = ByteBlock::Allocate(std::max<std::size_t>(text.size(), 1));
+  if (!text.empty()) std::memcpy(block->Data(), text.data(), text.size());
+  doc.LoadLines(block, text.size());
+  block->Unref();
+}
+
+std::string NumberedLines(int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) text += "line " + std::to_string(i) + "\n";
+  return text;
+}
+
+// Records what the view asks of the scroll bars and the content.
+class RecordingWidget : public ViewWidget {
+ public:
+  using ViewWidget::ViewWidget;
+  void ScrollContent(int dx, int dy) override {
+    scrolls.push_back({dx, dy});
+    ViewWidget::ScrollContent(dx, dy);
+  }
+  void SetScrollInfo(ScrollBarKind bar, const ScrollInfo& info) override {
+    // A bar that answers the view's own update with an action would nest here.
+    ++depth;
+    maxDepth = std::max(maxDepth, depth);
+    ViewWidget::SetScrollInfo(bar, info);
+    --depth;
+  }
+  std::vector<QPoint> scrolls;
+  int depth = 0;
+  int maxDepth = 0;
+};
+
+class ViewWidgetTest : public ::testing::Test {
+ protected:
+  ViewWidgetTest() {
+    settings.colors = kColors;
+    settings.settingsLoaded = true;
+  }
+
+  RecordingWidget& Open(std::string_view text, int width = 640, int height = 400) {
+    LoadText(doc, text);
+    widget = std::make_unique<RecordingWidget>(doc, settings);
+    widget->resize(width, height);
+    widget->show();
+    QApplication::processEvents();
+    // Showing may give it the focus; tests that want the caret ask for it.
+    widget->clearFocus();
+    QApplication::processEvents();
+    return *widget;
+  }
+
+  void Focus() {
+    QApplication::setActiveWindow(widget.get());
+    widget->setFocus();
+    QApplication::processEvents();
+  }
+
+  CVeloView& V() { return widget->View(); }
+
+  TextPos At(int line, int byteIndex) {
+    TextPos pos{doc.FirstLine(), 0, 0, 0};
+    while (pos.line < line && CVeloDoc::NextLine(pos)) {
+    }
+    V().SetByteIndex(pos, byteIndex);
+    return pos;
+  }
+
+  void PutCaret(int line, int byteIndex) {
+    V().caret = At(line, byteIndex);
+    V().desiredColumn = V().caret.column;
+    V().EnsureCaretVisible(false);
+  }
+
+  // A full repaint of the viewport.
+  QImage Grab() { return widget->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+  // What the window shows now, built from the invalidations so far.
+  QImage OnScreen() {
+    QApplication::processEvents();
+    const QImage window = widget->screen()->grabWindow(widget->winId()).toImage();
+    return window.copy(widget->viewport()->geometry()).convertToFormat(QImage::Format_RGB32);
+  }
+
+  // Display columns [column, column + cells) of a screen row, in viewport pixels.
+  QRect Cells(int row, int column, int cells = 1) {
+    const CVeloView& v = V();
+    return QRect(v.marginWidth + (column - v.origin.column) * v.charWidth, row * v.lineHeight,
+                 cells * v.charWidth, v.lineHeight);
+  }
+  // The top pixel line of a cell: above every glyph, so it shows the cell's background.
+  QRect TopOf(const QRect& cell) { return QRect(cell.left(), cell.top(), cell.width(), 1); }
+
+  QRgb C(int slot) { return Rgb(kColors[slot]); }
+
+  Settings settings;
+  CVeloDoc doc{settings};
+  std::unique_ptr<RecordingWidget> widget;
+};
+
+TEST_F(ViewWidgetTest, PaintsEachColourWhereTheViewPutsIt) {
+  Open("abc\ndefgh\nij\n");
+  CVeloView& v = V();
+  v.selecting = true;
+  v.selAnchor = At(1, 2);  // made backwards: the anchor after the end
+  v.selEnd = At(0, 1);
+  v.bookmarks.push_back(2);
+  const QImage img = Grab();
+  const int w = img.width();
+
+  // Margin strip, except the bookmark's "B" cell.
+  EXPECT_TRUE(IsUniform(img, QRect(0, 0, v.marginWidth, 2 * v.lineHeight), C(ColorTable::Margin)));
+  EXPECT_TRUE(
+      IsUniform(img, QRect(v.charWidth, 2 * v.lineHeight, v.charWidth, v.lineHeight), C(ColorTable::Margin)));
+  const QRect mark(0, 2 * v.lineHeight, v.charWidth, v.lineHeight);
+  EXPECT_TRUE(IsUniform(img, TopOf(mark), C(ColorTable::Bk)));
+  EXPECT_GT(CountColor(img, mark, C(ColorTable::Text)), 0) << "the bookmark mark has no ink";
+
+  // Row 0: "a" unselected, "bc" selected, then the selected line break, then ground.
+  EXPECT_TRUE(IsUniform(img, TopOf(Cells(0, 0)), C(ColorTable::Bk)));
+  EXPECT_GT(CountColor(img, Cells(0, 0), C(ColorTable::Text)), 0);
+  for (int col : {1, 2}) {
+    EXPECT_TRUE(IsUniform(img, TopOf(Cells(0, col)), C(ColorTable::SelBk))) << col;
+    EXPECT_GT(CountColor(img, Cells(0, col), C(ColorTable::SelText)), 0) << col;
+  }
+  EXPECT_TRUE(IsUniform(img, Cells(0, 3), C(ColorTable::SelBk)));
+  EXPECT_TRUE(
+      IsUniform(img, QRect(Cells(0, 4).topLeft(), QPoint(w - 1, v.lineHeight - 1)), C(ColorTable::Ground)));
+
+  // Row 1: "de" selected, "fgh" not, and no break cell on the selection's last line.
+  EXPECT_TRUE(IsUniform(img, TopOf(Cells(1, 0, 2)), C(ColorTable::SelBk)));
+  EXPECT_TRUE(IsUniform(img, TopOf(Cells(1, 2, 3)), C(ColorTable::Bk)));
+  EXPECT_EQ(CountColor(img, Cells(1, 2, 3), C(ColorTable::SelText)), 0);
+  EXPECT_TRUE(IsUniform(img, QRect(Cells(1, 5).topLeft(), QPoint(w - 1, 2 * v.lineHeight - 1)),
+                        C(ColorTable::Ground)));
+
+  // Row 3 is past the last line: margin and ground only, down to the bottom.
+  EXPECT_TRUE(IsUniform(
+      img, QRect(v.marginWidth, 3 * v.lineHeight, w - v.marginWidth, img.height() - 3 * v.lineHeight),
+      C(ColorTable::Ground)));
+  EXPECT_TRUE(IsUniform(img, QRect(0, 3 * v.lineHeight, v.marginWidth, img.height() - 3 * v.lineHeight),
+                        C(ColorTable::Margin)));
+}
+
+TEST_F(ViewWidgetTest, CharactersStayInTheirCells) {
+  // 表 (95 5C) has a backslash for its trail byte; あ is 82 A0; the face draws Α (83 9F)
+  // narrower than two cells and has no ≒ (81 E0), which comes from another face.
+  std::string text = "\x95\x5C\n\x82\xA0\n\x83\x9F\n\x81\xE0\n";
+  std::string kanji, ascii, mixed = "M";
+  for (int i = 0; i < 30; ++i) kanji += "\x95\x5C";
+  for (int i = 0; i < 60; ++i) ascii += "M";
+  for (int i = 0; i < 20; ++i) mixed += "\x82\xA0M";
+  text += kanji + "\n" + ascii + "\n" + mixed + "\n";
+  Open(text, 800, 400);
+  const CVeloView& v = V();
+  ASSERT_GE(v.visibleColumns, 64);
+  const QImage img = Grab();
+  const QRgb bk = C(ColorTable::Bk);
+
+  for (int row : {0, 1, 2, 3}) {
+    const QRect cells = Cells(row, 0, 2);
+    const QRect row_(v.marginWidth, row * v.lineHeight, img.width() - v.marginWidth, v.lineHeight);
+    // Ground right of the character is not ink either.
+    QImage probe = img.copy(row_);
+    for (int y = 0; y < probe.height(); ++y)
+      for (int x = cells.width(); x < probe.width(); ++x)
+        if ((probe.pixel(x, y) & 0xFFFFFF) == (C(ColorTable::Ground) & 0xFFFFFF)) probe.setPixel(x, y, bk);
+    const QRect ink = InkBox(probe, probe.rect(), bk).translated(row_.topLeft());
+    ASSERT_FALSE(ink.isEmpty()) << row;
+    EXPECT_TRUE(cells.contains(ink)) << row << ": ink " << Describe(ink) << " cells " << Describe(cells);
+    // A full-width glyph: ink in both cells, centred within a pixel or two.
+    EXPECT_LT(ink.left(), cells.left() + v.charWidth) << row;
+    EXPECT_GE(ink.right(), cells.left() + v.charWidth) << row;
+    EXPECT_LE(std::abs((ink.left() - cells.left()) - (cells.right() - ink.right())), 2) << row;
+  }
+
+  // Whole cells only: every copy of a glyph along a row is the same picture, so no fractional
+  // advance accumulates along the line.
+  const QImage firstKanji = img.copy(Cells(4, 0, 2));
+  for (int i = 1; i < 30; ++i) EXPECT_EQ(img.copy(Cells(4, 2 * i, 2)), firstKanji) << "kanji " << i;
+  const QImage firstM = img.copy(Cells(5, 0));
+  for (int i = 1; i < 60; ++i) EXPECT_EQ(img.copy(Cells(5, i)), firstM) << "M " << i;
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_EQ(img.copy(Cells(6, 1 + 3 * i, 2)), img.copy(Cells(1, 0, 2))) << "a " << i;
+    EXPECT_EQ(img.copy(Cells(6, 3 + 3 * i)), firstM) << "M after a " << i;
+  }
+}
+
+TEST_F(ViewWidgetTest, BytesWithoutAGlyphDrawAVisibleMarkInTheirCells) {
+  // 0x80 decodes to nothing, 0x01 is a control byte, 81 20 is a lead byte with a byte that
+  // cannot trail, F0 40 is a user-defined character no face shows, a lone lead byte ends the line.
+  const std::string line{'\x80', 'A', '\x01', '\x81', '\x20', '\xF0', '\x40', 'B', '\x81'};
+  Open(line + "\n", 640, 200);
+  const QImage img = Grab();
+  const QRgb bk = C(ColorTable::Bk);
+  const QRgb text = C(ColorTable::Text);
+  struct Mark {
+    int column, cells;
+  };
+  for (Mark m : {Mark{0, 1}, Mark{2, 1}, Mark{3, 2}, Mark{5, 2}, Mark{8, 1}}) {
+    const QRect cells = Cells(0, m.column, m.cells);
+    const QRect ink = InkBox(img, cells, bk);
+    EXPECT_GT(CountColor(img, cells, text), 2) << "column " << m.column;
+    // Inside its own cells: the first and last pixel columns stay background.
+    EXPECT_TRUE(ink.left() > cells.left() && ink.right() < cells.right())
+        << "column " << m.column << ": ink " << Describe(ink);
+  }
+  EXPECT_TRUE(IsUniform(img, QRect(Cells(0, 9).topLeft(), QPoint(img.width() - 1, V().lineHeight - 1)),
+                        C(ColorTable::Ground)));
+}
+
+TEST_F(ViewWidgetTest, TabsLandOnTheStops) {
+  Open("a\tb\nabcdefgh\tX\n\t\tY\nabcdefgh\tX\n", 640, 300);
+  CVeloView& v = V();
+  ASSERT_EQ(v.TabWidth(), 8);
+  QImage img = Grab();
+  const QRgb bk = C(ColorTable::Bk);
+  auto inkIn = [&](const QImage& image, const QRect& cells) {
+    const QRect ink = InkBox(image, cells, bk);
+    return !ink.isEmpty() && cells.contains(ink);
+  };
+  EXPECT_TRUE(inkIn(img, Cells(0, 8)));             // a tab from column 1 to 8
+  EXPECT_TRUE(IsUniform(img, Cells(0, 1, 7), bk));  // its gap filled, not ground
+  EXPECT_TRUE(inkIn(img, Cells(1, 16)));            // a tab on a stop: a full 8
+  EXPECT_TRUE(IsUniform(img, Cells(1, 8, 8), bk));
+  EXPECT_TRUE(inkIn(img, Cells(2, 16)));
+  EXPECT_TRUE(IsUniform(img, Cells(2, 0, 16), bk));
+
+  // Scrolled to column 9: the tab from 8 to 16 starts under the margin and X stands 7 cells
+  // right of it.
+  v.origin.column = 9;
+  img = Grab();
+  const QRect x = Cells(3, 16);
+  EXPECT_EQ(x.left(), v.marginWidth + 7 * v.charWidth);
+  EXPECT_TRUE(inkIn(img, x));
+  EXPECT_TRUE(IsUniform(img, QRect(v.marginWidth, x.top(), 7 * v.charWidth, v.lineHeight), bk));
+  EXPECT_TRUE(IsUniform(img, QRect(0, x.top(), v.marginWidth, v.lineHeight), C(ColorTable::Margin)));
+}
+
+TEST_F(ViewWidgetTest, CaretAndCompositionFollowTheCaretPoint) {
+  RecordingWidget& w = Open("abc\n\x95\x5C\x82\xA0xyz\n\tq\n");
+  QStringList statuses;
+  QObject::connect(&w, &ViewWidget::statusTextChanged, [&](const QString& s) { statuses << s; });
+  EXPECT_TRUE(w.CaretRect().isEmpty()) << "a caret without focus";
+  Focus();
+  CVeloView& v = V();
+  ASSERT_TRUE(w.hasFocus());
+  auto expectAtCaretPoint = [&](int width) {
+    const Point p = v.CaretPoint();
+    const QRect expected(p.x, p.y, width, v.lineHeight);
+    EXPECT_EQ(w.CaretRect(), expected);
+    const QRect ime = w.inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    EXPECT_EQ(ime.topLeft(), w.viewport()->geometry().topLeft() + QPoint(p.x, p.y));
+    EXPECT_EQ(ime.height(), v.lineHeight);
+  };
+  expectAtCaretPoint(2);
+  PutCaret(1, 4);  // after 表あ
+  expectAtCaretPoint(2);
+  EXPECT_EQ(w.CaretRect().left(), v.marginWidth + 4 * v.charWidth - 1);
+  PutCaret(2, 1);  // after the tab
+  expectAtCaretPoint(2);
+  ASSERT_FALSE(statuses.isEmpty());
+  EXPECT_EQ(statuses.back(), "3: 9");
+  EXPECT_EQ(w.StatusText(), "3: 9");
+
+  v.overwriteMode = true;
+  v.caretCreated = false;
+  v.UpdateCaret();
+  expectAtCaretPoint(v.charWidth);
+
+  // The caret inverts what is under it, and only there.
+  const QImage with = Grab();
+  const QRect caret = w.CaretRect();
+  w.clearFocus();
+  QApplication::processEvents();
+  EXPECT_TRUE(w.CaretRect().isEmpty()) << "a caret after the focus went";
+  const QImage without = Grab();
+  int inverted = 0, otherChanges = 0;
+  for (int y = 0; y < with.height(); ++y)
+    for (int x = 0; x < with.width(); ++x) {
+      const QRgb a = with.pixel(x, y), b = without.pixel(x, y);
+      if (caret.contains(x, y)) {
+        inverted += (a & 0xFFFFFF) == (~b & 0xFFFFFF);
+      } else {
+        otherChanges += a != b;
+      }
+    }
+  EXPECT_EQ(inverted, caret.width() * caret.height());
+  EXPECT_EQ(otherChanges, 0);
+
+  const QFont imeFont = w.inputMethodQuery(Qt::ImFont).value<QFont>();
+  EXPECT_EQ(imeFont.pixelSize(), v.logFont.height);
+  EXPECT_TRUE(w.inputMethodQuery(Qt::ImEnabled).toBool());
+}
+
+TEST_F(ViewWidgetTest, ScrollBarsFollowTheView) {
+  RecordingWidget& w = Open(NumberedLines(100), 640, 400);
+  Focus();
+  CVeloView& v = V();
+  QScrollBar* vbar = w.verticalScrollBar();
+  QScrollBar* hbar = w.horizontalScrollBar();
+  ASSERT_GT(v.visibleLines, 4);
+  EXPECT_EQ(vbar->minimum(), 0);
+  EXPECT_EQ(vbar->maximum(), 99 - v.visibleLines + 1);
+  EXPECT_EQ(vbar->pageStep(), v.visibleLines);
+  EXPECT_EQ(vbar->value(), 0);
+  EXPECT_TRUE(vbar->isEnabled());
+  // The horizontal range is the widest visible line plus a quarter window.
+  EXPECT_EQ(hbar->maximum(), v.widestLine + v.visibleColumns / 4 - v.visibleColumns + 1);
+  EXPECT_EQ(hbar->pageStep(), v.visibleColumns);
+
+  PutCaret(60, 0);
+  EXPECT_GT(v.origin.line, 0);
+  EXPECT_EQ(vbar->value(), v.origin.line);
+  PutCaret(3, 0);
+  EXPECT_EQ(vbar->value(), v.origin.line);
+  EXPECT_EQ(w.maxDepth, 1) << "the bar answered the view's own update";
+  EXPECT_TRUE(w.scrolls.empty()) << "jumps repaint, they do not scroll the content";
+}
+
+TEST_F(ViewWidgetTest, AShortDocumentDisablesTheBarWithoutHidingIt) {
+  RecordingWidget& w = Open(NumberedLines(5), 640, 600);
+  Focus();
+  ASSERT_GT(V().visibleLines, 5);
+  EXPECT_FALSE(w.verticalScrollBar()->isEnabled());
+  EXPECT_TRUE(w.verticalScrollBar()->isVisible());
+  EXPECT_EQ(w.verticalScrollBar()->maximum(), 0);
+}
+
+TEST_F(ViewWidgetTest, TheViewFollowsTheBars) {
+  RecordingWidget& w = Open(NumberedLines(100), 640, 400);
+  Focus();
+  CVeloView& v = V();
+  QScrollBar* vbar = w.verticalScrollBar();
+
+  // One action, one scroll: the bar's own update must not come back as a second action.
+  vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(v.origin.line, 1);
+  EXPECT_EQ(vbar->value(), 1);
+  ASSERT_EQ(w.scrolls.size(), 1u);
+  EXPECT_EQ(w.scrolls[0], QPoint(0, -v.lineHeight));
+
+  vbar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  EXPECT_EQ(v.origin.line, 1 + v.visibleLines);
+  EXPECT_EQ(vbar->value(), v.origin.line);
+  vbar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+  EXPECT_EQ(v.origin.line, v.visibleLines);
+  EXPECT_EQ(w.scrolls.size(), 3u);
+
+  // Dragging the thumb, then a position set from outside.
+  vbar->setSliderDown(true);
+  vbar->setSliderPosition(40);
+  EXPECT_EQ(v.origin.line, 40);
+  vbar->setSliderPosition(42);
+  EXPECT_EQ(v.origin.line, 42);
+  vbar->setSliderDown(false);
+  EXPECT_EQ(v.origin.line, 42);
+  vbar->setValue(20);
+  EXPECT_EQ(v.origin.line, 20);
+  EXPECT_EQ(vbar->value(), 20);
+  EXPECT_EQ(w.maxDepth, 1);
+
+  // Horizontally a line step is two columns.
+  w.horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(v.origin.column, 2);
+  EXPECT_EQ(w.horizontalScrollBar()->value(), 2);
+}
+
+TEST_F(ViewWidgetTest, SeventyThousandLinesScaleTheVerticalBar) {
+  RecordingWidget& w = Open(NumberedLines(70000), 640, 400);
+  Focus();
+  CVeloView& v = V();
+  QScrollBar* vbar = w.verticalScrollBar();
+  ASSERT_EQ(v.vScrollScale, 3);
+  const int page = v.visibleLines / 3;
+  EXPECT_EQ(vbar->maximum(), 23333 - std::max(page - 1, 0));
+  EXPECT_EQ(vbar->pageStep(), std::max(page, 1));
+  vbar->setSliderDown(true);
+  vbar->setSliderPosition(100);
+  vbar->setSliderDown(false);
+  EXPECT_EQ(v.origin.line, 300);
+  EXPECT_EQ(vbar->value(), 100);
+  PutCaret(69999, 0);
+  EXPECT_EQ(vbar->value(), v.origin.line / 3);
+  EXPECT_EQ(w.maxDepth, 1);
+}
+
+TEST_F(ViewWidgetTest, TheScreenAfterScrollingAndCaretMovesEqualsAFullRepaint) {
+  std::string text;
+  for (int i = 0; i < 200; ++i)
+    text +=
+        "\x95\x5C"
+        "abc\tdef " +
+        std::to_string(i) + "\x82\xA0\n";
+  RecordingWidget& w = Open(text, 640, 400);
+  Focus();
+  CVeloView& v = V();
+  v.bookmarks.push_back(5);
+  v.InvalidateAll();
+  OnScreen();
+  QScrollBar* vbar = w.verticalScrollBar();
+  vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(OnScreen(), Grab()) << "after one line down";
+  vbar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  vbar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+  EXPECT_EQ(OnScreen(), Grab()) << "after a page down and a line up";
+  // The caret moves with the content while scrolling; its old picture must not stay behind.
+  PutCaret(v.origin.line + 2, 3);
+  OnScreen();
+  vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(OnScreen(), Grab()) << "after scrolling with the caret shown";
+  EXPECT_GE(w.scrolls.size(), 4u);
+}
+
+TEST_F(ViewWidgetTest, RowsFromCachedCellsMatchRowsDrawnAsGlyphRuns) {
+  std::string text;
+  for (int i = 0; i < 30; ++i) text += "\\section{\x95\x5C\x82\xA0}\t% " + std::to_string(i) + "\x80\n";
+  RecordingWidget& w = Open(text, 500, 300);
+  CVeloView& v = V();
+  v.selecting = true;
+  v.selAnchor = At(2, 3);
+  v.selEnd = At(4, 9);
+  v.bookmarks.push_back(1);
+  w.SetBufferedRows(false);
+  const QImage replayed = Grab();
+  w.SetBufferedRows(true);
+  EXPECT_EQ(Grab(), replayed);
+}
+
+TEST_F(ViewWidgetTest, TheFontHasExactHalfAndFullWidthCells) {
+  Open("a\n");
+  const ViewFont* font = widget->CurrentFont();
+  ASSERT_NE(font, nullptr);
+  EXPECT_EQ(QFontInfo(font->Font()).family(), "Noto Sans Mono CJK JP");
+  for (int height = 12; height <= 24; height += 2) {
+    FontRequest request;
+    request.height = height;
+    const TextMetrics m = widget->SelectFont(request);
+    const QFontMetricsF f(widget->CurrentFont()->Font());
+    EXPECT_EQ(m.height, QFontMetrics(widget->CurrentFont()->Font()).height()) << height;
+    EXPECT_EQ(m.aveCharWidth * 2, qRound(f.horizontalAdvance(QString::fromUtf8("表")))) << height;
+    EXPECT_EQ(m.aveCharWidth, qRound(f.horizontalAdvance(QString::fromUtf8("ｱ")))) << height;
+  }
+}
+
+}  // namespace
