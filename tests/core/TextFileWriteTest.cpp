@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -217,6 +218,8 @@ struct FailureCase {
   FileErrorCause cause;
   int osError;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
 
 class TextFileWriteFailure : public TextFileWrite, public ::testing::WithParamInterface<FailureCase> {};
 
