@@ -170,6 +170,7 @@ FileResult SafeFileWriter::Open() {
     oldGroup_ = st.st_gid;
   }
   folder_ = FolderOf(target_);
+  buffer_.reset(new char[kBufferSize]);  // before there is a file to leave behind
 
   for (int attempt = 0; attempt < kMaxNameTries; ++attempt) {
     std::string temp = TemporaryName(folder_, name, attempt);
@@ -188,7 +189,6 @@ FileResult SafeFileWriter::Open() {
     Fail(OsFailure(EEXIST, "find a free temporary name"));
     return failure_;
   }
-  buffer_.reset(new char[kBufferSize]);
   bufferPos_ = buffer_.get();
   bufferEnd_ = bufferPos_ + kBufferSize;
   return {};
