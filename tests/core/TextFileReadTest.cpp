@@ -231,6 +231,16 @@ TEST_F(TextFileRead, InterruptedAndShortReadsLoseNothing) {
   EXPECT_EQ(DocLines(doc), ExpectedLines(file));
 }
 
+// Every read fails at once, so that a reader that should not read at all fails fast.
+struct FailingReads {
+  static inline int calls = 0;
+  static long Read(int, void*, std::size_t) {
+    ++calls;
+    errno = EIO;
+    return -1;
+  }
+};
+
 TEST_F(TextFileRead, TwoGigabyteFileIsRefusedBeforeAnyRead) {
   FileCallsRestorer restore;
   const std::string path = dir / "huge.tex";
@@ -238,11 +248,11 @@ TEST_F(TextFileRead, TwoGigabyteFileIsRefusedBeforeAnyRead) {
   ASSERT_GE(fd, 0);
   ASSERT_EQ(::ftruncate(fd, off_t{1} << 31), 0);  // sparse: it takes no disk
   ::close(fd);
-  AwkwardReads::calls = 0;
-  ActiveFileCalls().read = AwkwardReads::Read;
+  FailingReads::calls = 0;
+  ActiveFileCalls().read = FailingReads::Read;
   const FileResult result = ReadIntoDirtyDoc(path);
   EXPECT_EQ(result.cause, FileErrorCause::TooLarge) << ::testing::PrintToString(result);
-  EXPECT_EQ(AwkwardReads::calls, 0);
+  EXPECT_EQ(FailingReads::calls, 0);
   ExpectDocUntouched();
 }
 
@@ -320,10 +330,7 @@ TEST_F(TextFileRead, FileThatGrowsPastTheLimitWhileReadIsRefused) {
 TEST_F(TextFileRead, ReadErrorIsReportedWithItsCauseAndLeavesTheDocument) {
   FileCallsRestorer restore;
   WriteFileBytes(dir / "f.tex", "some text\r\n");
-  ActiveFileCalls().read = [](int, void*, std::size_t) -> long {
-    errno = EIO;
-    return -1;
-  };
+  ActiveFileCalls().read = FailingReads::Read;
   const FileResult result = ReadIntoDirtyDoc(dir / "f.tex");
   EXPECT_EQ(result.cause, FileErrorCause::HardIO);
   EXPECT_EQ(result.osError, EIO);
