@@ -184,10 +184,33 @@ void QtSurface::CopyRowToScreen(int left, int width, int y) {
 
 void QtSurface::DrawScreenText(int x, int y, std::string_view ascii, Color text, Color background) {
   // Cell by cell, as the row text is drawn.
-  ViewFont::CellCache& cache = font_.Cells(ToQRgb(text), ToQRgb(background));
+  const QRgb ink = ToQRgb(text);
+  const QRgb back = ToQRgb(background);
   const int cw = font_.CellWidth();
-  const std::size_t n = std::min<std::size_t>(ascii.size(), 4096);
-  for (std::size_t i = 0; i < n; ++i)
-    screen_.drawImage(QPoint(x + static_cast<int>(i) * cw, y),
-                      cache.For(static_cast<unsigned char>(ascii[i])));
+  const int count = static_cast<int>(std::min<std::size_t>(ascii.size(), 4096));
+  if (rowImage_) {
+    ViewFont::CellCache& cache = font_.Cells(ink, back);
+    for (int i = 0; i < count; ++i)
+      screen_.drawImage(QPoint(x + i * cw, y), cache.For(static_cast<unsigned char>(ascii[i])));
+    return;
+  }
+  screen_.fillRect(QRect(x, y, count * cw, font_.LineHeight()), QColor(back));
+  std::vector<quint32> glyphs;
+  std::vector<QPointF> positions;
+  for (int i = 0; i < count; ++i) {
+    const unsigned code = static_cast<unsigned char>(ascii[i]);
+    const ViewFont::Glyph& g = font_.GlyphFor(code);
+    if (g.kind == ViewFont::GlyphKind::Glyph) {
+      glyphs.push_back(g.index);
+      positions.emplace_back(x + i * cw + g.dx, y + font_.Ascent());
+    } else {
+      font_.DrawSpecial(screen_, code, g, QRect(x + i * cw, y, cw, font_.LineHeight()), ink);
+    }
+  }
+  if (glyphs.empty()) return;
+  QGlyphRun run;
+  run.setRawFont(font_.RawFont());
+  run.setRawData(glyphs.data(), positions.data(), static_cast<int>(glyphs.size()));
+  screen_.setPen(QColor(ink));
+  screen_.drawGlyphRun(QPointF(0, 0), run);
 }

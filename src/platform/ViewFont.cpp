@@ -1,6 +1,7 @@
 #include "platform/ViewFont.h"
 
 #include <QChar>
+#include <QCoreApplication>
 #include <QGlyphRun>
 #include <QList>
 #include <QStringList>
@@ -52,10 +53,25 @@ ViewFont::ViewFont(const FontRequest& request)
   ascent_ = metrics.ascent();
 }
 
+namespace {
+
+using FontCache = std::map<std::tuple<int, int, int, int>, std::shared_ptr<ViewFont>>;
+
+FontCache& SharedFonts() {
+  static FontCache fonts;
+  return fonts;
+}
+
+// Qt's font engines go with the application object: the fonts must go first.
+void DropSharedFonts() { SharedFonts().clear(); }
+
+}  // namespace
+
 std::shared_ptr<ViewFont> ViewFont::For(const FontRequest& request) {
-  static std::map<std::tuple<int, int, int, int>, std::shared_ptr<ViewFont>> cache;
-  auto key = std::make_tuple(request.height, request.weight, request.charSet, request.pitchAndFamily);
-  auto& slot = cache[key];
+  FontCache& fonts = SharedFonts();
+  if (fonts.empty()) qAddPostRoutine(DropSharedFonts);
+  auto& slot =
+      fonts[std::make_tuple(request.height, request.weight, request.charSet, request.pitchAndFamily)];
   if (!slot) slot = std::make_shared<ViewFont>(request);
   return slot;
 }

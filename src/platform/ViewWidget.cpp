@@ -89,7 +89,9 @@ void ViewWidget::paintEvent(QPaintEvent* event) {
     return;
   }
   {
-    QtSurface surface(painter, *font_, event->rect(), bufferedRows_ ? &rowImage_ : nullptr);
+    // The cached cells are device pixels at scale 1; a scaled screen gets glyph runs instead.
+    const bool cells = bufferedRows_ && viewport()->devicePixelRatioF() == 1.0;
+    QtSurface surface(painter, *font_, event->rect(), cells ? &rowImage_ : nullptr);
     view_->OnDraw(surface);
   }
   if (CaretDrawn() && blinkOn_) {
