@@ -35,8 +35,11 @@ bool AcceleratorFilter::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   // The filter sees a key before any widget does, so a routed key never reaches a widget,
-  // and a key that is not ours travels on as usual.
-  return Translate(*key, true);
+  // and a key that is not ours travels on as usual. A consumed key must also count as
+  // accepted, or it would be offered to the parents (and to this filter) again.
+  if (!Translate(*key, true)) return false;
+  key->accept();
+  return true;
 }
 
 bool AcceleratorFilter::Translate(const QKeyEvent& key, bool run) {

@@ -2,6 +2,9 @@
 
 #include <QCloseEvent>
 
+#include "app/CMainFrame.h"
+#include "app/CMirevApp.h"
+#include "app/DocumentTemplate.h"
 #include "app/ShellDocument.h"
 #include "platform/ViewWidget.h"
 #include "res/CommandIds.h"
@@ -41,8 +44,13 @@ void CChildFrame::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  CMainFrame* frame = document.Template().App().MainFrame();
+  CChildFrame* successor = frame ? frame->Successor(this) : nullptr;
   QMdiSubWindow::closeEvent(event);
-  if (event->isAccepted()) document.RemoveFrame(this);
+  if (!event->isAccepted()) return;
+  // The document may go with this call; the frame stays until it is deleted.
+  document.RemoveFrame(this);
+  if (frame) frame->ChildClosed(this, successor);
 }
 
 std::span<const CommandEntry<CChildFrame>> CChildFrame::CommandTable() {

@@ -144,6 +144,27 @@ void CMainFrame::ActivateChild(CChildFrame* frame) {
   UpdateFrameTitle();
 }
 
+CChildFrame* CMainFrame::Successor(CChildFrame* frame) const {
+  if (!mdiArea || ActiveChild() != frame) return nullptr;
+  const QList<QMdiSubWindow*> history = mdiArea->subWindowList(QMdiArea::ActivationHistoryOrder);
+  for (auto it = history.rbegin(); it != history.rend(); ++it) {
+    auto* child = qobject_cast<CChildFrame*>(*it);
+    if (child && child != frame && !child->isHidden()) return child;
+  }
+  return nullptr;
+}
+
+void CMainFrame::ChildClosed(CChildFrame* frame, CChildFrame* successor) {
+  if (shuttingDown) return;
+  const QList<CChildFrame*> children = Children();
+  if (successor && successor != frame && children.contains(successor)) {
+    ActivateChild(successor);
+  } else if (!ActiveChild() && !children.isEmpty()) {
+    ActivateChild(children.back());
+  }
+  UpdateFrameTitle();
+}
+
 void CMainFrame::UpdateFrameTitle() {
   // Qt itself shows a maximised document window's title as "Mirev - [name]"; a document
   // window that is not maximised is named after a dash.

@@ -34,6 +34,10 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   // Shows a new document window maximised and makes it active.
   void AddChild(CChildFrame* frame);
   void ActivateChild(CChildFrame* frame);
+  // The window to activate when this one closes: the one used most recently before it, if
+  // it is the active one; else null.
+  CChildFrame* Successor(CChildFrame* frame) const;
+  void ChildClosed(CChildFrame* frame, CChildFrame* successor);
 
   // The objects a command visits, in order: the active view, its document, its window,
   // this frame, the application. Links that do not exist are null.

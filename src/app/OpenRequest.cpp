@@ -89,9 +89,8 @@ OpenRequestServer::OpenRequestServer(const QString& channel, QObject* parent)
 OpenRequestServer::~OpenRequestServer() { server.close(); }
 
 bool OpenRequestServer::Listen() {
-  if (server.listen(channel)) return true;
-  if (server.serverError() != QAbstractSocket::AddressInUseError) return false;
-  // Someone's socket is there: alive, or left behind by an instance that died.
+  // Listening would replace a socket that is in use, so ask first whether anybody answers:
+  // a live instance keeps the channel, a socket left by one that died is removed.
   QLocalSocket probe;
   probe.connectToServer(channel);
   if (probe.waitForConnected(1000)) {

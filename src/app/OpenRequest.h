@@ -26,7 +26,7 @@ class OpenRequestServer : public QObject {
   ~OpenRequestServer() override;
 
   // Takes the channel. A socket left by an instance that died is removed and taken over;
-  // false when a live instance holds it (or it cannot be made).
+  // false when a live instance answers on it (or it cannot be made).
   bool Listen();
   bool IsListening() const { return server.isListening(); }
 

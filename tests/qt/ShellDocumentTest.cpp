@@ -1,0 +1,288 @@
+// Documents and their windows: the open gate, the recent files, windows on one document,
+// closing, the command line and dropped files.
+#include <QDropEvent>
+#include <QMdiArea>
+#include <QMimeData>
+#include <QUrl>
+
+#include "ShellFixture.h"
+#include "platform/ViewWidget.h"
+#include "res/CommandIds.h"
+#include "res/Resources.h"
+
+namespace {
+
+const char* const kFileError =
+    "ファイルエラーが発生しました。 \nファイルのパスが通っていないか、 "
+    "\nファイルに読み取り属性がありません。";
+
+class ShellDocumentTest : public ShellFixture {
+ protected:
+  void ExpectErrorBox(std::size_t index) {
+    ASSERT_GT(dialogs.boxes.size(), index);
+    const ScriptedDialogs::Box& box = dialogs.boxes[index];
+    EXPECT_FALSE(box.owned);
+    EXPECT_EQ(box.caption, "error");
+    EXPECT_EQ(box.text.toStdString(), kFileError);
+    EXPECT_EQ(box.buttons, DialogService::Buttons::Ok);
+  }
+
+  static QString TextOf(ShellDocument* doc) {
+    QString text;
+    for (LineNode* node = doc->Doc().FirstLine(); node; node = node->next) {
+      text += QString::fromLatin1(node->text.View().data(), static_cast<qsizetype>(node->text.View().size()));
+      if (node->next) text += u'|';
+    }
+    return text;
+  }
+};
+
+}  // namespace
+
+TEST_F(ShellDocumentTest, OpenReadsTheFileAndTitlesItsWindow) {
+  const QString path = WriteFile("chapter.tex", "\\section{A}\r\nline two\n");
+  ASSERT_TRUE(Start());
+  ShellDocument* doc = app->OpenDocumentFile(path);
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(TextOf(doc), "\\section{A}|line two");
+  EXPECT_FALSE(doc->IsModified());
+  EXPECT_EQ(doc->PathName(), path);
+  EXPECT_EQ(ChildTitles(), (QStringList{"TeX1", "chapter.tex"}));
+  EXPECT_EQ(Frame().windowTitle(), "Mirev - [chapter.tex]");
+  EXPECT_TRUE(Frame().ActiveChild()->isMaximized());
+  EXPECT_EQ(app->RecentFiles().Paths(), QStringList{path});
+  EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(ShellDocumentTest, OpeningAnOpenFileActivatesItsWindow) {
+  const QString a = WriteFile("a.tex", "a\n");
+  const QString b = WriteFile("b.tex", "b\n");
+  ASSERT_TRUE(QFile::link(a, filesDir.filePath("link.tex")));
+  ASSERT_TRUE(Start());
+  ShellDocument* docA = app->OpenDocumentFile(a);
+  ShellDocument* docB = app->OpenDocumentFile(b);
+  ASSERT_TRUE(docA && docB);
+  ASSERT_EQ(&Frame().ActiveChild()->Document(), docB);
+
+  // Another spelling of the same file, and a link to it.
+  const QString dirName = QFileInfo(filesDir.path()).fileName();
+  EXPECT_EQ(app->OpenDocumentFile(filesDir.path() + "/../" + dirName + "/./a.tex"), docA);
+  EXPECT_EQ(&Frame().ActiveChild()->Document(), docA);
+  app->OpenDocumentFile(b);
+  EXPECT_EQ(app->OpenDocumentFile(filesDir.filePath("link.tex")), docA);
+  EXPECT_EQ(&Frame().ActiveChild()->Document(), docA);
+  EXPECT_EQ(Template().Documents().size(), 3);
+  EXPECT_EQ(ChildTitles().size(), 3);
+}
+
+TEST_F(ShellDocumentTest, AFileThatCannotBeOpenedShowsTheErrorBoxAndNothingElse) {
+  ASSERT_TRUE(Start());
+  dialogs.Expect(DialogService::Answer::Ok);
+  EXPECT_EQ(app->OpenDocumentFile(filesDir.filePath("missing.tex")), nullptr);
+  ExpectErrorBox(0);
+  dialogs.Expect(DialogService::Answer::Ok);
+  EXPECT_EQ(app->OpenDocumentFile(filesDir.path()), nullptr);  // a directory
+  ExpectErrorBox(1);
+  dialogs.Expect(DialogService::Answer::Ok);
+  EXPECT_EQ(app->OpenDocumentFile(QString()), nullptr);
+  ExpectErrorBox(2);
+  EXPECT_EQ(ChildTitles(), QStringList{"TeX1"});
+  EXPECT_TRUE(app->RecentFiles().IsEmpty());
+}
+
+TEST_F(ShellDocumentTest, ARecentEntryWhoseFileIsGoneShowsTheBoxAndLeavesTheList) {
+  const QString a = WriteFile("a.tex", "a\n");
+  const QString b = WriteFile("b.tex", "b\n");
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(app->OpenDocumentFile(a));
+  ASSERT_TRUE(app->OpenDocumentFile(b));
+  Frame().RouteCommand(ID_FILE_CLOSE);
+  Settle();
+  ASSERT_TRUE(QFile::remove(b));
+  ASSERT_EQ(app->RecentFiles().Paths(), (QStringList{b, a}));
+
+  dialogs.Expect(DialogService::Answer::Ok);
+  QAction* entry = MenuItem(ID_FILE_MRU_FIRST);
+  ASSERT_NE(entry, nullptr);
+  entry->trigger();
+  ExpectErrorBox(0);
+  EXPECT_EQ(app->RecentFiles().Paths(), QStringList{a});
+  EXPECT_EQ(ChildTitles(), (QStringList{"TeX1", "a.tex"}));
+
+  // The list is written at exit as it is now.
+  Finish();
+  EXPECT_EQ(ProfileValues(), (QMap<QString, QString>{{"Recent File List/File1", a}}));
+}
+
+TEST_F(ShellDocumentTest, RecentListKeepsTenNewestFirst) {
+  ASSERT_TRUE(Start());
+  QStringList paths;
+  for (int i = 0; i < 12; ++i) {
+    paths.append(WriteFile(QStringLiteral("f%1.tex").arg(i), "x\n"));
+    ASSERT_TRUE(app->OpenDocumentFile(paths.last()));
+  }
+  QStringList expected;
+  for (int i = 11; i >= 2; --i) expected.append(paths[i]);
+  EXPECT_EQ(app->RecentFiles().Paths(), expected);
+  // Opening again from the list does not reorder it; a file opened anew goes to the top.
+  Frame().RouteCommand(ID_FILE_CLOSE);
+  Settle();
+  ASSERT_TRUE(app->OpenDocumentFile(paths[11]));
+  EXPECT_EQ(app->RecentFiles().Paths().first(), paths[11]);
+  EXPECT_EQ(app->RecentFiles().Size(), 10);
+}
+
+TEST_F(ShellDocumentTest, NewWindowNumbersTheWindowsOfADocument) {
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(Frame().RouteCommand(ID_WINDOW_NEW));
+  EXPECT_EQ(ChildTitles(), (QStringList{"TeX1:1", "TeX1:2"}));
+  EXPECT_EQ(Frame().ActiveChild()->windowTitle(), "TeX1:2");
+  EXPECT_TRUE(Frame().ActiveChild()->isMaximized());
+  EXPECT_EQ(Frame().windowTitle(), "Mirev - [TeX1:2]");
+  EXPECT_EQ(Template().Documents().size(), 1);
+  Frame().RouteCommand(ID_WINDOW_NEW);
+  EXPECT_EQ(ChildTitles(), (QStringList{"TeX1:1", "TeX1:2", "TeX1:3"}));
+
+  // Both windows show the same text object.
+  const auto children = Frame().Children();
+  EXPECT_EQ(&children[0]->View()->View().GetDocument(), &children[2]->View()->View().GetDocument());
+
+  children[1]->close();
+  Settle();
+  EXPECT_EQ(ChildTitles(), (QStringList{"TeX1:1", "TeX1:2"}));
+  Frame().ActiveChild()->close();
+  Settle();
+  EXPECT_EQ(ChildTitles(), QStringList{"TeX1"});
+}
+
+TEST_F(ShellDocumentTest, CascadeAndTileLeaveMaximisedAndTheTitleFollows) {
+  ASSERT_TRUE(Start());
+  Frame().RouteCommand(ID_FILE_NEW);
+  Frame().RouteCommand(ID_WINDOW_CASCADE);
+  CChildFrame* active = Frame().ActiveChild();
+  ASSERT_NE(active, nullptr);
+  EXPECT_FALSE(active->isMaximized());
+  EXPECT_EQ(Frame().windowTitle(), "Mirev - " + active->windowTitle());
+  Frame().RouteCommand(ID_WINDOW_TILE);
+  const auto children = Frame().Children();
+  ASSERT_EQ(children.size(), 2);
+  EXPECT_FALSE(children[0]->geometry().intersects(children[1]->geometry()));
+
+  children[0]->showMinimized();
+  children[1]->showMinimized();
+  Frame().RouteCommand(ID_WINDOW_ARRANGE);
+  const int bottom = Frame().MdiArea()->viewport()->rect().bottom();
+  for (CChildFrame* child : children) EXPECT_EQ(child->geometry().bottom(), bottom);
+  EXPECT_NE(children[0]->x(), children[1]->x());
+
+  Frame().ActivateChild(children[0]);
+  children[0]->showMaximized();
+  EXPECT_EQ(Frame().windowTitle(), "Mirev - [" + children[0]->windowTitle() + "]");
+}
+
+TEST_F(ShellDocumentTest, ClosingADocumentClosesAllItsWindows) {
+  ASSERT_TRUE(Start());
+  Frame().RouteCommand(ID_WINDOW_NEW);
+  Frame().RouteCommand(ID_FILE_NEW);
+  Frame().ActivateChild(Frame().Children()[0]);
+  ASSERT_TRUE(Frame().RouteCommand(ID_FILE_CLOSE));
+  Settle();
+  EXPECT_EQ(ChildTitles(), QStringList{"TeX2"});
+  Frame().RouteCommand(ID_FILE_CLOSE);
+  Settle();
+  EXPECT_TRUE(ChildTitles().isEmpty());
+  EXPECT_EQ(Frame().windowTitle(), "Mirev");
+  EXPECT_EQ(Frame().MenuId(), IDR_MAINFRAME);
+}
+
+TEST_F(ShellDocumentTest, AModifiedDocumentAsksBeforeItsLastWindowCloses) {
+  const QString path = WriteFile("kept.tex", "old\n");
+  ASSERT_TRUE(Start());
+  ShellDocument* doc = app->OpenDocumentFile(path);
+  ASSERT_NE(doc, nullptr);
+  Frame().RouteCommand(ID_WINDOW_NEW);
+  doc->Doc().SetModifiedFlag();
+
+  // One of two windows closes without a question.
+  Frame().ActiveChild()->close();
+  Settle();
+  EXPECT_TRUE(dialogs.boxes.empty());
+  // The window used before the closed one is active again.
+  ASSERT_NE(Frame().ActiveChild(), nullptr);
+  EXPECT_EQ(Frame().ActiveChild()->windowTitle(), "kept.tex");
+
+  dialogs.Expect(DialogService::Answer::Cancel);
+  Frame().RouteCommand(ID_FILE_CLOSE);
+  Settle();
+  ASSERT_EQ(dialogs.boxes.size(), 1u);
+  EXPECT_EQ(dialogs.boxes[0].text.toStdString(), "kept.tex への変更を保存しますか?");
+  EXPECT_EQ(dialogs.boxes[0].buttons, DialogService::Buttons::YesNoCancel);
+  EXPECT_EQ(Template().Documents().size(), 2);
+
+  // Quitting asks too; Cancel keeps everything.
+  dialogs.Expect(DialogService::Answer::Cancel);
+  EXPECT_FALSE(Frame().close());
+  EXPECT_EQ(Template().Documents().size(), 2);
+
+  // Yes writes the file back, then the window closes.
+  doc->Doc().InsertText(TextPos{doc->Doc().FirstLine(), 0, 0, 0}, "new ");
+  dialogs.Expect(DialogService::Answer::Yes);
+  Frame().RouteCommand(ID_FILE_CLOSE);
+  Settle();
+  EXPECT_EQ(Template().Documents().size(), 1);
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), "new old\r\n");
+
+  // An untitled document cannot be saved without a name yet: Yes keeps it open.
+  Template().Documents().front()->Doc().SetModifiedFlag();
+  dialogs.Expect(DialogService::Answer::Yes);
+  Frame().RouteCommand(ID_FILE_CLOSE);
+  Settle();
+  EXPECT_EQ(dialogs.boxes.back().text.toStdString(), "TeX1 への変更を保存しますか?");
+  EXPECT_EQ(ChildTitles(), QStringList{"TeX1"});
+  // No discards.
+  dialogs.Expect(DialogService::Answer::No);
+  EXPECT_TRUE(Frame().close());
+  Settle();
+  EXPECT_TRUE(Template().Documents().isEmpty());
+}
+
+TEST_F(ShellDocumentTest, CommandLineOpensTheFileInsteadOfANewDocument) {
+  const QString path = WriteFile("-dash.tex", "x\n");
+  ASSERT_TRUE(Start({"--", path}));
+  EXPECT_EQ(ChildTitles(), QStringList{"-dash.tex"});
+  EXPECT_TRUE(Frame().isVisible());
+}
+
+TEST_F(ShellDocumentTest, CommandLineFileThatCannotBeOpenedEndsTheStart) {
+  dialogs.Expect(DialogService::Answer::Ok);
+  EXPECT_FALSE(Start({filesDir.filePath("missing.tex")}));
+  ExpectErrorBox(0);
+  EXPECT_FALSE(Frame().isVisible());
+  EXPECT_TRUE(Template().Documents().isEmpty());
+}
+
+TEST_F(ShellDocumentTest, DroppedFilesAreOpenedThroughTheGate) {
+  const QString a = WriteFile("a.tex", "a\n");
+  const QString b = WriteFile("b.tex", "b\n");
+  ASSERT_TRUE(Start());
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(a), QUrl("https://example.org/x.tex"), QUrl::fromLocalFile(b),
+                QUrl::fromLocalFile(filesDir.filePath("gone.tex"))});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&Frame(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  dialogs.Expect(DialogService::Answer::Ok);
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&Frame(), &drop);
+  EXPECT_EQ(ChildTitles(), (QStringList{"TeX1", "a.tex", "b.tex"}));
+  ExpectErrorBox(0);
+
+  QMimeData remoteOnly;
+  remoteOnly.setUrls({QUrl("https://example.org/x.tex")});
+  QDragEnterEvent remote(QPoint(10, 10), Qt::CopyAction, &remoteOnly, Qt::LeftButton, Qt::NoModifier);
+  remote.ignore();
+  QCoreApplication::sendEvent(&Frame(), &remote);
+  EXPECT_FALSE(remote.isAccepted());
+}
