@@ -5,13 +5,19 @@
 //
 // One class, implemented in files named after their concern: ViewState.cpp (construction,
 // font, metrics, display settings), Layout.cpp (columns, hit testing), Paint.cpp,
-// CaretScroll.cpp (caret, scrolling, scroll bars, focus, size), Movement.cpp (caret steps).
+// CaretScroll.cpp (caret, scrolling, scroll bars, focus, size), Movement.cpp (caret steps),
+// MoveCommands.cpp (movement commands and the command table), Edit.cpp (insertion, deletion,
+// typed characters, line positioning), Undo.cpp, Clipboard.cpp (selected text, clipboard),
+// DocumentChanges.cpp (keeping positions valid when another view edits the document).
 #include <array>
+#include <cstdint>
+#include <initializer_list>
 #include <list>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "base/CommandMap.h"
 #include "base/Settings.h"
 #include "doc/CVeloDoc.h"
 #include "doc/TextPos.h"
@@ -24,12 +30,30 @@ struct UndoRecord {
   TextPos end;       // insertion: the caret after it; deletion: all zero
   std::string text;  // deletion: the removed bytes, lines joined by CR LF; insertion: empty
   int kind = 0;      // kDeletion or kInsertion
+  // The view's history epoch when the record was made. A record is replayed at its exact byte
+  // indexes only while the epoch holds; after a change it did not record (another view's
+  // edit) its ends are moved onto character boundaries first.
+  std::uint64_t epoch = 0;
   static constexpr int kDeletion = 0;
   static constexpr int kInsertion = 1;
 };
 
-class CVeloView : public DocView {
+class CVeloView : public DocView, public CommandTarget {
  public:
+  using MoveStep = void (CVeloView::*)();
+  enum MoveKind {
+    kLineUp = 0,
+    kLineDown = 1,
+    kCharLeft = 2,
+    kWordLeft = 3,
+    kCharRight = 4,
+    kWordRight = 5,
+    kLineStart = 6,
+    kLineEnd = 7,
+  };
+  using HistoryList = std::list<UndoRecord>;  // oldest first
+  using BookmarkList = std::list<int>;        // line numbers in the order they were set
+
   // Registers with the document. The caret and the origin stay unplaced until OnInitialUpdate,
   // because the document may still replace its lines before then.
   CVeloView(CVeloDoc& doc, Settings& settings, ViewHost& host);
@@ -53,7 +77,8 @@ class CVeloView : public DocView {
   void UpdateImeFont();
   void ApplyTabSize(int newTabSize);
   void ApplyColors(const ColorTable& newColors);
-  // Another view changed the text: repaint. Positions are not re-resolved yet.
+  // Another view changed the text: caret, origin and selection are resolved again by line
+  // number (clamped to the text, byte index to a character boundary) and the view repaints.
   void OnDocumentChanged(DocView* sender) override;
 
   // --- Layout (Layout.cpp) -----------------------------------------------------------------
@@ -70,6 +95,14 @@ class CVeloView : public DocView {
   // At byteIndex, limited to the line length and moved forward off a trail byte.
   void SetByteIndex(TextPos& pos, int byteIndex) const;
   int LineWidth(std::string_view line) const;
+  // The same, starting from hint when it is a character start with a true column on pos's
+  // line: the cost follows the distance from the hint, not from the line start.
+  void SetColumnFrom(TextPos& pos, const TextPos& hint, int target) const;
+  void SetByteIndexFrom(TextPos& pos, const TextPos& hint, int byteIndex) const;
+  // The width of hint's line, counted on from hint.
+  int LineWidthFrom(const TextPos& hint) const;
+  // Whether byte index i of line is a character start (both ends of the line are).
+  static bool IsCharBoundary(std::string_view line, int i);
   // The position under a client point; below the last line gives the last line.
   void PointToPos(TextPos& pos, Point p) const;
   // Where the caret is drawn: one pixel left of its cell, never inside the margin.
@@ -131,24 +164,86 @@ class CVeloView : public DocView {
   void LineStart();
   void LineEnd();
 
+  // --- Movement commands and the command table (MoveCommands.cpp) ---------------------------
+  // Runs moveTable[kind]; extending keeps the anchor where the first extended move began.
+  void MoveCaret(bool extend, int kind);
+  void GoDocStart(bool extend);
+  void GoDocEnd(bool extend);
+  // Runs a command of this view's table; false when the table does not hold the id. With ui,
+  // only fills ui (every command of the table is always enabled).
+  bool OnCmdMsg(int id, CommandUi* ui) override;
+  bool OnCommand(int id) { return OnCmdMsg(id, nullptr); }
+  bool IsCommandEnabled(int id);
+
+  // --- Edit operations (Edit.cpp) --------------------------------------------------------
+  // The one way new text from the user enters the document: replaces the selection (in
+  // overwrite mode the columns the text covers), records undo steps, brings the caret into view.
+  // Lines are split at CR LF only. A text that would make a line longer than kMaxLineBytes is
+  // refused whole.
+  void InputText(std::string_view text);
+  // Inserts at the caret, splitting lines at CR LF; no undo record, no repaint.
+  void InsertAtCaret(std::string_view text);
+  // Removes the selection; the caret goes to its start; no undo record, no repaint.
+  void DeleteSelectedRange();
+  // Command-level deletion of the selection (an empty one at the caret if there is none).
+  void DeleteSelection();
+  // A typed character code: Enter (13), Tab (9) and codes from 32 up; its low byte goes in.
+  void OnChar(int code);
+  // The text of one typed key, already code page 932: one insertion, one undo step, so a
+  // double-byte character never goes in by halves. A single byte goes through OnChar; other
+  // control characters are dropped.
+  void OnTypedText(std::string_view cp932);
+  void OnBackspace();
+  void OnWordBackspace();
+  void OnDelete();
+  void OnWordDelete();
+  void ToggleOverwrite();
+  // pos onto line n (clamped to the text) at byte index b (clamped, moved forward to a
+  // character start); desiredColumn follows. Walks from the nearest known line.
+  void PositionAtLine(TextPos& pos, int n, int b);
+  // The caret to line n, byte b, centred in the window. The selection stays as it is.
+  void GoToLine(int n, int b);
+  static constexpr int kMaxLineBytes = 1 << 28;
+
+  // --- Undo and redo (Undo.cpp) ----------------------------------------------------------
+  void PushRecord(UndoRecord record, HistoryList& list);
+  void InsertAndRecord(std::string_view text, HistoryList& list);
+  void DeleteSelectionAndRecord(HistoryList& list);
+  void ReplayStep(HistoryList& source, HistoryList& target);
+  void UndoRedo(bool isUndo);
+  void Undo() { UndoRedo(true); }
+  void Redo() { UndoRedo(false); }
+  void ClearHistory(HistoryList& list);
+  void ClearUndoBuffers();
+
+  // --- Selection and clipboard (Clipboard.cpp) -------------------------------------------
+  // The selected bytes, lines joined by CR LF; empty without a selection.
+  std::string GetSelectedText() const;
+  void Copy();
+  void Cut();
+  void Paste();
+  void SelectAll();
+
+  // --- Changes seen by other views (DocumentChanges.cpp) ---------------------------------
+  // The lines one text change replaced: old lines [first, first + oldCount) became
+  // [first, first + newCount); bytes before firstByte of line first did not change. firstNode
+  // is line first's node, alive after the change.
+  struct LineChange {
+    int first = 0;
+    int oldCount = 1;
+    int newCount = 1;
+    int firstByte = 0;
+    LineNode* firstNode = nullptr;
+  };
+  // This view's latest text change, for the other views it notifies.
+  const std::optional<LineChange>& LastChange() const { return lastChange; }
+
   // --- Invalidation helpers ---------------------------------------------------------------
   void InvalidateAll(bool erase = false);
   // The full-width band from the top of firstLine's row to the bottom of lastLine's row.
   void InvalidateLines(int firstLine, int lastLine);
-
-  using MoveStep = void (CVeloView::*)();
-  enum MoveKind {
-    kLineUp = 0,
-    kLineDown = 1,
-    kCharLeft = 2,
-    kWordLeft = 3,
-    kCharRight = 4,
-    kWordRight = 5,
-    kLineStart = 6,
-    kLineEnd = 7,
-  };
-  using HistoryList = std::list<UndoRecord>;  // oldest first
-  using BookmarkList = std::list<int>;        // line numbers in the order they were set
+  // The full width from the top of line's row to the bottom of the client area.
+  void InvalidateFromLine(int line);
 
   // --- Fields ----------------------------------------------------------------------------
   TextPos caret;      // the insertion point of every edit
@@ -179,11 +274,63 @@ class CVeloView : public DocView {
   BookmarkList bookmarks;
   BookmarkList::iterator bookmarkCursor;  // bookmarks.end() when the next jump starts over
   std::array<MoveStep, 8> moveTable{};
+  // The tab width the stored columns of caret and selection were computed with.
+  int columnsTabWidth = kDefaultTabSize;
+  // Moves on at every text change this view's history did not record (see UndoRecord::epoch).
+  std::uint64_t historyEpoch = 0;
 
  protected:
   // Caret and origin are placed (OnInitialUpdate ran).
   bool IsPlaced() const { return caret.node != nullptr && origin.node != nullptr; }
   const ColorTable& Colors() const { return settings.colors; }
+  // The caret as a layout hint, when its column was computed with the current tab width.
+  const TextPos* CaretHint() const { return IsPlaced() && columnsTabWidth == TabWidth() ? &caret : nullptr; }
+  // Recomputes the stored columns after the tab width changed under this view.
+  void RefreshColumns();
+
+  // Edit internals (Edit.cpp). InsertRaw inserts at the caret's byte index as it is and
+  // returns where the inserted bytes end (before the caret is moved onto a character start);
+  // DeleteRange removes the selection's bytes as they are. Both tell the other views.
+  TextPos InsertRaw(std::string_view text);
+  void DeleteRange();
+  // The character start at or before pos that an edit at pos leaves a character start: pos,
+  // or the start of the character pos stands inside or of a lone lead byte just before it.
+  TextPos StableStart(const TextPos& pos) const;
+  bool FitsInLines(std::string_view text) const;
+  void DeleteByStep(MoveStep step);
+  // The line numbered n (clamped), walking from the nearest of the first and last lines and
+  // the given live positions.
+  TextPos WalkToLine(int n, std::initializer_list<const TextPos*> known) const;
+  // Places pos at line, byte index as recorded; exact keeps the byte index even inside a
+  // character (the column then counts the character's first cell).
+  void PlaceRecorded(TextPos& pos, const TextPos& recorded, bool exact);
+  void NoteChange(const LineChange& change);
+  // Resolves one position of this view after another view's change (DocumentChanges.cpp).
+  void ResolveAfterChange(TextPos& pos, const LineChange* change, bool keepColumn) const;
+
+  template <int Kind, bool Extend>
+  void MoveCommand() {
+    MoveCaret(Extend, Kind);
+  }
+  template <bool Extend>
+  void DocStartCommand() {
+    GoDocStart(Extend);
+  }
+  template <bool Extend>
+  void DocEndCommand() {
+    GoDocEnd(Extend);
+  }
+  template <bool Up, bool Extend, bool Page>
+  void ScrollCommand() {
+    const int count = Page ? visibleLines : 1;
+    if (Up)
+      ScrollUp(count, Extend);
+    else
+      ScrollDown(count, Extend);
+  }
+  static std::span<const CommandEntry<CVeloView>> CommandTable();
+
+  std::optional<LineChange> lastChange;
 
   CVeloDoc& doc;
   Settings& settings;

@@ -200,7 +200,10 @@ void CVeloView::UpdateHScrollBar(bool recompute) {
     if (IsPlaced()) {
       TextPos pos = origin;
       for (int i = 0; i < visibleLines; ++i) {
-        widestLine = std::max(widestLine, LineWidth(pos.node->text.View()));
+        const TextPos* hint = CaretHint();
+        const int width =
+            hint && hint->node == pos.node ? LineWidthFrom(*hint) : LineWidth(pos.node->text.View());
+        widestLine = std::max(widestLine, width);
         if (!CVeloDoc::NextLine(pos)) break;
       }
     }

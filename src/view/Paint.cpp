@@ -49,7 +49,11 @@ int CVeloView::DrawTextLine(Surface& surface, const TextPos& rowPos) const {
   const std::string_view s = rowPos.node->text.View();
   const int length = static_cast<int>(s.size());
   TextPos p = rowPos;
-  SetColumn(p, rowPos.column);
+  // On the caret's line, count from the caret: the line may be very long.
+  if (const TextPos* hint = CaretHint(); hint && hint->node == p.node)
+    SetColumnFrom(p, *hint, rowPos.column);
+  else
+    SetColumn(p, rowPos.column);
   const int first = p.byteIndex;
   const int count = std::min(length - first, visibleColumns + 1);
   const int tab = TabWidth();

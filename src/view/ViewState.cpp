@@ -24,6 +24,8 @@ void CVeloView::OnInitialUpdate() {
   RecalcMetrics();
   caret = TextPos{doc.FirstLine(), 0, 0, 0};
   origin = caret;
+  selAnchor = selEnd = caret;
+  columnsTabWidth = TabWidth();
 }
 
 void CVeloView::CreateViewFont() {
@@ -49,14 +51,7 @@ void CVeloView::UpdateImeFont() { host.SetImeFont(logFont); }
 
 void CVeloView::ApplyTabSize(int newTabSize) {
   settings.tabSize = newTabSize;
-  if (IsPlaced()) {
-    SetByteIndex(caret, caret.byteIndex);
-    // The selection ends are ordered by column; columns of two tab widths do not compare.
-    if (selecting) {
-      SetByteIndex(selAnchor, selAnchor.byteIndex);
-      SetByteIndex(selEnd, selEnd.byteIndex);
-    }
-  }
+  RefreshColumns();
   InvalidateAll(false);
   EnsureCaretVisible(true);
 }
@@ -68,9 +63,26 @@ void CVeloView::ApplyColors(const ColorTable& newColors) {
   EnsureCaretVisible(false);
 }
 
-void CVeloView::OnDocumentChanged(DocView* /*sender*/) { InvalidateAll(false); }
+void CVeloView::RefreshColumns() {
+  if (!IsPlaced() || columnsTabWidth == TabWidth()) return;
+  columnsTabWidth = TabWidth();
+  SetByteIndex(caret, caret.byteIndex);
+  // The selection ends are ordered by column; columns of two tab widths do not compare.
+  if (selecting) {
+    SetByteIndex(selAnchor, selAnchor.byteIndex);
+    SetByteIndex(selEnd, selEnd.byteIndex);
+  }
+}
 
 void CVeloView::InvalidateAll(bool erase) { host.Invalidate(nullptr, erase); }
+
+void CVeloView::InvalidateFromLine(int line) {
+  if (!IsPlaced()) return;
+  const std::int64_t top = (static_cast<std::int64_t>(line) - origin.line) * lineHeight;
+  if (top >= clientHeight) return;
+  Rect band{0, static_cast<int>(std::max<std::int64_t>(top, 0)), clientWidth, clientHeight};
+  host.Invalidate(&band, false);
+}
 
 void CVeloView::InvalidateLines(int firstLine, int lastLine) {
   if (!IsPlaced() || lastLine < firstLine) return;

@@ -1,0 +1,64 @@
+// The selection as text, and the clipboard commands. The clipboard holds code page 932 bytes
+// with CR LF between lines; the host converts them for the platform.
+#include <algorithm>
+#include <string>
+
+#include "view/CVeloView.h"
+
+std::string CVeloView::GetSelectedText() const {
+  std::string out;
+  if (!IsPlaced() || !selecting) return out;
+  const bool backwards = PosBefore(selEnd, selAnchor);
+  const TextPos& start = backwards ? selEnd : selAnchor;
+  const TextPos& end = backwards ? selAnchor : selEnd;
+  TextPos p = start;
+  while (p.line < end.line) {
+    const std::string_view line = p.node->text.View();
+    out.append(line.substr(std::min(static_cast<std::size_t>(std::max(p.byteIndex, 0)), line.size())));
+    out.append("\r\n");
+    if (!CVeloDoc::NextLine(p)) return out;
+    p.byteIndex = 0;
+  }
+  const std::string_view line = p.node->text.View();
+  const std::size_t from = std::min(static_cast<std::size_t>(std::max(p.byteIndex, 0)), line.size());
+  const std::size_t to = std::min(static_cast<std::size_t>(std::max(end.byteIndex, 0)), line.size());
+  if (to > from) out.append(line.substr(from, to - from));
+  return out;
+}
+
+namespace {
+
+bool CopyToClipboard(ViewHost& host, const std::string& text) {
+  host.BeginWaitCursor();
+  const bool copied = host.SetClipboardText(text);
+  host.EndWaitCursor();
+  return copied;
+}
+
+}  // namespace
+
+void CVeloView::Copy() {
+  if (!IsPlaced() || !selecting) return;
+  CopyToClipboard(host, GetSelectedText());
+}
+
+void CVeloView::Cut() {
+  if (!IsPlaced() || !selecting) return;
+  // Text the clipboard did not take stays in the document rather than vanish.
+  if (CopyToClipboard(host, GetSelectedText())) DeleteSelection();
+}
+
+void CVeloView::Paste() {
+  if (!IsPlaced()) return;
+  host.BeginWaitCursor();
+  std::string text = host.GetClipboardText().value_or(std::string());
+  // Clipboard text ends at its first NUL.
+  if (const std::size_t nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
+  InputText(text);
+  host.EndWaitCursor();
+}
+
+void CVeloView::SelectAll() {
+  GoDocEnd(false);
+  GoDocStart(true);
+}
