@@ -1,9 +1,30 @@
 #pragma once
 // Every message box of the shell goes through this one interface, so that tests can answer
 // them from a script. The real one shows Qt's boxes.
+#include <QList>
 #include <QString>
+#include <QStringList>
+#include <optional>
 
+#include "base/Settings.h"
+
+class QColor;
 class QWidget;
+
+// One entry of a file dialog's type list.
+struct FileFilter {
+  QString name;          // as shown, e.g. "plain txt"
+  QStringList patterns;  // globs in Qt's syntax, e.g. "*.txt"; "*" is every file
+  friend bool operator==(const FileFilter&, const FileFilter&) = default;
+};
+
+struct FileDialogRequest {
+  QString title;                  // empty: the platform's own
+  QList<FileFilter> filters;      // the first is selected when the dialog opens
+  QString initialName;            // proposed file name or path
+  QString defaultSuffix;          // without a dot; added to a name typed without one
+  bool confirmOverwrite = false;  // ask before an existing file is chosen for writing
+};
 
 class DialogService {
  public:
@@ -18,10 +39,29 @@ class DialogService {
   // when OK is the only button).
   virtual Answer MessageBox(QWidget* owner, const QString& caption, const QString& text, Buttons buttons,
                             Icon icon) = 0;
+
+  // The platform's file and colour dialogs; nothing when cancelled. The defaults answer as if
+  // cancelled, so a script that expects none of them need not provide them.
+  // Full path of one existing file.
+  virtual std::optional<QString> GetOpenFileName(QWidget* owner, const FileDialogRequest& request);
+  // Full path to write, the default suffix added and overwriting confirmed as requested.
+  virtual std::optional<QString> GetSaveFileName(QWidget* owner, const FileDialogRequest& request);
+  // Starts at initial.
+  virtual std::optional<Color> ChooseColor(QWidget* owner, Color initial);
 };
 
 class QtDialogService : public DialogService {
  public:
   Answer MessageBox(QWidget* owner, const QString& caption, const QString& text, Buttons buttons,
                     Icon icon) override;
+  std::optional<QString> GetOpenFileName(QWidget* owner, const FileDialogRequest& request) override;
+  std::optional<QString> GetSaveFileName(QWidget* owner, const FileDialogRequest& request) override;
+  std::optional<Color> ChooseColor(QWidget* owner, Color initial) override;
 };
+
+// Colours travel as 0x00BBGGRR, red in the low byte; the top byte is ignored.
+QColor ToQColor(Color color);
+Color FromQColor(const QColor& color);
+
+// The entry in Qt's "name (pattern pattern)" form.
+QString QtNameFilter(const FileFilter& filter);
