@@ -28,8 +28,8 @@ TEST(IntegerFieldTest, ZeroCountsOnlyWhenWrittenWithALeadingDigitZero) {
 }
 
 TEST(IntegerFieldTest, RefusesEmptyAndAnythingElseAroundTheNumber) {
-  for (const char16_t* text : {u"", u"   ", u"\t", u"4a", u"a4", u"4 5", u"4.0", u"0x10", u"- 4", u"+",
-                               u"-", u"+-4", u"4-", u"\n4", u"4\n", u"\u0034\u3000", u"\uff14"}) {
+  for (const char16_t* text : {u"", u"   ", u"\t", u"4a", u"a4", u"4 5", u"4.0", u"0x10", u"- 4", u"+", u"-",
+                               u"+-4", u"4-", u"\n4", u"4\n", u"\u0034\u3000", u"\uff14"}) {
     EXPECT_EQ(Parse(text), std::nullopt) << QString::fromUtf16(text).toStdString();
   }
 }

@@ -1,0 +1,70 @@
+#include "app/CJumpDlg.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/DialogService.h"
+#include "app/IntegerField.h"
+#include "res/Resources.h"
+
+namespace {
+
+QString ResText(int id) { return QString::fromUtf8(ResourceString(id)); }
+
+}  // namespace
+
+CJumpDlg::CJumpDlg(DialogService& dialogs, QWidget* parent) : QDialog(parent), dialogs(dialogs) {
+  setWindowTitle(QStringLiteral("ﾀﾞｲｱﾛｸﾞ"));
+  auto* label = new QLabel(QStringLiteral("行番号"), this);
+  lineEdit = new QLineEdit(this);
+  lineEdit->setObjectName(QStringLiteral("1000"));
+  label->setBuddy(lineEdit);
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  ok->setObjectName(QStringLiteral("1"));
+  ok->setDefault(true);
+  auto* cancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+  cancel->setObjectName(QStringLiteral("2"));
+  cancel->setAutoDefault(false);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+  auto* field = new QHBoxLayout;
+  field->addWidget(label);
+  field->addWidget(lineEdit, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(field);
+  layout->addLayout(buttons);
+}
+
+int CJumpDlg::Run() {
+  lineEdit->setText(QString::number(lineNumber));
+  lineEdit->selectAll();
+  lineEdit->setFocus();
+  return exec();
+}
+
+void CJumpDlg::accept() {
+  const std::optional<int> value = ParseIntegerField(lineEdit->text());
+  if (!value) {
+    dialogs.MessageBox(this, ResText(IDS_APP_TITLE), ResText(IDS_PARSE_INT), DialogService::Buttons::Ok,
+                       DialogService::Icon::Warning);
+    lineEdit->setFocus();
+    lineEdit->selectAll();
+    return;
+  }
+  lineNumber = *value;
+  QDialog::accept();
+}
+
+std::optional<int> AskJumpLine(int proposedLine, DialogService& dialogs, QWidget* parent) {
+  CJumpDlg dialog(dialogs, parent);
+  dialog.lineNumber = proposedLine;
+  if (dialog.Run() != QDialog::Accepted) return std::nullopt;
+  return dialog.lineNumber;
+}

@@ -1,0 +1,207 @@
+#include "app/CSettingsDlg.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <optional>
+
+#include "app/CReadExtDlg.h"
+#include "app/DialogService.h"
+#include "app/IntegerField.h"
+#include "res/Resources.h"
+#include "view/CVeloView.h"
+
+namespace {
+
+QString ResText(int id) { return QString::fromUtf8(ResourceString(id)); }
+
+struct ColorRow {
+  int textId;
+  ColorTable::Slot slot;
+};
+
+// The colour list, in the order it shows.
+constexpr ColorRow kColorRows[] = {
+    {IDS_COLOR_TEXT, ColorTable::Text},        {IDS_COLOR_BK, ColorTable::Bk},
+    {IDS_COLOR_SEL_TEXT, ColorTable::SelText}, {IDS_COLOR_SEL_BK, ColorTable::SelBk},
+    {IDS_COLOR_GROUND, ColorTable::Ground},    {IDS_COLOR_MARGIN, ColorTable::Margin},
+};
+
+QPushButton* MakeButton(const QString& text, const char* id, QWidget* parent) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(QLatin1String(id));
+  button->setAutoDefault(false);
+  return button;
+}
+
+}  // namespace
+
+CSettingsDlg::CSettingsDlg(DialogService& dialogs, QWidget* parent) : QDialog(parent), dialogs(dialogs) {
+  setWindowTitle(QStringLiteral("各種設定"));
+
+  auto* tabLabel = new QLabel(QStringLiteral("タブサイズ"), this);
+  tabSizeEdit = new QLineEdit(this);
+  tabSizeEdit->setObjectName(QStringLiteral("1024"));
+  tabLabel->setBuddy(tabSizeEdit);
+  auto* extLabel = new QLabel(QStringLiteral("標準拡張子"), this);
+  extEdit = new QLineEdit(this);
+  extEdit->setObjectName(QStringLiteral("1022"));
+  extLabel->setBuddy(extEdit);
+  autoIndentCheck = new QCheckBox(QStringLiteral("オートインデント機能"), this);
+  autoIndentCheck->setObjectName(QStringLiteral("1036"));
+  QPushButton* readExtButton = MakeButton(QStringLiteral("読みこみの際の拡張子の設定"), "1037", this);
+
+  auto* colorGroup = new QGroupBox(QStringLiteral("色の設定"), this);
+  QPushButton* chooseColorButton = MakeButton(QStringLiteral("色の選択"), "1034", colorGroup);
+  auto* colorHint =
+      new QLabel(QStringLiteral("選択したい色を下から選んで\nボタンを押してください"), colorGroup);
+  colorList = new QListWidget(colorGroup);
+  colorList->setObjectName(QStringLiteral("1023"));
+  colorList->setSelectionMode(QAbstractItemView::SingleSelection);
+
+  QPushButton* ok = MakeButton(QStringLiteral("OK"), "1", this);
+  ok->setDefault(true);
+  QPushButton* cancel = MakeButton(QStringLiteral("ｷｬﾝｾﾙ"), "2", this);
+
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(chooseColorButton, &QPushButton::clicked, this, &CSettingsDlg::OnChooseColor);
+  connect(readExtButton, &QPushButton::clicked, this, &CSettingsDlg::OnReadExtList);
+
+  auto* fields = new QGridLayout;
+  fields->addWidget(tabLabel, 0, 0);
+  fields->addWidget(tabSizeEdit, 0, 1);
+  fields->addWidget(extLabel, 1, 0);
+  fields->addWidget(extEdit, 1, 1);
+  auto* closing = new QVBoxLayout;
+  closing->addWidget(ok);
+  closing->addWidget(cancel);
+  closing->addStretch();
+  auto* top = new QHBoxLayout;
+  top->addLayout(fields);
+  top->addStretch();
+  top->addLayout(closing);
+
+  auto* colorTop = new QHBoxLayout;
+  colorTop->addWidget(chooseColorButton);
+  colorTop->addWidget(colorHint, 1);
+  auto* colorLayout = new QVBoxLayout(colorGroup);
+  colorLayout->addLayout(colorTop);
+  colorLayout->addWidget(colorList, 1);
+
+  auto* readExtRow = new QHBoxLayout;
+  readExtRow->addWidget(readExtButton);
+  readExtRow->addStretch();
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(autoIndentCheck);
+  layout->addSpacing(fontMetrics().height());
+  layout->addLayout(readExtRow);
+  layout->addSpacing(fontMetrics().height());
+  layout->addWidget(colorGroup, 1);
+}
+
+int CSettingsDlg::Run() {
+  tabSizeEdit->setText(QString::number(tabSizeField));
+  extEdit->setText(extField);
+  // Any value other than 0 means on, so the box shows it ticked.
+  autoIndentCheck->setChecked(autoIndentField != 0);
+
+  colorList->clear();
+  colorTargets.clear();
+  colorTargets.reserve(std::size(kColorRows));
+  for (const ColorRow& row : kColorRows) {
+    colorList->addItem(ResText(row.textId));
+    colorTargets.push_back(row.slot);
+  }
+  colorList->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+  tabSizeEdit->setFocus();
+  tabSizeEdit->selectAll();
+  return exec();
+}
+
+void CSettingsDlg::accept() {
+  const std::optional<int> tabSize = ParseIntegerField(tabSizeEdit->text());
+  // Layout needs at least one column per tab; a huge tab width helps nobody.
+  if (!tabSize || *tabSize < kMinTabSize || *tabSize > kMaxTabSize) {
+    dialogs.MessageBox(this, ResText(IDS_APP_TITLE), ResText(IDS_PARSE_INT), DialogService::Buttons::Ok,
+                       DialogService::Icon::Warning);
+    tabSizeEdit->setFocus();
+    tabSizeEdit->selectAll();
+    return;
+  }
+  tabSizeField = *tabSize;
+  extField = extEdit->text();
+  // An untouched box keeps whatever non-zero value switched auto-indent on.
+  if (autoIndentCheck->isChecked() != (autoIndentField != 0))
+    autoIndentField = autoIndentCheck->isChecked() ? 1 : 0;
+  QDialog::accept();
+}
+
+void CSettingsDlg::OnChooseColor() {
+  const QList<QListWidgetItem*> selected = colorList->selectedItems();
+  if (selected.isEmpty()) return;
+  const int row = colorList->row(selected.first());
+  if (row < 0 || static_cast<std::size_t>(row) >= colorTargets.size()) return;
+  // The chooser starts at black, not at the slot's colour.
+  if (const std::optional<Color> chosen = dialogs.ChooseColor(this, 0x000000)) {
+    workColors[colorTargets[static_cast<std::size_t>(row)]] = *chosen;
+  }
+}
+
+void CSettingsDlg::OnReadExtList() {
+  CReadExtDlg dialog(this);
+  dialog.extList = workReadExtList;
+  if (dialog.Run() == QDialog::Accepted) workReadExtList = dialog.extList;
+}
+
+bool RunSettingsCommand(Settings& settings, SettingsTarget& view, DialogService& dialogs, QWidget* parent) {
+  CSettingsDlg dialog(dialogs, parent);
+  dialog.tabSizeField = settings.tabSize;
+  dialog.extField = QString::fromStdString(settings.defaultExt);
+  const std::string extBefore = settings.defaultExt;
+  dialog.workColors = settings.colors;
+  dialog.autoIndentField = settings.autoIndent;
+  dialog.workReadExtList = QString::fromStdString(settings.readExtList);
+  if (dialog.Run() != QDialog::Accepted) return false;
+
+  if (dialog.tabSizeField != settings.tabSize) {
+    view.BeginWaitCursor();
+    view.ApplyTabSize(dialog.tabSizeField);
+    view.EndWaitCursor();
+  }
+  const std::string ext = dialog.extField.toStdString();
+  if (ext != extBefore) settings.defaultExt = ext;
+  if (dialog.workColors != settings.colors) view.ApplyColors(dialog.workColors);
+  const std::string readExtList = dialog.workReadExtList.toStdString();
+  if (readExtList != settings.readExtList) settings.readExtList = readExtList;
+  settings.autoIndent = dialog.autoIndentField;
+  return true;
+}
+
+namespace {
+
+class ViewSettingsTarget : public SettingsTarget {
+ public:
+  explicit ViewSettingsTarget(CVeloView& view) : view(view) {}
+  void ApplyTabSize(int tabSize) override { view.ApplyTabSize(tabSize); }
+  void ApplyColors(const ColorTable& colors) override { view.ApplyColors(colors); }
+  void BeginWaitCursor() override { view.GetHost().BeginWaitCursor(); }
+  void EndWaitCursor() override { view.GetHost().EndWaitCursor(); }
+
+ private:
+  CVeloView& view;
+};
+
+}  // namespace
+
+bool RunSettingsCommand(Settings& settings, CVeloView& view, DialogService& dialogs, QWidget* parent) {
+  ViewSettingsTarget target(view);
+  return RunSettingsCommand(settings, target, dialogs, parent);
+}

@@ -1,0 +1,456 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <cerrno>
+
+#include "DialogScript.h"
+#include "app/FileCommands.h"
+#include "doc/CVeloDoc.h"
+#include "res/Resources.h"
+#include "sys/FileCalls.h"
+
+namespace {
+
+using namespace dialogtest;
+
+QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
+
+class TestDocument : public SavableDocument {
+ public:
+  explicit TestDocument(Settings& settings) : doc(settings) {}
+  CVeloDoc& Doc() override { return doc; }
+  QString PathName() const override { return path; }
+  QString Title() const override { return title; }
+  void SetPathName(const QString& newPath, bool addToRecentList) override {
+    path = newPath;
+    title = QFileInfo(newPath).fileName();
+    if (addToRecentList) recent << newPath;
+  }
+  void SetTitle(const QString& newTitle) override { title = newTitle; }
+
+  // Types text into the first line, which marks the document modified.
+  void Type(std::string_view text) { doc.InsertText(TextPos{doc.FirstLine(), 0, 0, 0}, text); }
+
+  CVeloDoc doc;
+  QString path;
+  QString title = QStringLiteral("TeX1");
+  QStringList recent;
+};
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return "<unreadable>";
+  return file.readAll();
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The names Qt's file model shows for a glob list, case-sensitively as on Linux.
+QStringList Matching(const QStringList& globs, const QStringList& names) {
+  QStringList shown;
+  for (const QString& name : names) {
+    for (const QString& glob : globs) {
+      const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(glob));
+      if (re.match(name).hasMatch()) {
+        shown << name;
+        break;
+      }
+    }
+  }
+  return shown;
+}
+
+// Presses the file dialog's Open or Save button.
+void PressAccept(QFileDialog* dialog) {
+  auto* box = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+  QPushButton* button =
+      box ? box->button(dialog->acceptMode() == QFileDialog::AcceptOpen ? QDialogButtonBox::Open
+                                                                        : QDialogButtonBox::Save)
+          : nullptr;
+  if (!button || !button->isEnabled()) {
+    ADD_FAILURE() << "no accept button to press";
+    RejectAllModals();
+    return;
+  }
+  button->click();
+}
+
+class FileCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+  QString Path(const QString& name) const { return dir.filePath(name); }
+
+  QTemporaryDir dir;
+  Settings settings;
+  ScriptedDialogs dialogs;
+  TestDocument doc{settings};
+};
+
+TEST(OpenFilterTest, FirstEntryOffersTheListedPatternsInEitherCaseAndTheSecondEveryFile) {
+  const QList<FileFilter> filters = OpenDialogFilters("*.txt;*.tex");
+  ASSERT_EQ(filters.size(), 2);
+  EXPECT_EQ(filters[0].name, "plain txt");
+  EXPECT_EQ(filters[1].name, "all files (*.*)");
+  EXPECT_EQ(filters[1].patterns, QStringList({"*"}));
+
+  const QStringList names = {"a.txt", "B.TEX", "c.Tex", "d.mac", "notes", "e.txt.bak", "ftxt", ".tex"};
+  EXPECT_EQ(Matching(filters[0].patterns, names), QStringList({"a.txt", "B.TEX", "c.Tex", ".tex"}));
+  EXPECT_EQ(Matching(filters[1].patterns, names), names);  // names without a dot too
+
+  EXPECT_EQ(Matching(OpenDialogFilters("*.tex")[0].patterns, names), QStringList({"B.TEX", "c.Tex", ".tex"}));
+}
+
+TEST(OpenFilterTest, OddPatternsStayHarmless) {
+  // Blanks around, empty pieces, and characters a Qt filter cannot hold.
+  EXPECT_EQ(OpenDialogFilters(" *.txt ;;*.tex;")[0].patterns.size(), 2);
+  const QStringList globs = OpenDialogFilters("*.a b;*.(x);*.[1];*.日本")[0].patterns;
+  for (const QString& glob : globs) {
+    EXPECT_FALSE(glob.contains(u' ') || glob.contains(u'(') || glob.contains(u')')) << glob.toStdString();
+  }
+  EXPECT_EQ(Matching(globs, {"f.a b", "f.(x)", "f.[1]", "f.日本", "f.abc"}),
+            QStringList({"f.a b", "f.(x)", "f.[1]", "f.日本"}));
+}
+
+TEST_F(FileCommandsTest, OpenRepairsAnEmptyListAndHandsTheChosenPathToTheGate) {
+  settings.readExtList = "";
+  dialogs.openAnswers = {Path("a.txt"), std::nullopt};
+  QStringList opened;
+  auto gate = [&](const QString& path) { opened << path; };
+  OnFileOpen(settings, dialogs, nullptr, gate);
+  EXPECT_EQ(settings.readExtList, "*.txt");  // lasting: it is the current value now
+  ASSERT_EQ(dialogs.openRequests.size(), 1u);
+  EXPECT_EQ(dialogs.openRequests[0].filters, OpenDialogFilters("*.txt"));
+  EXPECT_EQ(opened, QStringList({Path("a.txt")}));
+
+  OnFileOpen(settings, dialogs, nullptr, gate);  // cancelled
+  EXPECT_EQ(opened.size(), 1);
+}
+
+// The real dialog shows what the entries promise.
+TEST_F(FileCommandsTest, OpenDialogListsTheFilesOfEachEntry) {
+  for (const char* name : {"a.txt", "B.TEX", "c.mac", "notes"}) ASSERT_TRUE(WriteFile(Path(name), "x"));
+  QtDialogService service;
+  FileDialogRequest request;
+  request.filters = OpenDialogFilters("*.txt;*.tex");
+  QStringList firstEntry;
+  QStringList secondEntry;
+  OnNextModal([&](QDialog* dialog) {
+    auto* fileDialog = qobject_cast<QFileDialog*>(dialog);
+    ASSERT_NE(fileDialog, nullptr);
+    EXPECT_EQ(fileDialog->fileMode(), QFileDialog::ExistingFile);
+    auto* model = fileDialog->findChild<QFileSystemModel*>();
+    auto* view = fileDialog->findChild<QListView*>(QStringLiteral("listView"));
+    ASSERT_TRUE(model && view);
+    auto shown = [&] {
+      // The model fills in from a thread; wait until the folder has been read.
+      QEventLoop loop;
+      QObject::connect(model, &QFileSystemModel::directoryLoaded, &loop, &QEventLoop::quit);
+      fileDialog->setDirectory(dir.path());
+      if (model->rowCount(model->index(dir.path())) == 0) loop.exec();
+      // Filtering and sorting follow from queued work; let it run.
+      for (int pass = 0; pass < 10; ++pass) QCoreApplication::processEvents();
+      QStringList names;
+      const QModelIndex root = view->rootIndex();
+      for (int row = 0; row < view->model()->rowCount(root); ++row) {
+        if (!view->isRowHidden(row)) names << view->model()->index(row, 0, root).data().toString();
+      }
+      names.sort();
+      return names;
+    };
+    firstEntry = shown();
+    fileDialog->selectNameFilter(fileDialog->nameFilters().value(1));
+    secondEntry = shown();
+    Control<QLineEdit>(dialog, "fileNameEdit")->setText(QStringLiteral("B.TEX"));
+    PressAccept(fileDialog);
+  });
+  EXPECT_EQ(service.GetOpenFileName(nullptr, request), Path("B.TEX"));
+  EXPECT_EQ(firstEntry, QStringList({"B.TEX", "a.txt"}));
+  EXPECT_EQ(secondEntry, QStringList({"B.TEX", "a.txt", "c.mac", "notes"}));
+}
+
+TEST_F(FileCommandsTest, SaveOfAnUnmodifiedDocumentDoesNothing) {
+  EXPECT_TRUE(OnFileSave(doc, settings, dialogs, nullptr));
+  EXPECT_TRUE(dialogs.saveRequests.empty());
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
+TEST_F(FileCommandsTest, SaveWithoutAPathAsksForOneProposingTheStandardExtension) {
+  settings.defaultExt = "tex";
+  doc.Type("x");
+  dialogs.saveAnswers = {std::nullopt};
+  EXPECT_FALSE(OnFileSave(doc, settings, dialogs, nullptr));
+  ASSERT_EQ(dialogs.saveRequests.size(), 1u);
+  const FileDialogRequest& request = dialogs.saveRequests[0];
+  EXPECT_EQ(request.initialName, ".tex");
+  EXPECT_EQ(request.defaultSuffix, "tex");
+  EXPECT_TRUE(request.confirmOverwrite);
+  EXPECT_EQ(request.filters, QList<FileFilter>({{"all files (*.*)", {"*"}}}));
+  // Cancelled: nothing changes.
+  EXPECT_TRUE(doc.path.isEmpty());
+  EXPECT_TRUE(doc.doc.IsModified());
+}
+
+TEST_F(FileCommandsTest, SaveWritesToThePathAndClearsTheModifiedFlag) {
+  doc.path = Path("a.tex");
+  doc.Type("abc");
+  EXPECT_TRUE(OnFileSave(doc, settings, dialogs, nullptr));
+  EXPECT_EQ(ReadAll(Path("a.tex")), "abc\r\n");
+  EXPECT_FALSE(doc.doc.IsModified());
+  EXPECT_TRUE(dialogs.saveRequests.empty());
+}
+
+// Through the real save dialog: a typed name without an extension gets the standard one.
+TEST_F(FileCommandsTest, SaveAsAddsTheStandardExtensionToATypedName) {
+  settings.defaultExt = "tex";
+  doc.Type("abc");
+  QtDialogService service;
+  QString proposed;
+  OnNextModal([&](QDialog* dialog) {
+    auto* fileDialog = qobject_cast<QFileDialog*>(dialog);
+    ASSERT_NE(fileDialog, nullptr);
+    auto* name = Control<QLineEdit>(dialog, "fileNameEdit");
+    proposed = name->text();
+    fileDialog->setDirectory(dir.path());
+    name->setText(QStringLiteral("chapter"));
+    PressAccept(fileDialog);
+  });
+  EXPECT_TRUE(OnFileSaveAs(doc, settings, service, nullptr));
+  EXPECT_EQ(proposed, ".tex");
+  EXPECT_EQ(ReadAll(Path("chapter.tex")), "abc\r\n");
+  EXPECT_EQ(doc.path, Path("chapter.tex"));
+  EXPECT_EQ(doc.title, "chapter.tex");
+  EXPECT_EQ(doc.recent, QStringList({Path("chapter.tex")}));
+  EXPECT_FALSE(doc.doc.IsModified());
+}
+
+TEST_F(FileCommandsTest, SaveAsAsksBeforeReplacingAFile) {
+  settings.defaultExt = "tex";
+  ASSERT_TRUE(WriteFile(Path("old.tex"), "old"));
+  doc.Type("new");
+  QtDialogService service;
+  bool asked = false;
+  OnNextModal([&](QDialog* dialog) {
+    auto* fileDialog = qobject_cast<QFileDialog*>(dialog);
+    ASSERT_NE(fileDialog, nullptr);
+    fileDialog->setDirectory(dir.path());
+    Control<QLineEdit>(dialog, "fileNameEdit")->setText(QStringLiteral("old"));
+    OnNextModal([&](QDialog* box) {
+      auto* question = qobject_cast<QMessageBox*>(box);
+      asked = question != nullptr;
+      if (question) question->button(QMessageBox::No)->click();
+    });
+    PressAccept(fileDialog);  // "No" keeps the save dialog up
+    EXPECT_TRUE(fileDialog->isVisible());
+    fileDialog->reject();
+  });
+  EXPECT_FALSE(OnFileSaveAs(doc, settings, service, nullptr));
+  EXPECT_TRUE(asked);
+  EXPECT_EQ(ReadAll(Path("old.tex")), "old");
+  EXPECT_TRUE(doc.path.isEmpty());
+}
+
+// Runs body with the effective user of nobody when root, who may write anywhere.
+template <class Body>
+void AsUnprivileged(Body body) {
+  const uid_t was = geteuid();
+  if (was == 0) {
+    ASSERT_EQ(seteuid(65534), 0) << "cannot drop privileges";
+  }
+  body();
+  if (was == 0) {
+    ASSERT_EQ(seteuid(0), 0);
+  }
+}
+
+TEST_F(FileCommandsTest, WriteIntoAFolderThatMayNotBeWrittenTellsAccessDenied) {
+  ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                    QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup |
+                                                    QFile::ExeGroup));
+  const QString folder = Path("locked");
+  ASSERT_TRUE(QDir().mkdir(folder));
+  const QString file = folder + "/a.tex";
+  ASSERT_TRUE(WriteFile(file, "old text\r\n"));
+  ASSERT_TRUE(QFile::setPermissions(
+      file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther | QFile::WriteOther));
+  ASSERT_TRUE(
+      QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+  doc.path = file;
+  doc.Type("new text");
+  bool saved = true;
+  AsUnprivileged([&] { saved = OnFileSave(doc, settings, dialogs, nullptr); });
+  QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  EXPECT_FALSE(saved);
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, Text(IDS_FILE_ACCESS_DENIED).replace("%1", file));
+  EXPECT_EQ(dialogs.messages[0].text, file + QStringLiteral(" へのｱｸｾｽは拒否されました。"));
+  EXPECT_EQ(dialogs.messages[0].icon, DialogService::Icon::Warning);
+  EXPECT_EQ(ReadAll(file), "old text\r\n");
+  EXPECT_TRUE(doc.doc.IsModified());
+}
+
+// Makes every write report a full disk while it lives.
+class FullDisk {
+ public:
+  FullDisk() {
+    ActiveFileCalls().write = [](int, const void*, std::size_t) -> long {
+      errno = ENOSPC;
+      return -1;
+    };
+  }
+  ~FullDisk() { ActiveFileCalls() = SystemFileCalls(); }
+};
+
+TEST_F(FileCommandsTest, FullDiskTellsSoAndKeepsTheOldFileAndTheModifiedFlag) {
+  ASSERT_TRUE(WriteFile(Path("a.tex"), "old text\r\n"));
+  doc.path = Path("a.tex");
+  doc.Type("new text");
+  {
+    FullDisk full;
+    EXPECT_FALSE(OnFileSave(doc, settings, dialogs, nullptr));
+  }
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text,
+            Path("a.tex") + QStringLiteral(" へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。"));
+  EXPECT_EQ(ReadAll(Path("a.tex")), "old text\r\n");
+  EXPECT_TRUE(doc.doc.IsModified());
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"a.tex"}));  // no leftovers
+}
+
+TEST_F(FileCommandsTest, FailedSaveAsStillGivesTheDocumentTheChosenPath) {
+  doc.Type("text");
+  dialogs.saveAnswers = {Path("b.txt")};
+  {
+    FullDisk full;
+    EXPECT_FALSE(OnFileSaveAs(doc, settings, dialogs, nullptr));
+  }
+  EXPECT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(doc.path, Path("b.txt"));
+  EXPECT_EQ(doc.title, "b.txt");
+  EXPECT_TRUE(doc.doc.IsModified());
+  EXPECT_FALSE(QFileInfo::exists(Path("b.txt")));
+
+  // A name that cannot be a file is refused before anything is written.
+  dialogs.saveAnswers = {dir.path() + "/.."};
+  EXPECT_FALSE(OnFileSaveAs(doc, settings, dialogs, nullptr));
+  EXPECT_EQ(dialogs.messages.back().text, Text(IDS_INVALID_FILENAME));
+}
+
+TEST_F(FileCommandsTest, CloseQuestionCancelKeepsTheDocumentAndNoDiscards) {
+  EXPECT_TRUE(SaveModified(doc, dialogs, nullptr));  // unmodified: no question
+  EXPECT_TRUE(dialogs.messages.empty());
+
+  doc.path = Path("a.tex");
+  ASSERT_TRUE(WriteFile(doc.path, "old"));
+  doc.Type("new");
+  dialogs.answers = {DialogService::Answer::Cancel, DialogService::Answer::No};
+  EXPECT_FALSE(SaveModified(doc, dialogs, nullptr));
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("a.tex への変更を保存しますか?"));
+  EXPECT_EQ(dialogs.messages[0].buttons, DialogService::Buttons::YesNoCancel);
+  EXPECT_TRUE(doc.doc.IsModified());
+
+  EXPECT_TRUE(SaveModified(doc, dialogs, nullptr));
+  EXPECT_EQ(ReadAll(doc.path), "old");
+  EXPECT_TRUE(dialogs.saveRequests.empty());
+}
+
+TEST_F(FileCommandsTest, CloseQuestionYesWritesAnExistingFileInPlace) {
+  doc.path = Path("a.tex");
+  ASSERT_TRUE(WriteFile(doc.path, "old"));
+  doc.Type("new");
+  dialogs.answers = {DialogService::Answer::Yes};
+  EXPECT_TRUE(SaveModified(doc, dialogs, nullptr));
+  EXPECT_EQ(ReadAll(doc.path), "new\r\n");
+  EXPECT_FALSE(doc.doc.IsModified());
+  EXPECT_TRUE(dialogs.saveRequests.empty());
+}
+
+TEST_F(FileCommandsTest, CloseQuestionYesOnAnUntitledDocumentAsksForATexName) {
+  doc.title = "TeX1";
+  doc.Type("new");
+  dialogs.answers = {DialogService::Answer::Yes, DialogService::Answer::Yes};
+  dialogs.saveAnswers = {std::nullopt, Path("TeX1.tex")};
+  EXPECT_FALSE(SaveModified(doc, dialogs, nullptr));  // the save dialog cancelled: the close stops
+  EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("TeX1 への変更を保存しますか?"));
+  ASSERT_EQ(dialogs.saveRequests.size(), 1u);
+  const FileDialogRequest& request = dialogs.saveRequests[0];
+  EXPECT_EQ(request.title, QStringLiteral("名前を付けて保存"));
+  EXPECT_EQ(request.initialName, "TeX1.tex");
+  ASSERT_EQ(request.filters.size(), 2);
+  EXPECT_EQ(request.filters[0].name, QStringLiteral("TeX ﾌｧｲﾙ (*.tex)"));
+  EXPECT_EQ(Matching(request.filters[0].patterns, {"a.tex", "b.TEX", "c.txt"}),
+            QStringList({"a.tex", "b.TEX"}));
+  EXPECT_EQ(request.filters[1], FileFilter({QStringLiteral("すべてのﾌｧｲﾙ (*.*)"), {"*"}}));
+  EXPECT_EQ(request.defaultSuffix, "tex");
+  EXPECT_TRUE(doc.doc.IsModified());
+
+  EXPECT_TRUE(SaveModified(doc, dialogs, nullptr));
+  EXPECT_EQ(ReadAll(Path("TeX1.tex")), "new\r\n");
+  EXPECT_EQ(doc.path, Path("TeX1.tex"));
+  EXPECT_EQ(doc.recent, QStringList({Path("TeX1.tex")}));
+}
+
+TEST_F(FileCommandsTest, CloseQuestionStopsTheCloseWhenTheSaveFails) {
+  doc.path = Path("gone/a.tex");  // the folder does not exist
+  doc.Type("new");
+  dialogs.answers = {DialogService::Answer::Yes};
+  dialogs.saveAnswers = {Path("gone/a.tex")};
+  EXPECT_FALSE(SaveModified(doc, dialogs, nullptr));
+  ASSERT_EQ(dialogs.saveRequests.size(), 1u);  // a vanished file is asked for anew
+  EXPECT_EQ(dialogs.saveRequests[0].initialName, Path("gone/a.tex"));
+  EXPECT_EQ(dialogs.messages.back().text, Text(IDS_FILE_NOT_FOUND).replace("%1", Path("gone/a.tex")));
+  EXPECT_TRUE(doc.doc.IsModified());
+}
+
+TEST_F(FileCommandsTest, ProposedNameIsTheTitleUpToTheFirstStopCharacter) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"TeX1", "TeX1.tex"}, {"my doc", "my.tex"}, {"a#b", "a.tex"},  {"a%b", "a.tex"},
+      {"a;b", "a.tex"},     {"a/b", "a.tex"},     {"a\\b", "a.tex"}, {"", ".tex"},
+  };
+  for (const auto& [title, proposed] : cases) {
+    doc.title = QString::fromUtf8(title);
+    EXPECT_EQ(ProposedSaveName(doc), QString::fromUtf8(proposed)) << title;
+  }
+  doc.path = Path("x y.txt");
+  EXPECT_EQ(ProposedSaveName(doc), Path("x y.txt"));
+}
+
+TEST(FileMessageTest, CausesNameTheFileAndCauselessFailuresFallBack) {
+  const QString path = QStringLiteral("/tmp/章.tex");
+  EXPECT_EQ(ReadFailureMessage({FileErrorCause::FileNotFound, ENOENT, ""}, path),
+            QStringLiteral("/tmp/章.tex が見つかりませんでした。"));
+  EXPECT_EQ(SaveFailureMessage({FileErrorCause::Generic, 0, ""}, path),
+            QStringLiteral("/tmp/章.tex へのｱｸｾｽ中に不明なｴﾗｰが発生しました。"));
+  EXPECT_EQ(SaveFailureMessage({FileErrorCause::EndOfFile, 0, ""}, path),
+            Text(IDS_FILE_END_OF_FILE).replace("%1", path));
+  // A path holding "%1" is not expanded twice.
+  EXPECT_EQ(ReadFailureMessage({FileErrorCause::AccessDenied, EACCES, ""}, "/a%1"),
+            QStringLiteral("/a%1 へのｱｸｾｽは拒否されました。"));
+  EXPECT_EQ(ReadFailureMessage({FileErrorCause::TooLarge, 0, ""}, path), Text(IDS_FAILED_TO_OPEN_DOC));
+  EXPECT_EQ(SaveFailureMessage({FileErrorCause::TooLarge, 0, ""}, path), Text(IDS_FAILED_TO_SAVE_DOC));
+
+  ScriptedDialogs dialogs;
+  ReportReadFailure(dialogs, nullptr, {FileErrorCause::HardIO, EIO, ""}, path);
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, Text(IDS_FILE_HARD_IO).replace("%1", path));
+  EXPECT_EQ(dialogs.messages[0].buttons, DialogService::Buttons::Ok);
+}
+
+}  // namespace

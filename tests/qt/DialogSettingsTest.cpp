@@ -1,0 +1,297 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <string>
+#include <vector>
+
+#include "DialogScript.h"
+#include "app/CJumpDlg.h"
+#include "app/CSettingsDlg.h"
+#include "res/Resources.h"
+
+namespace {
+
+using namespace dialogtest;
+
+// Records what the command asked of the view, and changes the settings as the view does.
+class RecordingView : public SettingsTarget {
+ public:
+  explicit RecordingView(Settings& settings) : settings(settings) {}
+  void ApplyTabSize(int tabSize) override {
+    calls.push_back("tab " + std::to_string(tabSize));
+    settings.tabSize = tabSize;
+  }
+  void ApplyColors(const ColorTable& colors) override {
+    calls.push_back("colors");
+    settings.colors = colors;
+  }
+  void BeginWaitCursor() override { calls.push_back("wait"); }
+  void EndWaitCursor() override { calls.push_back("end wait"); }
+
+  Settings& settings;
+  std::vector<std::string> calls;
+};
+
+struct SettingsSnapshot {
+  explicit SettingsSnapshot(const Settings& s)
+      : tabSize(s.tabSize),
+        defaultExt(s.defaultExt),
+        readExtList(s.readExtList),
+        colors(s.colors),
+        autoIndent(s.autoIndent) {}
+  int tabSize;
+  std::string defaultExt;
+  std::string readExtList;
+  ColorTable colors;
+  int autoIndent;
+  friend bool operator==(const SettingsSnapshot&, const SettingsSnapshot&) = default;
+};
+
+QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
+
+class SettingsCommandTest : public ::testing::Test {
+ protected:
+  // Runs the settings command with script driving the dialog.
+  bool Run(std::function<void(QDialog*)> script) {
+    OnNextModal(std::move(script));
+    return RunSettingsCommand(settings, view, dialogs);
+  }
+
+  void SetField(QWidget* dialog, const char* id, const QString& text) {
+    if (auto* edit = Control<QLineEdit>(dialog, id)) edit->setText(text);
+  }
+
+  // Picks colour-list entry row and answers the colour dialog with color.
+  void ChooseColor(QWidget* dialog, int row, Color color) {
+    if (auto* list = Control<QListWidget>(dialog, "1023"))
+      list->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    dialogs.colorAnswers.push_back(color);
+    Press(dialog, "1034");
+  }
+
+  Settings settings;
+  RecordingView view{settings};
+  ScriptedDialogs dialogs;
+};
+
+TEST_F(SettingsCommandTest, ShowsTheCurrentValuesAndOkWithoutChangesChangesNothing) {
+  settings.tabSize = 4;
+  settings.defaultExt = "tex";
+  settings.autoIndent = 1;
+  const SettingsSnapshot before(settings);
+  EXPECT_TRUE(Run([](QDialog* dialog) {
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("各種設定"));
+    EXPECT_EQ(Control<QLineEdit>(dialog, "1024")->text(), "4");
+    EXPECT_EQ(Control<QLineEdit>(dialog, "1022")->text(), "tex");
+    EXPECT_TRUE(Control<QCheckBox>(dialog, "1036")->isChecked());
+    auto* colors = Control<QListWidget>(dialog, "1023");
+    ASSERT_EQ(colors->count(), 6);
+    EXPECT_EQ(colors->item(0)->text(), QStringLiteral("テキストの色"));
+    EXPECT_EQ(colors->item(5)->text(), QStringLiteral("左側のブックマーク部分の色"));
+    EXPECT_EQ(colors->currentRow(), 0);
+    EXPECT_TRUE(colors->item(0)->isSelected());
+    Press(dialog, "1");
+  }));
+  EXPECT_TRUE(SettingsSnapshot(settings) == before);
+  EXPECT_TRUE(view.calls.empty());
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(SettingsCommandTest, EachColourEntryEditsItsOwnSlot) {
+  // Entry i of the list edits this slot; each gets a colour of its own.
+  const ColorTable::Slot slotOfEntry[] = {ColorTable::Text,  ColorTable::Bk,     ColorTable::SelText,
+                                          ColorTable::SelBk, ColorTable::Ground, ColorTable::Margin};
+  EXPECT_TRUE(Run([this](QDialog* dialog) {
+    for (int row = 0; row < 6; ++row) ChooseColor(dialog, row, 0x010203u * static_cast<Color>(row + 1));
+    Press(dialog, "1");
+  }));
+  for (int row = 0; row < 6; ++row) {
+    EXPECT_EQ(settings.colors[slotOfEntry[row]], 0x010203u * static_cast<Color>(row + 1)) << "entry " << row;
+  }
+  // The chooser always starts at black; colours alone repaint without the wait cursor.
+  EXPECT_EQ(dialogs.colorRequests, std::vector<Color>(6, 0x000000));
+  EXPECT_EQ(view.calls, std::vector<std::string>({"colors"}));
+}
+
+TEST_F(SettingsCommandTest, CancelAfterAColourChangeKeepsTheColours) {
+  const SettingsSnapshot before(settings);
+  EXPECT_FALSE(Run([this](QDialog* dialog) {
+    ChooseColor(dialog, 1, 0x123456);
+    SetField(dialog, "1024", "3");
+    Press(dialog, "2");
+  }));
+  EXPECT_TRUE(SettingsSnapshot(settings) == before);
+  EXPECT_TRUE(view.calls.empty());
+}
+
+TEST_F(SettingsCommandTest, CancelledColourDialogChangesNoSlot) {
+  EXPECT_TRUE(Run([this](QDialog* dialog) {
+    if (auto* list = Control<QListWidget>(dialog, "1023"))
+      list->setCurrentRow(2, QItemSelectionModel::ClearAndSelect);
+    dialogs.colorAnswers.push_back(std::nullopt);
+    Press(dialog, "1034");
+    if (auto* list = Control<QListWidget>(dialog, "1023")) list->clearSelection();
+    Press(dialog, "1034");  // nothing selected: no colour dialog
+    Press(dialog, "1");
+  }));
+  EXPECT_EQ(dialogs.colorRequests.size(), 1u);
+  EXPECT_EQ(settings.colors, kDefaultColors);
+  EXPECT_TRUE(view.calls.empty());
+}
+
+TEST_F(SettingsCommandTest, TabSizeWithBlanksIsTakenUnderTheWaitCursor) {
+  EXPECT_TRUE(Run([this](QDialog* dialog) {
+    SetField(dialog, "1024", " 4 ");
+    Press(dialog, "1");
+  }));
+  EXPECT_EQ(settings.tabSize, 4);
+  EXPECT_EQ(view.calls, std::vector<std::string>({"wait", "tab 4", "end wait"}));
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(SettingsCommandTest, TabSizeThatIsNoIntegerInRangeIsRefusedAndTheDialogStaysOpen) {
+  for (const QString bad : {"4a", "", "+0", "0", "65", "-4", "99999999999"}) {
+    dialogs.messages.clear();
+    view.calls.clear();
+    bool stillOpen = false;
+    bool fieldActive = false;
+    EXPECT_TRUE(Run([&](QDialog* dialog) {
+      SetField(dialog, "1024", bad);
+      Press(dialog, "1");
+      stillOpen = dialog->isVisible();
+      auto* edit = Control<QLineEdit>(dialog, "1024");
+      fieldActive = dialog->focusWidget() == edit && edit->selectedText() == bad;
+      SetField(dialog, "1024", "64");
+      Press(dialog, "1");
+    })) << bad.toStdString();
+    ASSERT_EQ(dialogs.messages.size(), 1u) << bad.toStdString();
+    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("整数を入力してください。"));
+    EXPECT_EQ(dialogs.messages[0].icon, DialogService::Icon::Warning);
+    EXPECT_TRUE(stillOpen) << bad.toStdString();
+    EXPECT_TRUE(fieldActive) << bad.toStdString();
+    EXPECT_EQ(settings.tabSize, 64);
+    settings.tabSize = kDefaultTabSize;
+  }
+}
+
+TEST_F(SettingsCommandTest, StandardExtensionAndAutoIndentAreStored) {
+  EXPECT_TRUE(Run([](QDialog* dialog) {
+    Control<QLineEdit>(dialog, "1022")->setText("tex");
+    Control<QCheckBox>(dialog, "1036")->setChecked(true);
+    Press(dialog, "1");
+  }));
+  EXPECT_EQ(settings.defaultExt, "tex");
+  EXPECT_EQ(settings.autoIndent, 1);
+  EXPECT_TRUE(view.calls.empty());
+
+  // An empty extension is accepted; the next document puts "txt" back.
+  EXPECT_TRUE(Run([](QDialog* dialog) {
+    Control<QLineEdit>(dialog, "1022")->clear();
+    Control<QCheckBox>(dialog, "1036")->setChecked(false);
+    Press(dialog, "1");
+  }));
+  EXPECT_EQ(settings.defaultExt, "");
+  EXPECT_EQ(settings.autoIndent, 0);
+}
+
+TEST_F(SettingsCommandTest, AnyNonZeroAutoIndentShowsTickedAndSurvivesOk) {
+  settings.autoIndent = 5;
+  EXPECT_TRUE(Run([](QDialog* dialog) {
+    EXPECT_TRUE(Control<QCheckBox>(dialog, "1036")->isChecked());
+    Press(dialog, "1");
+  }));
+  EXPECT_EQ(settings.autoIndent, 5);
+  EXPECT_TRUE(Run([](QDialog* dialog) {
+    Control<QCheckBox>(dialog, "1036")->click();
+    Press(dialog, "1");
+  }));
+  EXPECT_EQ(settings.autoIndent, 0);
+}
+
+TEST_F(SettingsCommandTest, ExtensionListEditsReachSettingsOnlyWithTheSettingsOk) {
+  auto editList = [](QDialog* dialog) {
+    OnNextModal([](QDialog* list) {
+      EXPECT_EQ(list->windowTitle(), QStringLiteral("読みこみの際の拡張子"));
+      if (auto* entries = Control<QListWidget>(list, "1001"))
+        entries->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+      Press(list, "1005");
+      Press(list, "1");
+    });
+    Press(dialog, "1037");
+  };
+  EXPECT_FALSE(Run([&](QDialog* dialog) {
+    editList(dialog);
+    Press(dialog, "2");
+  }));
+  EXPECT_EQ(settings.readExtList, "*.txt;*.tex;*.htm;*.html;*.mac");
+
+  EXPECT_TRUE(Run([&](QDialog* dialog) {
+    editList(dialog);
+    Press(dialog, "1");
+  }));
+  EXPECT_EQ(settings.readExtList, "*.html;*.mac;*.tex;*.txt");
+  EXPECT_TRUE(view.calls.empty());
+}
+
+TEST(ColorDialogTest, PlatformChooserStartsAtTheGivenColourAndReturnsRedInTheLowByte) {
+  QtDialogService service;
+  OnNextModal([](QDialog* dialog) {
+    auto* chooser = qobject_cast<QColorDialog*>(dialog);
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_EQ(chooser->currentColor(), QColor(0x56, 0x34, 0x12));
+    chooser->setCurrentColor(QColor(0x01, 0x80, 0xFE));
+    chooser->accept();
+  });
+  EXPECT_EQ(service.ChooseColor(nullptr, 0x123456), std::optional<Color>(0xFE8001));
+
+  OnNextModal([](QDialog* dialog) { dialog->reject(); });
+  EXPECT_EQ(service.ChooseColor(nullptr, 0x000000), std::nullopt);
+
+  EXPECT_EQ(FromQColor(ToQColor(0xFF00FF80)), 0x00FF80u);  // the top byte carries nothing
+}
+
+TEST(JumpDialogTest, ProposesTheLineAndTakesAnIntegerBack) {
+  ScriptedDialogs dialogs;
+  OnNextModal([](QDialog* dialog) {
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("ﾀﾞｲｱﾛｸﾞ"));
+    auto* edit = Control<QLineEdit>(dialog, "1000");
+    EXPECT_EQ(edit->text(), "12");
+    edit->setText("\t30 ");
+    Press(dialog, "1");
+  });
+  EXPECT_EQ(AskJumpLine(12, dialogs), 30);
+
+  // No range check here: the view limits the line.
+  OnNextModal([](QDialog* dialog) {
+    Control<QLineEdit>(dialog, "1000")->setText("-5");
+    Press(dialog, "1");
+  });
+  EXPECT_EQ(AskJumpLine(1, dialogs), -5);
+  EXPECT_TRUE(dialogs.messages.empty());
+
+  OnNextModal([](QDialog* dialog) { Press(dialog, "2"); });
+  EXPECT_EQ(AskJumpLine(3, dialogs), std::nullopt);
+}
+
+TEST(JumpDialogTest, RefusesAFieldWithoutAnIntegerAndStaysOpen) {
+  ScriptedDialogs dialogs;
+  bool stillOpen = false;
+  OnNextModal([&](QDialog* dialog) {
+    auto* edit = Control<QLineEdit>(dialog, "1000");
+    edit->setText("12x");
+    Press(dialog, "1");
+    stillOpen = dialog->isVisible();
+    EXPECT_EQ(dialog->focusWidget(), edit);
+    edit->setText("12");
+    Press(dialog, "1");
+  });
+  EXPECT_EQ(AskJumpLine(1, dialogs), 12);
+  EXPECT_TRUE(stillOpen);
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, Text(IDS_PARSE_INT));
+}
+
+}  // namespace
