@@ -301,9 +301,8 @@ void ViewWidget::SetImeFont(const FontRequest& font) {
 }
 
 void ViewWidget::SetStatusText(std::string_view utf8) {
-  const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-  if (text == statusText_) return;
-  statusText_ = text;
+  // Sent every time, unchanged or not: the frame's message pane may show something else since.
+  statusText_ = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
   emit statusTextChanged(statusText_);
 }
 

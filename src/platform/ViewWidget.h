@@ -74,7 +74,7 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   TextMetrics SelectFont(const FontRequest& font) override;
 
  signals:
-  // The caret's "line: column", for the frame's status bar.
+  // The caret's "line: column", for the frame's status bar; sent at every caret update.
   void statusTextChanged(const QString& text);
 
  protected:

@@ -39,3 +39,15 @@ inline std::string Describe(const QRect& r) {
                      : "(" + std::to_string(r.left()) + "," + std::to_string(r.top()) + " " +
                            std::to_string(r.width()) + "x" + std::to_string(r.height()) + ")";
 }
+
+// Where two pictures first differ, or empty when they are equal.
+inline std::string FirstDifference(const QImage& a, const QImage& b) {
+  if (a.size() != b.size())
+    return "sizes " + std::to_string(a.width()) + "x" + std::to_string(a.height()) + " and " +
+           std::to_string(b.width()) + "x" + std::to_string(b.height());
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x)
+      if ((a.pixel(x, y) & 0xFFFFFF) != (b.pixel(x, y) & 0xFFFFFF))
+        return "pixel " + std::to_string(x) + "," + std::to_string(y);
+  return "";
+}
