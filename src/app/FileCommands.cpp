@@ -6,6 +6,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "app/CMainFrame.h"
+#include "app/CMirevApp.h"
+#include "app/DocumentTemplate.h"
+#include "app/ShellDocument.h"
 #include "doc/CVeloDoc.h"
 #include "res/Resources.h"
 
@@ -206,4 +210,46 @@ QString SaveFailureMessage(const FileResult& result, const QString& path) {
 void ReportReadFailure(DialogService& dialogs, QWidget* owner, const FileResult& result,
                        const QString& path) {
   ShowWarning(dialogs, owner, ReadFailureMessage(result, path));
+}
+
+namespace {
+
+class ShellDocumentFile : public SavableDocument {
+ public:
+  explicit ShellDocumentFile(ShellDocument& doc) : doc(doc) {}
+  CVeloDoc& Doc() override { return doc.Doc(); }
+  QString PathName() const override { return doc.PathName(); }
+  QString Title() const override { return doc.Title(); }
+  void SetPathName(const QString& path, bool addToRecentList) override {
+    doc.SetPathName(path, addToRecentList);
+  }
+  void SetTitle(const QString& title) override { doc.SetTitle(title); }
+
+ private:
+  ShellDocument& doc;
+};
+
+}  // namespace
+
+void OnFileOpen(CMirevApp& app) {
+  OnFileOpen(app.GetSettings(), app.Dialogs(), app.MainFrame(),
+             [&app](const QString& path) { app.OpenDocumentFile(path); });
+}
+
+bool OnFileSave(ShellDocument& doc) {
+  CMirevApp& app = doc.Template().App();
+  ShellDocumentFile file(doc);
+  return OnFileSave(file, app.GetSettings(), app.Dialogs(), app.MainFrame());
+}
+
+bool OnFileSaveAs(ShellDocument& doc) {
+  CMirevApp& app = doc.Template().App();
+  ShellDocumentFile file(doc);
+  return OnFileSaveAs(file, app.GetSettings(), app.Dialogs(), app.MainFrame());
+}
+
+bool SaveModified(ShellDocument& doc) {
+  CMirevApp& app = doc.Template().App();
+  ShellDocumentFile file(doc);
+  return SaveModified(file, app.Dialogs(), app.MainFrame());
 }

@@ -10,8 +10,10 @@
 #include "base/Settings.h"
 #include "doc/TextFile.h"
 
+class CMirevApp;
 class CVeloDoc;
 class QWidget;
+class ShellDocument;
 
 // The document as the file commands see it: its text, path and title.
 class SavableDocument {
@@ -61,3 +63,10 @@ QString ReadFailureMessage(const FileResult& result, const QString& path);
 QString SaveFailureMessage(const FileResult& result, const QString& path);
 // Shows the read failure in the warning box; the caller then drops the new document.
 void ReportReadFailure(DialogService& dialogs, QWidget* owner, const FileResult& result, const QString& path);
+
+// The commands as the shell runs them: on its documents, with the application's settings and
+// dialogs, owned by its main window. Open hands the chosen file to the application's gate.
+void OnFileOpen(CMirevApp& app);
+bool OnFileSave(ShellDocument& doc);
+bool OnFileSaveAs(ShellDocument& doc);
+bool SaveModified(ShellDocument& doc);
