@@ -260,7 +260,8 @@ void CMainFrame::SwitchMenu(int resourceId) {
   if (menuId == resourceId) return;
   QMenuBar* bar = menuBar();
   bar->clear();
-  for (QMenu* popup : popups) delete popup;
+  // A popup may be the one whose item is running this very command.
+  for (QMenu* popup : popups) popup->deleteLater();
   popups.clear();
   menuId = resourceId;
 

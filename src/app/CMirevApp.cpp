@@ -8,6 +8,7 @@
 #include "app/CMainFrame.h"
 #include "app/DialogService.h"
 #include "app/DocumentTemplate.h"
+#include "app/FileCommands.h"
 #include "app/OpenRequest.h"
 #include "app/SettingsStore.h"
 #include "app/ShellDocument.h"
@@ -187,6 +188,7 @@ void CMirevApp::AddToRecentFileList(const QString& path) { recentFiles.Add(path)
 std::span<const CommandEntry<CMirevApp>> CMirevApp::CommandTable() {
   static const CommandEntry<CMirevApp> table[] = {
       {ID_FILE_NEW, &CMirevApp::OnFileNew},
+      {ID_FILE_OPEN, &CMirevApp::OnFileOpen},
       {ID_FILE_MRU_FIRST, ID_FILE_MRU_LAST, &CMirevApp::OnOpenRecentFile, &CMirevApp::OnUpdateRecentFileMenu},
       {ID_APP_EXIT, &CMirevApp::OnAppExit},
   };
@@ -196,6 +198,10 @@ std::span<const CommandEntry<CMirevApp>> CMirevApp::CommandTable() {
 bool CMirevApp::OnCmdMsg(int id, CommandUi* ui) { return DispatchCommand(*this, CommandTable(), id, ui); }
 
 void CMirevApp::OnFileNew() { docTemplate->NewDocument(); }
+
+void CMirevApp::OnFileOpen() {
+  ::OnFileOpen(settings, *dialogs, mainFrame.get(), [this](const QString& path) { OpenDocumentFile(path); });
+}
 
 void CMirevApp::OnOpenRecentFile(int id) {
   const int index = id - ID_FILE_MRU_FIRST;

@@ -50,8 +50,6 @@ class CMirevApp : public QObject, public CommandTarget {
   // The one gate for opening a file by path: the file must exist and be readable; then it is
   // opened (or its open window activated). Null, after telling the user, when it cannot be.
   ShellDocument* OpenDocumentFile(const QString& path);
-  // The "error" box of a file that cannot be opened.
-  void ShowFileErrorBox();
 
   Settings& GetSettings() { return settings; }
   SettingsStore& Store() { return *store; }
@@ -66,11 +64,14 @@ class CMirevApp : public QObject, public CommandTarget {
  private:
   static std::span<const CommandEntry<CMirevApp>> CommandTable();
   void OnFileNew();
+  void OnFileOpen();
   void OnOpenRecentFile(int id);
   void OnUpdateRecentFileMenu(CommandUi& ui);
   void OnAppExit();
   // Builds the macro popup from macroFile once the macro settings are read.
   void ReloadMacroMenu();
+  // The "error" box of a path that fails the gate's test.
+  void ShowFileErrorBox();
   void StartShellIntegration();
   void OnOpenRequest(const QString& path);
 

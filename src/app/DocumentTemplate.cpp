@@ -7,6 +7,7 @@
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/CMirevApp.h"
+#include "app/FileCommands.h"
 #include "app/ShellDocument.h"
 #include "doc/TextFile.h"
 #include "platform/ViewWidget.h"
@@ -54,7 +55,7 @@ ShellDocument* DocumentTemplate::OpenDocumentFile(const QString& path) {
   const FileResult result = ReadTextFile(QFile::encodeName(path).toStdString(), doc->Doc());
   if (!result.Ok()) {
     delete doc;
-    app.ShowFileErrorBox();
+    ReportReadFailure(app.Dialogs(), app.MainFrame(), result, path);
     return nullptr;
   }
   documents.append(doc);

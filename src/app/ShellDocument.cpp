@@ -1,16 +1,12 @@
 #include "app/ShellDocument.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/CMirevApp.h"
-#include "app/DialogService.h"
 #include "app/DocumentTemplate.h"
-#include "doc/TextFile.h"
 #include "res/CommandIds.h"
-#include "res/Resources.h"
 
 ShellDocument::ShellDocument(DocumentTemplate& owner, Settings& settings)
     : QObject(&owner), owner(owner), doc(std::make_unique<CVeloDoc>(settings)) {}
@@ -56,32 +52,18 @@ void ShellDocument::UpdateFrameCounts() {
 }
 
 bool ShellDocument::SaveModified() {
-  if (!IsModified()) return true;
-  const QString name = pathName.isEmpty() ? title : QFileInfo(pathName).fileName();
-  const QString question = QString::fromUtf8(ResourceString(IDS_ASK_TO_SAVE)).arg(name);
-  const auto answer = owner.App().Dialogs().MessageBox(
-      owner.App().MainFrame(), QString::fromUtf8(ResourceString(IDS_APP_TITLE)), question,
-      DialogService::Buttons::YesNoCancel, DialogService::Icon::Warning);
-  switch (answer) {
-    case DialogService::Answer::Yes:
-      return DoFileSave();
-    case DialogService::Answer::No:
-      return true;
-    default:
-      return false;
-  }
+  CMirevApp& app = owner.App();
+  return ::SaveModified(*this, app.Dialogs(), app.MainFrame());
 }
 
-bool ShellDocument::DoFileSave() {
-  // Without a path the file name must be asked for first; until then the close stops here,
-  // so nothing is lost.
-  if (pathName.isEmpty()) return false;
-  const FileResult result = WriteTextFile(QFile::encodeName(pathName).toStdString(), *doc);
-  if (result.Ok()) return true;
-  owner.App().Dialogs().MessageBox(owner.App().MainFrame(), QString::fromUtf8(ResourceString(IDS_APP_TITLE)),
-                                   QString::fromUtf8(ResourceString(IDS_FAILED_TO_SAVE_DOC)),
-                                   DialogService::Buttons::Ok, DialogService::Icon::Warning);
-  return false;
+void ShellDocument::OnFileSave() {
+  CMirevApp& app = owner.App();
+  ::OnFileSave(*this, app.GetSettings(), app.Dialogs(), app.MainFrame());
+}
+
+void ShellDocument::OnFileSaveAs() {
+  CMirevApp& app = owner.App();
+  ::OnFileSaveAs(*this, app.GetSettings(), app.Dialogs(), app.MainFrame());
 }
 
 void ShellDocument::OnCloseDocument() {
@@ -98,6 +80,8 @@ void ShellDocument::OnFileClose() {
 std::span<const CommandEntry<ShellDocument>> ShellDocument::CommandTable() {
   static const CommandEntry<ShellDocument> table[] = {
       {ID_FILE_CLOSE, &ShellDocument::OnFileClose},
+      {ID_FILE_SAVE, &ShellDocument::OnFileSave},
+      {ID_FILE_SAVE_AS, &ShellDocument::OnFileSaveAs},
   };
   return table;
 }

@@ -7,31 +7,32 @@
 #include <span>
 #include <vector>
 
+#include "app/FileCommands.h"
 #include "base/CommandMap.h"
 #include "doc/CVeloDoc.h"
 
 class CChildFrame;
 class DocumentTemplate;
 
-class ShellDocument : public QObject, public CommandTarget {
+class ShellDocument : public QObject, public CommandTarget, public SavableDocument {
   Q_OBJECT
 
  public:
   ShellDocument(DocumentTemplate& owner, Settings& settings);
   ~ShellDocument() override;
 
-  CVeloDoc& Doc() { return *doc; }
+  CVeloDoc& Doc() override { return *doc; }
   const CVeloDoc& Doc() const { return *doc; }
   DocumentTemplate& Template() { return owner; }
 
   // The full path, empty while untitled.
-  const QString& PathName() const { return pathName; }
+  QString PathName() const override { return pathName; }
   // Shown in the window titles: the file name, or "TeX1" and so on while untitled.
-  const QString& Title() const { return title; }
+  QString Title() const override { return title; }
   // Sets the path and makes the file name the title; adds the path to the recent-file list
   // when asked.
-  void SetPathName(const QString& path, bool addToRecentList);
-  void SetTitle(const QString& newTitle);
+  void SetPathName(const QString& path, bool addToRecentList) override;
+  void SetTitle(const QString& newTitle) override;
   bool IsModified() const { return doc->IsModified(); }
 
   const std::vector<CChildFrame*>& Frames() const { return frames; }
@@ -55,9 +56,8 @@ class ShellDocument : public QObject, public CommandTarget {
  private:
   static std::span<const CommandEntry<ShellDocument>> CommandTable();
   void OnFileClose();
-  // Writes the document to its path; false (and the user told) when it could not. The Save
-  // and Save As commands build on this.
-  bool DoFileSave();
+  void OnFileSave();
+  void OnFileSaveAs();
 
   DocumentTemplate& owner;
   std::unique_ptr<CVeloDoc> doc;

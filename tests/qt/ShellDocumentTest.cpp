@@ -90,6 +90,25 @@ TEST_F(ShellDocumentTest, AFileThatCannotBeOpenedShowsTheErrorBoxAndNothingElse)
   EXPECT_TRUE(app->RecentFiles().IsEmpty());
 }
 
+TEST_F(ShellDocumentTest, AFileThatPassesTheGateButCannotBeReadIsReportedWithItsCause) {
+  // Larger than the 32-bit positions can hold; sparse, so it costs no disk.
+  const QString path = WriteFile("huge.tex", "x");
+  {
+    QFile file(path);
+    ASSERT_TRUE(file.resize((qint64{1} << 31) + 1));
+  }
+  ASSERT_TRUE(Start());
+  dialogs.Expect(DialogService::Answer::Ok);
+  EXPECT_EQ(app->OpenDocumentFile(path), nullptr);
+  ASSERT_EQ(dialogs.boxes.size(), 1u);
+  EXPECT_TRUE(dialogs.boxes[0].owned);
+  EXPECT_EQ(dialogs.boxes[0].caption, "Mirev");
+  EXPECT_EQ(dialogs.boxes[0].text.toStdString(), "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。");
+  EXPECT_EQ(ChildTitles(), QStringList{"TeX1"});
+  EXPECT_EQ(Template().Documents().size(), 1);
+  EXPECT_TRUE(app->RecentFiles().IsEmpty());
+}
+
 TEST_F(ShellDocumentTest, ARecentEntryWhoseFileIsGoneShowsTheBoxAndLeavesTheList) {
   const QString a = WriteFile("a.tex", "a\n");
   const QString b = WriteFile("b.tex", "b\n");
