@@ -199,9 +199,7 @@ bool CMirevApp::OnCmdMsg(int id, CommandUi* ui) { return DispatchCommand(*this, 
 
 void CMirevApp::OnFileNew() { docTemplate->NewDocument(); }
 
-void CMirevApp::OnFileOpen() {
-  ::OnFileOpen(settings, *dialogs, mainFrame.get(), [this](const QString& path) { OpenDocumentFile(path); });
-}
+void CMirevApp::OnFileOpen() { ::OnFileOpen(*this); }
 
 void CMirevApp::OnOpenRecentFile(int id) {
   const int index = id - ID_FILE_MRU_FIRST;

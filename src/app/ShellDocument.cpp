@@ -6,6 +6,7 @@
 #include "app/CMainFrame.h"
 #include "app/CMirevApp.h"
 #include "app/DocumentTemplate.h"
+#include "app/FileCommands.h"
 #include "res/CommandIds.h"
 
 ShellDocument::ShellDocument(DocumentTemplate& owner, Settings& settings)
@@ -51,20 +52,11 @@ void ShellDocument::UpdateFrameCounts() {
   for (int i = 0; i < count; ++i) frames[static_cast<std::size_t>(i)]->SetWindowNumber(count > 1 ? i + 1 : 0);
 }
 
-bool ShellDocument::SaveModified() {
-  CMirevApp& app = owner.App();
-  return ::SaveModified(*this, app.Dialogs(), app.MainFrame());
-}
+bool ShellDocument::SaveModified() { return ::SaveModified(*this); }
 
-void ShellDocument::OnFileSave() {
-  CMirevApp& app = owner.App();
-  ::OnFileSave(*this, app.GetSettings(), app.Dialogs(), app.MainFrame());
-}
+void ShellDocument::OnFileSave() { ::OnFileSave(*this); }
 
-void ShellDocument::OnFileSaveAs() {
-  CMirevApp& app = owner.App();
-  ::OnFileSaveAs(*this, app.GetSettings(), app.Dialogs(), app.MainFrame());
-}
+void ShellDocument::OnFileSaveAs() { ::OnFileSaveAs(*this); }
 
 void ShellDocument::OnCloseDocument() {
   // Closing the last window removes the document; work on a copy.

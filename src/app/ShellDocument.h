@@ -7,32 +7,31 @@
 #include <span>
 #include <vector>
 
-#include "app/FileCommands.h"
 #include "base/CommandMap.h"
 #include "doc/CVeloDoc.h"
 
 class CChildFrame;
 class DocumentTemplate;
 
-class ShellDocument : public QObject, public CommandTarget, public SavableDocument {
+class ShellDocument : public QObject, public CommandTarget {
   Q_OBJECT
 
  public:
   ShellDocument(DocumentTemplate& owner, Settings& settings);
   ~ShellDocument() override;
 
-  CVeloDoc& Doc() override { return *doc; }
+  CVeloDoc& Doc() { return *doc; }
   const CVeloDoc& Doc() const { return *doc; }
   DocumentTemplate& Template() { return owner; }
 
   // The full path, empty while untitled.
-  QString PathName() const override { return pathName; }
+  QString PathName() const { return pathName; }
   // Shown in the window titles: the file name, or "TeX1" and so on while untitled.
-  QString Title() const override { return title; }
+  QString Title() const { return title; }
   // Sets the path and makes the file name the title; adds the path to the recent-file list
   // when asked.
-  void SetPathName(const QString& path, bool addToRecentList) override;
-  void SetTitle(const QString& newTitle) override;
+  void SetPathName(const QString& path, bool addToRecentList);
+  void SetTitle(const QString& newTitle);
   bool IsModified() const { return doc->IsModified(); }
 
   const std::vector<CChildFrame*>& Frames() const { return frames; }
