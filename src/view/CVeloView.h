@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/CommandMap.h"
 #include "base/Settings.h"
@@ -30,6 +31,9 @@ struct UndoRecord {
   TextPos end;       // insertion: the caret after it; deletion: all zero
   std::string text;  // deletion: the removed bytes, lines joined by CR LF; insertion: empty
   int kind = 0;      // kDeletion or kInsertion
+  // Deletion: where in text the CR LF pairs that joined lines stand. A line may hold the bytes
+  // CR LF themselves (typed or pasted one at a time); those must come back as bytes.
+  std::vector<std::size_t> lineBreaks;
   // The view's history epoch when the record was made. A record is replayed at its exact byte
   // indexes only while the epoch holds; after a change it did not record (another view's
   // edit) its ends are moved onto character boundaries first.
@@ -290,9 +294,16 @@ class CVeloView : public DocView, public CommandTarget {
 
   // Edit internals (Edit.cpp). InsertRaw inserts at the caret's byte index as it is and
   // returns where the inserted bytes end (before the caret is moved onto a character start);
-  // DeleteRange removes the selection's bytes as they are. Both tell the other views.
-  TextPos InsertRaw(std::string_view text);
-  void DeleteRange();
+  // DeleteRange removes the selection's bytes as they are and puts the caret on the character
+  // start at or after where they began; keepRaw leaves it exactly there, for an insertion that
+  // follows at once. Both tell the other views.
+  // With breaks, the lines are split only at those offsets of text (each a CR LF pair).
+  TextPos InsertRaw(std::string_view text, const std::vector<std::size_t>* breaks = nullptr);
+  void InsertAndRecord(std::string_view text, HistoryList& list, const std::vector<std::size_t>* breaks);
+  // The selected bytes; breaks, if given, receives where the CR LF pairs between lines stand.
+  std::string SelectedText(std::vector<std::size_t>* breaks) const;
+  void DeleteRange(bool keepRaw = false);
+  void DeleteSelectionAndRecord(HistoryList& list, bool keepRaw);
   // The character start at or before pos that an edit at pos leaves a character start: pos,
   // or the start of the character pos stands inside or of a lone lead byte just before it.
   TextPos StableStart(const TextPos& pos) const;

@@ -5,7 +5,9 @@
 
 #include "view/CVeloView.h"
 
-std::string CVeloView::GetSelectedText() const {
+std::string CVeloView::GetSelectedText() const { return SelectedText(nullptr); }
+
+std::string CVeloView::SelectedText(std::vector<std::size_t>* breaks) const {
   std::string out;
   if (!IsPlaced() || !selecting) return out;
   const bool backwards = PosBefore(selEnd, selAnchor);
@@ -15,6 +17,7 @@ std::string CVeloView::GetSelectedText() const {
   while (p.line < end.line) {
     const std::string_view line = p.node->text.View();
     out.append(line.substr(std::min(static_cast<std::size_t>(std::max(p.byteIndex, 0)), line.size())));
+    if (breaks) breaks->push_back(out.size());
     out.append("\r\n");
     if (!CVeloDoc::NextLine(p)) return out;
     p.byteIndex = 0;

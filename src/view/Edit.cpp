@@ -32,7 +32,9 @@ void CVeloView::InputText(std::string_view text) {
     SetByteIndexFrom(selEnd, caret, static_cast<int>(std::min<std::int64_t>(end, kMaxLineBytes)));
     selecting = true;
   }
-  if (selecting) DeleteSelectionAndRecord(undoList);
+  // The text goes exactly where the removed bytes began, even where joining lines paired a
+  // lone lead byte with the next byte: a character start found after the join would split it.
+  if (selecting) DeleteSelectionAndRecord(undoList, true);
   InsertAndRecord(text, undoList);
   EnsureCaretVisible(true);
 }
@@ -54,7 +56,7 @@ void CVeloView::InsertAtCaret(std::string_view text) {
   InsertRaw(text);
 }
 
-TextPos CVeloView::InsertRaw(std::string_view text) {
+TextPos CVeloView::InsertRaw(std::string_view text, const std::vector<std::size_t>* breaks) {
   selecting = false;
   caret.byteIndex = std::clamp(caret.byteIndex, 0, caret.node->text.Length());
   // Inserting above the first visible line would renumber it.
@@ -65,7 +67,15 @@ TextPos CVeloView::InsertRaw(std::string_view text) {
   // over the inserted bytes only, never again from the line start.
   TextPos base = StableStart(caret);
   std::size_t i = 0;
-  for (std::size_t p = text.find(kLineBreak); p != std::string_view::npos; p = text.find(kLineBreak, i)) {
+  std::size_t nextBreak = 0;  // index into breaks
+  auto findBreak = [&](std::size_t from) {
+    if (!breaks) return text.find(kLineBreak, from);
+    while (nextBreak < breaks->size() && (*breaks)[nextBreak] < from) ++nextBreak;
+    if (nextBreak == breaks->size() || (*breaks)[nextBreak] + kLineBreak.size() > text.size())
+      return std::string_view::npos;
+    return (*breaks)[nextBreak];
+  };
+  for (std::size_t p = findBreak(0); p != std::string_view::npos; p = findBreak(i)) {
     if (p > i) {
       doc.InsertText(caret, text.substr(i, p - i));
       caret.byteIndex += static_cast<int>(p - i);
@@ -110,7 +120,7 @@ void CVeloView::DeleteSelectedRange() {
   DeleteRange();
 }
 
-void CVeloView::DeleteRange() {
+void CVeloView::DeleteRange(bool keepRaw) {
   if (!selecting) selAnchor = selEnd = caret;
   if (PosBefore(selEnd, selAnchor) ||
       (selEnd.line == selAnchor.line && selEnd.byteIndex < selAnchor.byteIndex))
@@ -135,6 +145,10 @@ void CVeloView::DeleteRange() {
   }
   caret = base;
   SetByteIndexFrom(caret, base, selAnchor.byteIndex);
+  if (keepRaw && caret.byteIndex > selAnchor.byteIndex) {  // inside a character: count its first cell
+    caret.byteIndex = selAnchor.byteIndex;
+    caret.column -= 1;
+  }
   selecting = false;
   desiredColumn = caret.column;
   selAnchor = selEnd = caret;

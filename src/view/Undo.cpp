@@ -19,17 +19,24 @@ void CVeloView::PushRecord(UndoRecord record, HistoryList& list) {
 }
 
 void CVeloView::InsertAndRecord(std::string_view text, HistoryList& list) {
+  InsertAndRecord(text, list, nullptr);
+}
+
+void CVeloView::InsertAndRecord(std::string_view text, HistoryList& list,
+                                const std::vector<std::size_t>* breaks) {
   if (!IsPlaced()) return;
   UndoRecord record;
   record.kind = UndoRecord::kInsertion;
   record.start = caret;
-  record.end = InsertRaw(text);
+  record.end = InsertRaw(text, breaks);
   const int firstLine = record.start.line;
   PushRecord(std::move(record), list);
   InvalidateFromLine(std::min(firstLine, caret.line));
 }
 
-void CVeloView::DeleteSelectionAndRecord(HistoryList& list) {
+void CVeloView::DeleteSelectionAndRecord(HistoryList& list) { DeleteSelectionAndRecord(list, false); }
+
+void CVeloView::DeleteSelectionAndRecord(HistoryList& list, bool keepRaw) {
   if (!IsPlaced()) return;
   if (!selecting) selAnchor = selEnd = caret;
   if (PosBefore(selEnd, selAnchor)) std::swap(selAnchor, selEnd);
@@ -37,9 +44,9 @@ void CVeloView::DeleteSelectionAndRecord(HistoryList& list) {
   UndoRecord record;
   record.kind = UndoRecord::kDeletion;
   record.start = selAnchor;
-  record.text = GetSelectedText();
+  record.text = SelectedText(&record.lineBreaks);
   PushRecord(std::move(record), list);
-  DeleteRange();
+  DeleteRange(keepRaw);
   InvalidateFromLine(caret.line);
 }
 
@@ -66,7 +73,7 @@ void CVeloView::ReplayStep(HistoryList& source, HistoryList& target) {
   if (record.kind == UndoRecord::kDeletion) {
     PlaceRecorded(caret, record.start, exact);
     selecting = false;
-    InsertAndRecord(record.text, target);
+    InsertAndRecord(record.text, target, &record.lineBreaks);
   } else {
     PlaceRecorded(selAnchor, record.start, exact);
     PlaceRecorded(selEnd, record.end, exact);

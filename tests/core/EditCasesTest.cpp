@@ -155,10 +155,10 @@ EditCase ParseCase(const std::filesystem::path& path) {
       check(lineNo).undoCount = std::atoi(rest.c_str());
     } else if (word == "redo") {
       check(lineNo).redoCount = std::atoi(rest.c_str());
-    } else if (word == "do" || word == "type" || word == "char" || word == "goto") {
+    } else if (word == "do" || word == "type" || word == "char" || word == "goto" || word == "setclip") {
       Step& s = c.steps.emplace_back();
       s.verb = word;
-      s.arg = word == "type" ? Unescape(rest, c.error) : rest;
+      s.arg = (word == "type" || word == "setclip") ? Unescape(rest, c.error) : rest;
       s.lineNo = lineNo;
     } else {
       c.error = "unknown directive '" + word + "' on line " + std::to_string(lineNo);
@@ -306,6 +306,8 @@ TEST_P(EditCases, Run) {
       std::function<void()> op;
       if (a.verb == "type") {
         op = [&] { v.OnTypedText(word); };
+      } else if (a.verb == "setclip") {
+        op = [&] { rig.host.clipboard = word; };
       } else if (a.verb == "char") {
         const int code = std::atoi(word.c_str());
         op = [&v, code] { v.OnChar(code); };
