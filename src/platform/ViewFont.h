@@ -24,7 +24,7 @@ class ViewFont {
     Blank,     // nothing to draw (space)
     Glyph,     // glyph `index` of RawFont() at `dx` inside its cells
     Fallback,  // not in the face: drawn as FallbackText() with Qt's font merging
-    Symbol,    // a control byte or bytes that decode to nothing: a visible box
+    Symbol,    // a control byte, bytes that decode to nothing, a user-defined character: a box
   };
   struct Glyph {
     std::uint32_t index = 0;
