@@ -13,7 +13,8 @@ AcceleratorFilter::AcceleratorFilter(CMainFrame& frame, DocumentTemplate& docTem
 
 bool AcceleratorFilter::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
-  if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride && type != QEvent::KeyRelease) return false;
+  if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride && type != QEvent::KeyRelease)
+    return false;
   auto* widget = qobject_cast<QWidget*>(watched);
   // Keys of dialogs, message boxes and open menus are theirs.
   if (!widget || widget->window() != &frame) return false;

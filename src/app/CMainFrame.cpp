@@ -127,7 +127,8 @@ QList<CChildFrame*> CMainFrame::Children() const {
 void CMainFrame::AddChild(CChildFrame* frame) {
   mdiArea->addSubWindow(frame);
   if (auto* view = frame->View()) {
-    connect(view, &ViewWidget::statusTextChanged, this, [this](const QString& text) { SetMessageText(text); });
+    connect(view, &ViewWidget::statusTextChanged, this,
+            [this](const QString& text) { SetMessageText(text); });
   }
   connect(frame, &QMdiSubWindow::windowStateChanged, this, [this] { UpdateFrameTitle(); });
   connect(frame, &QWidget::windowTitleChanged, this, [this] { UpdateFrameTitle(); });
@@ -352,7 +353,8 @@ void CMainFrame::UpdateWindowList(QMenu* popup) {
   QAction* separator = popup->addSeparator();
   separator->setProperty(kWindowEntry, true);
   CChildFrame* active = ActiveChild();
-  const int shown = std::min<int>(static_cast<int>(children.size()), ID_WINDOW_CHILD_LAST - ID_WINDOW_CHILD_FIRST + 1);
+  const int shown =
+      std::min<int>(static_cast<int>(children.size()), ID_WINDOW_CHILD_LAST - ID_WINDOW_CHILD_FIRST + 1);
   for (int i = 0; i < shown; ++i) {
     CChildFrame* child = children[i];
     QString title = child->windowTitle();

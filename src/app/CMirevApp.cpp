@@ -98,8 +98,9 @@ int CMirevApp::Run(const QStringList& arguments) {
 
 bool CMirevApp::InitInstance(const QStringList& arguments) {
   // The profile: "Harrowin" / "Mirev".
-  store = options.profileLocation.isEmpty() ? std::make_unique<SettingsStore>(settings)
-                                            : std::make_unique<SettingsStore>(settings, options.profileLocation);
+  store = options.profileLocation.isEmpty()
+              ? std::make_unique<SettingsStore>(settings)
+              : std::make_unique<SettingsStore>(settings, options.profileLocation);
   recentFiles.SetPaths(store->LoadRecentFiles(RecentFileList::kCapacity));
 
   docTemplate = std::make_unique<DocumentTemplate>(*this);
@@ -126,7 +127,6 @@ bool CMirevApp::InitInstance(const QStringList& arguments) {
   }
 
   mainFrame->show();
-  started = true;
   return true;
 }
 
@@ -153,8 +153,8 @@ void CMirevApp::StartShellIntegration() {
 #else
   EnsureDesktopEntry(program);
 #endif
-  openServer = std::make_unique<OpenRequestServer>(
-      options.channelName.isEmpty() ? DefaultChannelName() : options.channelName);
+  openServer = std::make_unique<OpenRequestServer>(options.channelName.isEmpty() ? DefaultChannelName()
+                                                                                 : options.channelName);
   connect(openServer.get(), &OpenRequestServer::openRequested, this, &CMirevApp::OnOpenRequest);
   openServer->Listen();
 }

@@ -85,5 +85,4 @@ class CMirevApp : public QObject, public CommandTarget {
   std::unique_ptr<CMainFrame> mainFrame;
   std::unique_ptr<AcceleratorFilter> keyFilter;
   std::unique_ptr<OpenRequestServer> openServer;
-  bool started = false;
 };

@@ -26,9 +26,7 @@ QString CanonicalPath(const QString& path) {
 }  // namespace
 
 DocumentTemplate::DocumentTemplate(CMirevApp& app)
-    : app(app),
-      accelerators(IDR_TEXTYPE),
-      viewMaker([](CVeloDoc& doc, Settings& settings, ViewHost& host) {
+    : app(app), accelerators(IDR_TEXTYPE), viewMaker([](CVeloDoc& doc, Settings& settings, ViewHost& host) {
         return std::make_unique<CVeloView>(doc, settings, host);
       }) {}
 
@@ -75,8 +73,8 @@ ShellDocument* DocumentTemplate::FindDocument(const QString& path) const {
 CChildFrame* DocumentTemplate::CreateNewFrame(ShellDocument& doc) {
   Settings& settings = app.GetSettings();
   const ViewMaker& maker = viewMaker;
-  auto* view = new ViewWidget(
-      [&doc, &settings, &maker](ViewHost& host) { return maker(doc.Doc(), settings, host); });
+  auto* view =
+      new ViewWidget([&doc, &settings, &maker](ViewHost& host) { return maker(doc.Doc(), settings, host); });
   auto* frame = new CChildFrame(doc, view);
   app.MainFrame()->AddChild(frame);
   view->InitialUpdate();

@@ -23,7 +23,8 @@ class DocumentTemplate : public QObject {
 
  public:
   // Makes the view a document window shows.
-  using ViewMaker = std::function<std::unique_ptr<CVeloView>(CVeloDoc& doc, Settings& settings, ViewHost& host)>;
+  using ViewMaker =
+      std::function<std::unique_ptr<CVeloView>(CVeloDoc& doc, Settings& settings, ViewHost& host)>;
 
   explicit DocumentTemplate(CMirevApp& app);
   ~DocumentTemplate() override;

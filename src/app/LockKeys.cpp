@@ -5,8 +5,9 @@
 #ifdef Q_OS_WIN
 #include <windows.h>
 #elif QT_CONFIG(xcb)
-#include <QLibrary>
 #include <QtGui/qguiapplication_platform.h>
+
+#include <QLibrary>
 #endif
 
 #ifdef Q_OS_WIN

@@ -11,9 +11,9 @@
 QString DefaultChannelName();
 
 enum class HandOffResult {
-  Delivered,  // a running instance has the request
-  NoInstance, // nobody listens (or only a stale socket is left)
-  Failed,     // an instance is there but did not take the request in time
+  Delivered,   // a running instance has the request
+  NoInstance,  // nobody listens (or only a stale socket is left)
+  Failed,      // an instance is there but did not take the request in time
 };
 // Sends an open request; absolutePath empty only raises the running window.
 HandOffResult SendOpenRequest(const QString& channel, const QString& absolutePath, int timeoutMs);

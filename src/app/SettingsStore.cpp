@@ -18,7 +18,9 @@ const std::array<QString, ColorTable::Count> kColorNames = {
 constexpr qint64 kMinStored = std::numeric_limits<qint32>::min();
 constexpr qint64 kMaxStored = std::numeric_limits<quint32>::max();
 
-QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString FromUtf8(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 std::string ToUtf8(const QString& s) { return s.toUtf8().toStdString(); }
 
 // A stored 32-bit number as the program sees it: registry numbers are unsigned, the INI file
@@ -100,8 +102,8 @@ void SettingsStore::SaveFileType() {
 
 void SettingsStore::LoadColorSettings() {
   for (int slot = 0; slot < ColorTable::Count; ++slot) {
-    const qint64 value = ReadInteger(kColor + kColorNames[static_cast<std::size_t>(slot)],
-                                     settings.defaultColors[slot]);
+    const qint64 value =
+        ReadInteger(kColor + kColorNames[static_cast<std::size_t>(slot)], settings.defaultColors[slot]);
     // Only the three colour bytes mean anything; a stray high byte would not paint.
     settings.storedColors[slot] = static_cast<Color>(value) & 0xFFFFFFu;
   }
@@ -117,7 +119,8 @@ void SettingsStore::SaveColorSettings() {
   if (!settings.settingsLoaded) return;
   for (int slot = 0; slot < ColorTable::Count; ++slot) {
     if (settings.colors[slot] != settings.storedColors[slot])
-      store->setValue(kColor + kColorNames[static_cast<std::size_t>(slot)], static_cast<int>(settings.colors[slot]));
+      store->setValue(kColor + kColorNames[static_cast<std::size_t>(slot)],
+                      static_cast<int>(settings.colors[slot]));
   }
   if (settings.tabSize != settings.storedTabSize) store->setValue(kSettings + "TabStops", settings.tabSize);
 }
@@ -132,7 +135,8 @@ void SettingsStore::LoadMacroSettings() {
 void SettingsStore::SaveMacroSettings() {
   if (settings.macroFile != settings.storedMacroFile)
     store->setValue(kSettings + "MacroName", FromUtf8(settings.macroFile));
-  if (settings.autoIndent != settings.storedAutoIndent) store->setValue(kSettings + "AutoIndent", settings.autoIndent);
+  if (settings.autoIndent != settings.storedAutoIndent)
+    store->setValue(kSettings + "AutoIndent", settings.autoIndent);
 }
 
 QStringList SettingsStore::LoadRecentFiles(int count) {

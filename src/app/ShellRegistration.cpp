@@ -46,7 +46,8 @@ QString DesktopEntryText(const QString& programPath) {
   text += QStringLiteral("Type=Application\n");
   text += QStringLiteral("Name=%1\n").arg(OneLine(QString::fromUtf8(ResourceString(IDS_APP_TITLE))));
   text += QStringLiteral("Comment=%1\n").arg(OneLine(typeName));
-  text += QStringLiteral("Exec=%1 %2 %f\n").arg(ExecArgument(programPath), QString::fromLatin1(kShellOpenOption));
+  text +=
+      QStringLiteral("Exec=%1 %2 %f\n").arg(ExecArgument(programPath), QString::fromLatin1(kShellOpenOption));
   text += QStringLiteral("MimeType=text/x-tex;\n");
   text += QStringLiteral("Terminal=false\n");
   text += QStringLiteral("Categories=Utility;TextEditor;\n");
@@ -72,8 +73,8 @@ void RegisterShellFileTypes(const QString& programPath) {
   classes.setValue(extension + QStringLiteral("/."), typeId);
   classes.setValue(typeId + QStringLiteral("/."), typeName);
   const QString command = QStringLiteral("\"%1\" %2 \"%3\"")
-                              .arg(QDir::toNativeSeparators(programPath), QString::fromLatin1(kShellOpenOption),
-                                   QStringLiteral("%1"));
+                              .arg(QDir::toNativeSeparators(programPath),
+                                   QString::fromLatin1(kShellOpenOption), QStringLiteral("%1"));
   classes.setValue(typeId + QStringLiteral("/shell/open/command/."), command);
 }
 #endif

@@ -14,6 +14,7 @@ constexpr unsigned kShift = kAccelShift;
 constexpr unsigned kCtrl = kAccelCtrl;
 constexpr unsigned kAlt = kAccelAlt;
 
+// clang-format off
 // Main window: active whenever the program has the focus.
 constexpr std::initializer_list<AccelEntry> kAccel128 = {
     {Qt::Key_A, kCtrl, ID_EDIT_SELECT_ALL},
@@ -47,6 +48,7 @@ constexpr std::initializer_list<AccelEntry> kAccel128 = {
 // Document windows: the editing keys of the view, tried before the main window's table, so
 // a key defined in both acts as given here.
 constexpr std::initializer_list<AccelEntry> kAccel129 = {};
+// clang-format on
 
 std::span<const AccelEntry> AsSpan(std::initializer_list<AccelEntry> list) {
   return {list.begin(), list.size()};

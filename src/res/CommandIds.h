@@ -90,6 +90,6 @@ inline constexpr int ID_REDRAW = 32864;
 inline constexpr int ID_MACRO_FIRST = 33000;
 inline constexpr int ID_MACRO_LAST = 37999;
 
-// The document windows' list at the end of the window menu.
+// The document windows' list at the end of the window menu: up to nine.
 inline constexpr int ID_WINDOW_CHILD_FIRST = 65280;
-inline constexpr int ID_WINDOW_CHILD_LAST = 65279 + 9;
+inline constexpr int ID_WINDOW_CHILD_LAST = ID_WINDOW_CHILD_FIRST + 8;

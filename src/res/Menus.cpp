@@ -10,8 +10,11 @@ constexpr MenuEntry Separator() { return {MenuKind::Separator, 0, {}, {}, false}
 constexpr MenuEntry Item(int id, std::string_view label, std::string_view shortcut = {}) {
   return {MenuKind::Item, id, label, shortcut, false};
 }
-constexpr MenuEntry GrayedItem(int id, std::string_view label) { return {MenuKind::Item, id, label, {}, true}; }
+constexpr MenuEntry GrayedItem(int id, std::string_view label) {
+  return {MenuKind::Item, id, label, {}, true};
+}
 
+// clang-format off
 // The recent-file item is a greyed placeholder; the shell puts the recent files in its place.
 constexpr MenuEntry kMenu128[] = {
     Popup("ﾌｧｲﾙ(&F)"),
@@ -81,6 +84,7 @@ constexpr MenuEntry kMenu129[] = {
     Item(ID_BOOKMARK_CLEAR_ALL, "ブックマークを全部削除", "Alt+F9"),
     EndPopup(),
 };
+// clang-format on
 
 }  // namespace
 

@@ -14,6 +14,7 @@ struct StringEntry {
 
 // Sorted by id. A command's string is its status prompt, then, after a line feed, its short
 // name.
+// clang-format off
 constexpr StringEntry kStrings[] = {
     {IDR_MAINFRAME, "Mirev"},
     {IDR_TEXTYPE, "\nTeX\n\nTeX ﾌｧｲﾙ (*.tex)\n.tex\nTeX.Document\nTeX Document"},
@@ -98,6 +99,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_FILE_DISK_FULL, "%1 へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。"},
     {IDS_FILE_END_OF_FILE, "%1 の末尾以降にｱｸｾｽしようとしました。"},
 };
+// clang-format on
 
 constexpr bool IsSorted() {
   for (std::size_t i = 1; i < std::size(kStrings); ++i) {
@@ -111,8 +113,8 @@ static_assert(IsSorted(), "the string table must stay sorted by id, without dupl
 
 std::string_view ResourceString(int id) {
   const auto* end = std::end(kStrings);
-  const auto* it =
-      std::lower_bound(std::begin(kStrings), end, id, [](const StringEntry& e, int key) { return e.id < key; });
+  const auto* it = std::lower_bound(std::begin(kStrings), end, id,
+                                    [](const StringEntry& e, int key) { return e.id < key; });
   return (it != end && it->id == id) ? it->text : std::string_view();
 }
 

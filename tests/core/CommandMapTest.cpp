@@ -1,9 +1,9 @@
-#include "base/CommandMap.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "base/CommandMap.h"
 
 namespace {
 
@@ -74,7 +74,8 @@ TEST(CommandMap, DerivedTableIsSearchedBeforeBaseAndRangesPassTheirId) {
   EXPECT_TRUE(target.OnCmdMsg(199, nullptr));
   EXPECT_FALSE(target.OnCmdMsg(200, nullptr));
   EXPECT_FALSE(target.OnCmdMsg(99, nullptr));
-  EXPECT_EQ(calls, (std::vector<std::string>{"derived copy", "base paste", "base macro 100", "base macro 199"}));
+  EXPECT_EQ(calls,
+            (std::vector<std::string>{"derived copy", "base paste", "base macro 100", "base macro 199"}));
 }
 
 TEST(CommandMap, QueryReportsStateWithoutRunning) {
