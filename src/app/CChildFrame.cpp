@@ -1,6 +1,7 @@
 #include "app/CChildFrame.h"
 
 #include <QCloseEvent>
+#include <QMenu>
 
 #include "app/CMainFrame.h"
 #include "app/CMirevApp.h"
@@ -11,6 +12,11 @@
 
 CChildFrame::CChildFrame(ShellDocument& document, ViewWidget* view) : document(document), view(view) {
   setAttribute(Qt::WA_DeleteOnClose);
+  // Keys reach document windows only through the accelerator tables; Qt's own shortcuts of
+  // the window menu (Ctrl+W to close, say) would bypass them.
+  if (QMenu* menu = systemMenu()) {
+    for (QAction* action : menu->actions()) action->setShortcuts({});
+  }
   setWidget(view);
   document.AddFrame(this);
 }
