@@ -22,8 +22,8 @@
 namespace {
 
 #ifdef MIREV_UNDER_SANITIZER
-constexpr int kSequences = 500;
-constexpr int kTwoViewSequences = 200;
+constexpr int kSequences = 1000;
+constexpr int kTwoViewSequences = 400;
 #else
 constexpr int kSequences = 2000;
 constexpr int kTwoViewSequences = 600;
