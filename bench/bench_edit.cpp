@@ -1,0 +1,222 @@
+// Editing costs of the real view on generated code page 932 TeX sources, each step with
+// everything a keystroke brings: the edit, its undo record, its invalidations, the caret and
+// status text, the scroll bars, and the paint of what was invalidated (on a surface that draws
+// nothing).
+//
+//   type_end_1m       one typed character at the end of the 1,000,000-line document
+//   type_end_longline one typed character at the end of the 20 MB line
+//   type_mid_longline one typed character in the middle of the 20 MB line (the tail moves)
+//   goto_middle_1m    jump to the middle line of a freshly read 1,000,000-line document
+//   undo_typed        one undo of 10,000 typed steps in the middle of the 1,000,000-line document
+//
+// The references, measured in the same run, are the passes the view must not make per step:
+// one walk over every line of the document, one memchr pass over the 20 MB line, and (for the
+// jump) the bare walk of the line list to the middle. The summary gives medians and ratios.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/Settings.h"
+#include "common/NullHost.h"
+#include "common/TexGenerator.h"
+#include "doc/CVeloDoc.h"
+#include "view/CVeloView.h"
+
+namespace {
+
+using mirev_bench::NullHost;
+using mirev_bench::NullSurface;
+using mirev_bench::TexKind;
+
+constexpr int kUndoSteps = 10000;
+
+// A document read from generated text and one view of it in a 100 x 40 cell window.
+struct Editor {
+  explicit Editor(TexKind kind) : doc(settings), host(100, 40) {
+    const std::string text = mirev_bench::GenerateTex(kind);
+    ByteBlock* block = ByteBlock::Allocate(text.size());
+    std::memcpy(block->Data(), text.data(), text.size());
+    doc.LoadLines(block, text.size());
+    block->Unref();
+    view = std::make_unique<CVeloView>(doc, settings, host);
+    view->OnInitialUpdate();
+    view->OnSetFocus();
+    Paint();
+  }
+  // Paints what the view invalidated, as the window's next paint would.
+  void Paint() {
+    const Rect dirty = host.TakeDirty();
+    if (dirty.IsEmpty()) return;
+    NullSurface surface(dirty);
+    view->OnDraw(surface);
+    benchmark::DoNotOptimize(surface.BytesDrawn());
+  }
+
+  Settings settings;
+  CVeloDoc doc;
+  NullHost host;
+  std::unique_ptr<CVeloView> view;
+};
+
+Editor& Lines1M() {
+  static Editor editor(TexKind::Lines1M);
+  return editor;
+}
+Editor& LongLine() {
+  static Editor editor(TexKind::LongLine);
+  return editor;
+}
+
+void TypeAtEnd(benchmark::State& state, Editor& e) {
+  e.view->GoDocEnd(false);
+  e.view->OnChar('x');  // the first change of a line read from the file copies it once
+  e.Paint();
+  int n = 0;
+  for (auto _ : state) {
+    e.view->OnChar('a' + n++ % 26);
+    e.Paint();
+  }
+  benchmark::DoNotOptimize(e.host.Status());
+}
+
+void BM_TypeEnd1M(benchmark::State& state) { TypeAtEnd(state, Lines1M()); }
+
+void BM_TypeMidLongLine(benchmark::State& state) {
+  Editor& e = LongLine();
+  e.view->GoToLine(0, e.doc.FirstLine()->text.Length() / 2);
+  e.Paint();
+  int n = 0;
+  for (auto _ : state) {
+    e.view->OnChar('a' + n++ % 26);
+    e.Paint();
+  }
+}
+void BM_TypeEndLongLine(benchmark::State& state) { TypeAtEnd(state, LongLine()); }
+
+void BM_GotoMiddle1M(benchmark::State& state) {
+  static Editor fresh(TexKind::Lines1M);
+  const int middle = fresh.doc.LineCount() / 2;
+  for (auto _ : state) {
+    state.PauseTiming();
+    fresh.view->GoToLine(0, 0);
+    fresh.Paint();
+    state.ResumeTiming();
+    fresh.view->GoToLine(middle, 0);
+    fresh.Paint();
+  }
+  if (fresh.view->caret.line != middle) state.SkipWithError("the jump missed its line");
+}
+
+void BM_UndoTyped(benchmark::State& state) {
+  Editor& e = Lines1M();
+  for (auto _ : state) {
+    state.PauseTiming();
+    e.view->GoToLine(e.doc.LineCount() / 2, 0);
+    for (int i = 0; i < kUndoSteps; ++i) e.view->OnChar(i % 40 == 39 ? '\r' : 'a' + i % 26);
+    e.Paint();
+    state.ResumeTiming();
+    for (int i = 0; i < kUndoSteps; ++i) {
+      e.view->Undo();
+      e.Paint();
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * kUndoSteps);
+}
+
+void BM_RefWalkAllLines(benchmark::State& state) {
+  const CVeloDoc& doc = Lines1M().doc;
+  for (auto _ : state) {
+    int count = 0;
+    for (LineNode* n = doc.FirstLine(); n; n = n->next) ++count;
+    benchmark::DoNotOptimize(count);
+  }
+}
+
+void BM_RefWalkToMiddle(benchmark::State& state) {
+  const CVeloDoc& doc = Lines1M().doc;
+  const int middle = doc.LineCount() / 2;
+  for (auto _ : state) {
+    LineNode* n = doc.FirstLine();
+    for (int i = 0; i < middle; ++i) n = n->next;
+    benchmark::DoNotOptimize(n);
+  }
+}
+
+void BM_RefScanLongLine(benchmark::State& state) {
+  const ByteString& line = LongLine().doc.FirstLine()->text;
+  for (auto _ : state) {
+    const void* hit = std::memchr(line.Data(), '\t', static_cast<std::size_t>(line.Length()));
+    benchmark::DoNotOptimize(hit);
+  }
+}
+
+// Keeps the median of each benchmark's repetitions.
+class MedianReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs)
+      if (!run.error_occurred && run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+        medians_[run.run_name.function_name] = run.GetAdjustedRealTime();  // in the run's time unit
+    ConsoleReporter::ReportRuns(runs);
+  }
+  double Get(const std::string& name) const {
+    const auto it = medians_.find(name);
+    return it == medians_.end() ? -1 : it->second;
+  }
+
+ private:
+  std::map<std::string, double> medians_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  auto reg = [](const char* name, void (*fn)(benchmark::State&)) {
+    return benchmark::RegisterBenchmark(name, fn)
+        ->Repetitions(5)
+        ->ReportAggregatesOnly(true)
+        ->UseRealTime()
+        ->Unit(benchmark::kMicrosecond);
+  };
+  reg("type_end_1m", BM_TypeEnd1M);
+  reg("type_end_longline", BM_TypeEndLongLine);
+  reg("type_mid_longline", BM_TypeMidLongLine);
+  reg("goto_middle_1m", BM_GotoMiddle1M);
+  reg("undo_typed", BM_UndoTyped)->Iterations(1);
+  reg("ref_walk_all_lines_1m", BM_RefWalkAllLines);
+  reg("ref_walk_to_middle_1m", BM_RefWalkToMiddle);
+  reg("ref_memchr_longline", BM_RefScanLongLine);
+
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  MedianReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+
+  const double type1m = reporter.Get("type_end_1m");
+  const double typeLong = reporter.Get("type_end_longline");
+  const double typeMid = reporter.Get("type_mid_longline");
+  const double jump = reporter.Get("goto_middle_1m");
+  const double undoAll = reporter.Get("undo_typed");
+  const double undo = undoAll >= 0 ? undoAll / kUndoSteps : -1;
+  const double walkAll = reporter.Get("ref_walk_all_lines_1m");
+  const double walkHalf = reporter.Get("ref_walk_to_middle_1m");
+  const double scan = reporter.Get("ref_memchr_longline");
+  std::printf("\nmedians (us) and ratios to the reference passes\n");
+  auto line = [](const char* what, double ours, const char* refName, double ref) {
+    if (ours < 0 || ref <= 0) return;
+    std::printf("  %-36s %10.3f  / %-20s %10.1f = %.5f\n", what, ours, refName, ref, ours / ref);
+  };
+  line("typed character, end of 1M lines", type1m, "walk of all lines", walkAll);
+  line("typed character, end of 20 MB line", typeLong, "memchr of the line", scan);
+  line("typed character, mid 20 MB line", typeMid, "memchr of the line", scan);
+  line("jump to the middle line of 1M", jump, "bare walk there", walkHalf);
+  line("one undo of 10,000 typed steps", undo >= 0 ? undo : -1, "walk of all lines", walkAll);
+  return 0;
+}
