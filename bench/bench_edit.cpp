@@ -6,6 +6,8 @@
 //   type_end_1m       one typed character at the end of the 1,000,000-line document
 //   type_end_longline one typed character at the end of the 20 MB line
 //   type_mid_longline one typed character in the middle of the 20 MB line (the tail moves)
+//   type_end_leadline one typed kanji at the end of a 20 MB line of 亜 (88 9F), every byte a
+//                     lead byte: where characters start is known only from far back
 //   goto_middle_1m    jump to the middle line of a freshly read 1,000,000-line document
 //   undo_typed        one undo of 10,000 typed steps in the middle of the 1,000,000-line document
 //
@@ -38,8 +40,8 @@ constexpr int kUndoSteps = 10000;
 
 // A document read from generated text and one view of it in a 100 x 40 cell window.
 struct Editor {
-  explicit Editor(TexKind kind) : doc(settings), host(100, 40) {
-    const std::string text = mirev_bench::GenerateTex(kind);
+  explicit Editor(TexKind kind) : Editor(mirev_bench::GenerateTex(kind)) {}
+  explicit Editor(const std::string& text) : doc(settings), host(100, 40) {
     ByteBlock* block = ByteBlock::Allocate(text.size());
     std::memcpy(block->Data(), text.data(), text.size());
     doc.LoadLines(block, text.size());
@@ -86,6 +88,26 @@ void TypeAtEnd(benchmark::State& state, Editor& e) {
 }
 
 void BM_TypeEnd1M(benchmark::State& state) { TypeAtEnd(state, Lines1M()); }
+
+Editor& LeadLine() {
+  static Editor editor([] {
+    std::string text;
+    text.reserve(mirev_bench::kLongLineBytes + 2);
+    while (text.size() < mirev_bench::kLongLineBytes) text += "\x88\x9F";
+    return text + "\r\n";
+  }());
+  return editor;
+}
+
+void BM_TypeEndLeadLine(benchmark::State& state) {
+  Editor& e = LeadLine();
+  e.view->GoDocEnd(false);
+  e.Paint();
+  for (auto _ : state) {
+    e.view->OnTypedText("\x88\x9F");
+    e.Paint();
+  }
+}
 
 void BM_TypeMidLongLine(benchmark::State& state) {
   Editor& e = LongLine();
@@ -187,6 +209,7 @@ int main(int argc, char** argv) {
   reg("type_end_1m", BM_TypeEnd1M);
   reg("type_end_longline", BM_TypeEndLongLine);
   reg("type_mid_longline", BM_TypeMidLongLine);
+  reg("type_end_leadline", BM_TypeEndLeadLine);
   reg("goto_middle_1m", BM_GotoMiddle1M);
   reg("undo_typed", BM_UndoTyped)->Iterations(1);
   reg("ref_walk_all_lines_1m", BM_RefWalkAllLines);
@@ -202,6 +225,7 @@ int main(int argc, char** argv) {
   const double type1m = reporter.Get("type_end_1m");
   const double typeLong = reporter.Get("type_end_longline");
   const double typeMid = reporter.Get("type_mid_longline");
+  const double typeLead = reporter.Get("type_end_leadline");
   const double jump = reporter.Get("goto_middle_1m");
   const double undoAll = reporter.Get("undo_typed");
   const double undo = undoAll >= 0 ? undoAll / kUndoSteps : -1;
@@ -216,6 +240,7 @@ int main(int argc, char** argv) {
   line("typed character, end of 1M lines", type1m, "walk of all lines", walkAll);
   line("typed character, end of 20 MB line", typeLong, "memchr of the line", scan);
   line("typed character, mid 20 MB line", typeMid, "memchr of the line", scan);
+  line("typed kanji, end of 20 MB of kanji", typeLead, "memchr of the line", scan);
   line("jump to the middle line of 1M", jump, "bare walk there", walkHalf);
   line("one undo of 10,000 typed steps", undo >= 0 ? undo : -1, "walk of all lines", walkAll);
   return 0;

@@ -342,6 +342,15 @@ class CVeloView : public DocView, public CommandTarget {
   static std::span<const CommandEntry<CVeloView>> CommandTable();
 
   std::optional<LineChange> lastChange;
+  // A character start with its column, on the caret's line where painting last found the first
+  // visible column. It stays one while nothing up to it changes, so on a long line the next
+  // paint counts on from it, and an edit looks back no further than it for lead bytes.
+  struct KnownStart {
+    TextPos pos;
+    int tab = 0;
+  };
+  mutable std::optional<KnownStart> knownStart;
+  void ForgetKnownStart(const LineChange* change);
 
   CVeloDoc& doc;
   Settings& settings;

@@ -108,8 +108,13 @@ TextPos CVeloView::StableStart(const TextPos& pos) const {
   // An odd run of lead bytes before i: i is inside a pair, or follows a lone lead byte at the
   // line end that the next byte would pair up with. Either way that character is one column
   // left of pos (an inside position counts its character's first cell).
+  int from = 0;
+  if (knownStart && knownStart->pos.node == pos.node && knownStart->pos.byteIndex <= i)
+    from = knownStart->pos.byteIndex;
   int k = 0;
-  while (k < i && cp932::IsLeadByte(static_cast<unsigned char>(s[static_cast<std::size_t>(i - k - 1)]))) ++k;
+  while (k < i - from &&
+         cp932::IsLeadByte(static_cast<unsigned char>(s[static_cast<std::size_t>(i - k - 1)])))
+    ++k;
   if (k % 2 == 0) return pos;
   return TextPos{pos.node, pos.line, std::max(pos.column - 1, 0), i - 1};
 }

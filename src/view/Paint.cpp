@@ -49,11 +49,17 @@ int CVeloView::DrawTextLine(Surface& surface, const TextPos& rowPos) const {
   const std::string_view s = rowPos.node->text.View();
   const int length = static_cast<int>(s.size());
   TextPos p = rowPos;
-  // On the caret's line, count from the caret: the line may be very long.
-  if (const TextPos* hint = CaretHint(); hint && hint->node == p.node)
-    SetColumnFrom(p, *hint, rowPos.column);
-  else
+  // On the caret's line, count from the nearer of the caret and the start found last time:
+  // the line may be very long.
+  if (const TextPos* hint = CaretHint(); hint && hint->node == p.node) {
+    const bool fromLast = knownStart && knownStart->pos.node == p.node && knownStart->tab == TabWidth() &&
+                          knownStart->pos.column <= rowPos.column &&
+                          rowPos.column - knownStart->pos.column <= std::max(hint->column - rowPos.column, 0);
+    SetColumnFrom(p, fromLast ? knownStart->pos : *hint, rowPos.column);
+    knownStart = KnownStart{p, TabWidth()};
+  } else {
     SetColumn(p, rowPos.column);
+  }
   const int first = p.byteIndex;
   const int count = std::min(length - first, visibleColumns + 1);
   const int tab = TabWidth();
