@@ -61,8 +61,7 @@ TextPos CVeloView::InsertRaw(std::string_view text, const std::vector<std::size_
   caret.byteIndex = std::clamp(caret.byteIndex, 0, caret.node->text.Length());
   // Inserting above the first visible line would renumber it.
   if (caret.line < origin.line) origin = TextPos{caret.node, caret.line, 0, 0};
-  const LineChange change{caret.line, 1, 1, caret.byteIndex, caret.node};
-  int added = 0;
+  LineChange change{caret.line, 1, 1, caret.byteIndex, caret.node};
   // Columns before the insertion point stay as they were: the caret's column is counted on
   // over the inserted bytes only, never again from the line start.
   TextPos base = StableStart(caret);
@@ -85,7 +84,7 @@ TextPos CVeloView::InsertRaw(std::string_view text, const std::vector<std::size_
     caret.byteIndex = 0;
     caret.column = 0;
     base = caret;
-    ++added;
+    ++change.newCount;
     i = p + kLineBreak.size();
   }
   if (i < text.size()) {
@@ -97,7 +96,7 @@ TextPos CVeloView::InsertRaw(std::string_view text, const std::vector<std::size_
   caret = base;
   desiredColumn = caret.column;
   selAnchor = selEnd = caret;
-  NoteChange(LineChange{change.first, 1, 1 + added, change.firstByte, change.firstNode});
+  NoteChange(change);
   return rawEnd;
 }
 
