@@ -28,7 +28,7 @@
 // One undo or redo step. Replay uses only the line numbers and byte indexes of the ends.
 struct UndoRecord {
   TextPos start;
-  TextPos end;       // insertion: the caret after it; deletion: all zero
+  TextPos end;       // insertion: where the inserted bytes end; deletion: all zero
   std::string text;  // deletion: the removed bytes, lines joined by CR LF; insertion: empty
   int kind = 0;      // kDeletion or kInsertion
   // Deletion: where in text the CR LF pairs that joined lines stand. A line may hold the bytes
@@ -230,8 +230,9 @@ class CVeloView : public DocView, public CommandTarget {
 
   // --- Changes seen by other views (DocumentChanges.cpp) ---------------------------------
   // The lines one text change replaced: old lines [first, first + oldCount) became
-  // [first, first + newCount); bytes before firstByte of line first did not change. firstNode
-  // is line first's node, alive after the change.
+  // [first, first + newCount); bytes before firstByte of line first did not change (a lone
+  // lead byte just before it may have paired with a new neighbour). firstNode is line first's
+  // node, alive after the change.
   struct LineChange {
     int first = 0;
     int oldCount = 1;
