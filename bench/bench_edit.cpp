@@ -10,6 +10,7 @@
 //                     lead byte: where characters start is known only from far back
 //   goto_middle_1m    jump to the middle line of a freshly read 1,000,000-line document
 //   undo_typed        one undo of 10,000 typed steps in the middle of the 1,000,000-line document
+//   undo_typed_longline  the same at the end of the 20 MB line
 //
 // The references, measured in the same run, are the passes the view must not make per step:
 // one walk over every line of the document, one memchr pass over the 20 MB line, and (for the
@@ -135,11 +136,13 @@ void BM_GotoMiddle1M(benchmark::State& state) {
   if (fresh.view->caret.line != middle) state.SkipWithError("the jump missed its line");
 }
 
-void BM_UndoTyped(benchmark::State& state) {
-  Editor& e = Lines1M();
+void UndoTyped(benchmark::State& state, Editor& e, bool middle) {
   for (auto _ : state) {
     state.PauseTiming();
-    e.view->GoToLine(e.doc.LineCount() / 2, 0);
+    if (middle)
+      e.view->GoToLine(e.doc.LineCount() / 2, 0);
+    else
+      e.view->GoDocEnd(false);
     for (int i = 0; i < kUndoSteps; ++i) e.view->OnChar(i % 40 == 39 ? '\r' : 'a' + i % 26);
     e.Paint();
     state.ResumeTiming();
@@ -150,6 +153,9 @@ void BM_UndoTyped(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * kUndoSteps);
 }
+
+void BM_UndoTyped(benchmark::State& state) { UndoTyped(state, Lines1M(), true); }
+void BM_UndoTypedLongLine(benchmark::State& state) { UndoTyped(state, LongLine(), false); }
 
 void BM_RefWalkAllLines(benchmark::State& state) {
   const CVeloDoc& doc = Lines1M().doc;
@@ -212,6 +218,7 @@ int main(int argc, char** argv) {
   reg("type_end_leadline", BM_TypeEndLeadLine);
   reg("goto_middle_1m", BM_GotoMiddle1M);
   reg("undo_typed", BM_UndoTyped)->Iterations(1);
+  reg("undo_typed_longline", BM_UndoTypedLongLine)->Iterations(1);
   reg("ref_walk_all_lines_1m", BM_RefWalkAllLines);
   reg("ref_walk_to_middle_1m", BM_RefWalkToMiddle);
   reg("ref_memchr_longline", BM_RefScanLongLine);
@@ -229,6 +236,8 @@ int main(int argc, char** argv) {
   const double jump = reporter.Get("goto_middle_1m");
   const double undoAll = reporter.Get("undo_typed");
   const double undo = undoAll >= 0 ? undoAll / kUndoSteps : -1;
+  const double undoLongAll = reporter.Get("undo_typed_longline");
+  const double undoLong = undoLongAll >= 0 ? undoLongAll / kUndoSteps : -1;
   const double walkAll = reporter.Get("ref_walk_all_lines_1m");
   const double walkHalf = reporter.Get("ref_walk_to_middle_1m");
   const double scan = reporter.Get("ref_memchr_longline");
@@ -242,6 +251,7 @@ int main(int argc, char** argv) {
   line("typed character, mid 20 MB line", typeMid, "memchr of the line", scan);
   line("typed kanji, end of 20 MB of kanji", typeLead, "memchr of the line", scan);
   line("jump to the middle line of 1M", jump, "bare walk there", walkHalf);
-  line("one undo of 10,000 typed steps", undo >= 0 ? undo : -1, "walk of all lines", walkAll);
+  line("one undo of 10,000 typed steps", undo, "walk of all lines", walkAll);
+  line("the same at the end of the long line", undoLong, "memchr of the line", scan);
   return 0;
 }

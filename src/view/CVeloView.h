@@ -351,7 +351,19 @@ class CVeloView : public DocView, public CommandTarget {
     int tab = 0;
   };
   mutable std::optional<KnownStart> knownStart;
-  void ForgetKnownStart(const LineChange* change);
+  // The width of a long line the scroll bar measured, kept while the line is untouched.
+  struct KnownWidth {
+    LineNode* node = nullptr;
+    int line = 0;
+    int width = 0;
+    int tab = 0;
+  };
+  mutable std::optional<KnownWidth> knownWidth;
+  static constexpr int kLongLine = 1 << 16;
+  int VisibleLineWidth(const TextPos& pos) const;
+  // Drops what a change may have made untrue of knownStart and knownWidth; without a
+  // description of the change, everything.
+  void ForgetKnownPlaces(const LineChange* change);
 
   CVeloDoc& doc;
   Settings& settings;

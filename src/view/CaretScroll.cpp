@@ -200,10 +200,7 @@ void CVeloView::UpdateHScrollBar(bool recompute) {
     if (IsPlaced()) {
       TextPos pos = origin;
       for (int i = 0; i < visibleLines; ++i) {
-        const TextPos* hint = CaretHint();
-        const int width =
-            hint && hint->node == pos.node ? LineWidthFrom(*hint) : LineWidth(pos.node->text.View());
-        widestLine = std::max(widestLine, width);
+        widestLine = std::max(widestLine, VisibleLineWidth(pos));
         if (!CVeloDoc::NextLine(pos)) break;
       }
     }
@@ -217,6 +214,19 @@ void CVeloView::UpdateHScrollBar(bool recompute) {
   }
   info.nPos = origin.column;
   host.SetScrollInfo(ScrollBarKind::Horizontal, info);
+}
+
+int CVeloView::VisibleLineWidth(const TextPos& pos) const {
+  // The caret's line is counted on from the caret; another long line is measured once and
+  // remembered while it stays as it is, so typing beside it does not measure it again.
+  const TextPos* hint = CaretHint();
+  if (hint && hint->node == pos.node) return LineWidthFrom(*hint);
+  if (knownWidth && knownWidth->node == pos.node && knownWidth->line == pos.line &&
+      knownWidth->tab == TabWidth())
+    return knownWidth->width;
+  const int width = LineWidth(pos.node->text.View());
+  if (pos.node->text.Length() >= kLongLine) knownWidth = KnownWidth{pos.node, pos.line, width, TabWidth()};
+  return width;
 }
 
 void CVeloView::BeginExtend(bool extend) {

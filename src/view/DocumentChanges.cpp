@@ -10,17 +10,20 @@
 
 void CVeloView::NoteChange(const LineChange& change) {
   lastChange = change;
-  ForgetKnownStart(&change);
+  ForgetKnownPlaces(&change);
   doc.UpdateAllViews(this);
 }
 
-void CVeloView::ForgetKnownStart(const LineChange* change) {
-  if (!knownStart) return;
-  const TextPos& at = knownStart->pos;
-  // Still a character start with its column only if no byte up to it changed (a lone lead
-  // byte just before it pairs with what is inserted there) and its line kept its place.
-  if (!change || at.line > change->first || (at.line == change->first && change->firstByte <= at.byteIndex))
-    knownStart.reset();
+void CVeloView::ForgetKnownPlaces(const LineChange* change) {
+  if (knownStart) {
+    const TextPos& at = knownStart->pos;
+    // Still a character start with its column only if no byte up to it changed (a lone lead
+    // byte just before it pairs with what is inserted there) and its line kept its place.
+    if (!change || at.line > change->first || (at.line == change->first && change->firstByte <= at.byteIndex))
+      knownStart.reset();
+  }
+  // Lines before the change keep their bytes and numbers.
+  if (knownWidth && (!change || knownWidth->line >= change->first)) knownWidth.reset();
 }
 
 void CVeloView::ResolveAfterChange(TextPos& pos, const LineChange* change, bool keepColumn) const {
@@ -55,7 +58,7 @@ void CVeloView::OnDocumentChanged(DocView* sender) {
   ++historyEpoch;  // this view's steps no longer describe the text exactly
   const auto* other = dynamic_cast<const CVeloView*>(sender);
   const LineChange* change = other && other->LastChange() ? &*other->LastChange() : nullptr;
-  ForgetKnownStart(change);
+  ForgetKnownPlaces(change);
   if (!IsPlaced()) {
     InvalidateAll(false);
     return;

@@ -54,7 +54,11 @@ void CVeloView::PlaceRecorded(TextPos& pos, const TextPos& recorded, bool exact)
   TextPos p = WalkToLine(recorded.line, {&caret, &origin});
   const int length = p.node->text.Length();
   const int b = std::clamp(recorded.byteIndex, 0, length);
-  SetByteIndex(p, b);
+  // Steps are mostly replayed near the caret: count from it on a long line.
+  if (const TextPos* hint = CaretHint())
+    SetByteIndexFrom(p, *hint, b);
+  else
+    SetByteIndex(p, b);
   if (exact && p.byteIndex > b) {  // inside a character: keep the byte, count its first cell
     p.byteIndex = b;
     p.column -= 1;

@@ -259,4 +259,36 @@ TEST(Edit, ATabWidthChangedElsewhereIsPickedUp) {
   EXPECT_TRUE(PositionsValid(other));
 }
 
+// The horizontal range measures the visible lines. A long line is measured once and then
+// remembered; any change to it, or above it, must be measured again.
+TEST(Edit, TheScrollRangeFollowsALongLineThatChanges) {
+  ViewRig rig({std::string(70000, 'a'), "x", "y"}, 12, 5);
+  CVeloView& v = *rig.view;
+  FakeViewHost host2;
+  host2.client = rig.host.client;
+  CVeloView other(rig.doc, rig.settings, host2);
+  other.OnInitialUpdate();
+  v.GoToLine(1, 1);
+  EXPECT_EQ(v.widestLine, 70000);
+  v.OnTypedText("q");  // beside the long line: measured or remembered, the same width
+  EXPECT_EQ(v.widestLine, 70000);
+
+  other.GoToLine(0, 70000);
+  other.OnTypedText("xyz");
+  EXPECT_EQ(v.widestLine, 70003);
+  v.GoToLine(0, 0);
+  v.OnDelete();
+  v.GoToLine(2, 0);
+  EXPECT_EQ(v.widestLine, 70002);
+  v.OnTypedText("\t");
+  EXPECT_EQ(v.widestLine, 70002);
+  other.GoToLine(0, 0);
+  other.OnTypedText("\t");  // a tab before everything: 8 columns more
+  EXPECT_EQ(v.widestLine, 70010);
+  other.InputText("\r\n");  // the long line, without the tab, moves down a line
+  v.ApplyTabSize(8);
+  EXPECT_EQ(v.widestLine, 70002);
+  EXPECT_TRUE(PositionsValid(v));
+}
+
 }  // namespace
