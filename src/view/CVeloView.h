@@ -194,8 +194,8 @@ class CVeloView : public DocView, public CommandTarget {
   // A typed character code: Enter (13), Tab (9) and codes from 32 up; its low byte goes in.
   void OnChar(int code);
   // The text of one typed key, already code page 932: one insertion, one undo step, so a
-  // double-byte character never goes in by halves. A single byte goes through OnChar; other
-  // control characters are dropped.
+  // double-byte character never goes in by halves. A lone CR or tab acts as Enter or Tab
+  // (OnChar); other control characters and DEL are dropped.
   void OnTypedText(std::string_view cp932);
   void OnBackspace();
   void OnWordBackspace();

@@ -200,12 +200,19 @@ void CVeloView::OnChar(int code) {
 
 void CVeloView::OnTypedText(std::string_view cp932) {
   if (cp932.empty() || !IsPlaced()) return;
-  if (cp932.size() == 1) return OnChar(static_cast<unsigned char>(cp932[0]));
+  // DEL is the text some keys (Delete, Ctrl+Backspace) carry; it is never meant as a byte.
+  auto isControl = [](unsigned char b) { return b < 32 || b == 0x7F; };
+  if (cp932.size() == 1) {
+    const unsigned char b = static_cast<unsigned char>(cp932[0]);
+    if (b == '\r' || b == '\t' || !isControl(b)) OnChar(b);
+    return;
+  }
   std::string text;
   text.reserve(cp932.size());
   for (int i = 0, size = static_cast<int>(cp932.size()); i < size;) {
     const int next = cp932::NextCharStart(cp932, i);
-    const bool control = next == i + 1 && static_cast<unsigned char>(cp932[static_cast<std::size_t>(i)]) < 32;
+    const bool control =
+        next == i + 1 && isControl(static_cast<unsigned char>(cp932[static_cast<std::size_t>(i)]));
     if (!control) text.append(cp932.substr(static_cast<std::size_t>(i), static_cast<std::size_t>(next - i)));
     i = next;
   }

@@ -147,6 +147,7 @@ TEST(Edit, TypedKeyText) {
   EXPECT_EQ(rig.doc.LineCount(), 2);
   v.OnTypedText("");
   v.OnTypedText("\x07\x08");
+  v.OnTypedText("\x7F");  // the text of the Delete key on some platforms
   EXPECT_EQ(v.undoList.size(), 3u);
   v.Undo();
   v.Undo();

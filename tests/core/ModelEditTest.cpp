@@ -260,11 +260,16 @@ void ApplyToModel(Model& m, const CVeloView& v, const Command& c, const std::str
 
   switch (c.kind) {
     case Command::kTyped: {
-      if (c.text.size() == 1) return typedChar(static_cast<unsigned char>(c.text[0]));
+      auto control = [](unsigned char b) { return b < 32 || b == 0x7F; };
+      if (c.text.size() == 1) {
+        const unsigned char b = static_cast<unsigned char>(c.text[0]);
+        if (b == '\r' || b == '\t' || !control(b)) typedChar(b);
+        return;
+      }
       std::string kept;
       for (int i = 0; i < static_cast<int>(c.text.size());) {
         const int next = cp932::NextCharStart(c.text, i);
-        if (!(next == i + 1 && static_cast<unsigned char>(c.text[static_cast<std::size_t>(i)]) < 32))
+        if (!(next == i + 1 && control(static_cast<unsigned char>(c.text[static_cast<std::size_t>(i)]))))
           kept += c.text.substr(static_cast<std::size_t>(i), static_cast<std::size_t>(next - i));
         i = next;
       }
