@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/DialogService.h"
+#include "app/DialogTexts.h"
 #include "app/IntegerField.h"
 #include "res/Resources.h"
 
@@ -17,16 +18,16 @@ QString ResText(int id) { return QString::fromUtf8(ResourceString(id)); }
 }  // namespace
 
 CJumpDlg::CJumpDlg(DialogService& dialogs, QWidget* parent) : QDialog(parent), dialogs(dialogs) {
-  setWindowTitle(QStringLiteral("ﾀﾞｲｱﾛｸﾞ"));
-  auto* label = new QLabel(QStringLiteral("行番号"), this);
+  setWindowTitle(DialogTitle(IDD_JUMP));
+  auto* label = new QLabel(DialogText(IDD_JUMP, IDC_LABEL_LINE_NUMBER), this);
   lineEdit = new QLineEdit(this);
-  lineEdit->setObjectName(QStringLiteral("1000"));
+  SetControlId(lineEdit, IDC_LINE_NUMBER);
   label->setBuddy(lineEdit);
-  auto* ok = new QPushButton(QStringLiteral("OK"), this);
-  ok->setObjectName(QStringLiteral("1"));
+  auto* ok = new QPushButton(DialogText(IDD_JUMP, IDC_OK), this);
+  SetControlId(ok, IDC_OK);
   ok->setDefault(true);
-  auto* cancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-  cancel->setObjectName(QStringLiteral("2"));
+  auto* cancel = new QPushButton(DialogText(IDD_JUMP, IDC_CANCEL), this);
+  SetControlId(cancel, IDC_CANCEL);
   cancel->setAutoDefault(false);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -6,17 +6,19 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/DialogTexts.h"
+
 CNewExtDlg::CNewExtDlg(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("新規登録"));
-  auto* label = new QLabel(QStringLiteral("新しい拡張子"), this);
+  setWindowTitle(DialogTitle(IDD_NEW_EXT));
+  auto* label = new QLabel(DialogText(IDD_NEW_EXT, IDC_LABEL_NEW_EXT), this);
   extEdit = new QLineEdit(this);
-  extEdit->setObjectName(QStringLiteral("1038"));
+  SetControlId(extEdit, IDC_NEW_EXT);
   label->setBuddy(extEdit);
-  auto* ok = new QPushButton(QStringLiteral("OK"), this);
-  ok->setObjectName(QStringLiteral("1"));
+  auto* ok = new QPushButton(DialogText(IDD_NEW_EXT, IDC_OK), this);
+  SetControlId(ok, IDC_OK);
   ok->setDefault(true);
-  auto* cancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-  cancel->setObjectName(QStringLiteral("2"));
+  auto* cancel = new QPushButton(DialogText(IDD_NEW_EXT, IDC_CANCEL), this);
+  SetControlId(cancel, IDC_CANCEL);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 

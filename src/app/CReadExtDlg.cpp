@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/CNewExtDlg.h"
+#include "app/DialogTexts.h"
 
 QStringList ExtListEntries(const QString& extList) {
   QString bare = extList;
@@ -24,21 +25,21 @@ QString ExtListFromEntries(const QStringList& entries) {
 }
 
 CReadExtDlg::CReadExtDlg(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("読みこみの際の拡張子"));
+  setWindowTitle(DialogTitle(IDD_READ_EXT));
   list = new QListWidget(this);
-  list->setObjectName(QStringLiteral("1001"));
+  SetControlId(list, IDC_EXT_LIST);
   list->setSelectionMode(QAbstractItemView::SingleSelection);
-  auto* registerButton = new QPushButton(QStringLiteral("新規登録"), this);
-  registerButton->setObjectName(QStringLiteral("1004"));
+  auto* registerButton = new QPushButton(DialogText(IDD_READ_EXT, IDC_REGISTER_EXT), this);
+  SetControlId(registerButton, IDC_REGISTER_EXT);
   registerButton->setAutoDefault(false);
-  auto* deleteButton = new QPushButton(QStringLiteral("削除"), this);
-  deleteButton->setObjectName(QStringLiteral("1005"));
+  auto* deleteButton = new QPushButton(DialogText(IDD_READ_EXT, IDC_DELETE_EXT), this);
+  SetControlId(deleteButton, IDC_DELETE_EXT);
   deleteButton->setAutoDefault(false);
-  auto* ok = new QPushButton(QStringLiteral("OK"), this);
-  ok->setObjectName(QStringLiteral("1"));
+  auto* ok = new QPushButton(DialogText(IDD_READ_EXT, IDC_OK), this);
+  SetControlId(ok, IDC_OK);
   ok->setDefault(true);
-  auto* cancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-  cancel->setObjectName(QStringLiteral("2"));
+  auto* cancel = new QPushButton(DialogText(IDD_READ_EXT, IDC_CANCEL), this);
+  SetControlId(cancel, IDC_CANCEL);
   cancel->setAutoDefault(false);
   connect(registerButton, &QPushButton::clicked, this, &CReadExtDlg::OnRegister);
   connect(deleteButton, &QPushButton::clicked, this, &CReadExtDlg::OnDelete);

@@ -13,6 +13,7 @@
 
 #include "app/CReadExtDlg.h"
 #include "app/DialogService.h"
+#include "app/DialogTexts.h"
 #include "app/IntegerField.h"
 #include "res/Resources.h"
 #include "view/CVeloView.h"
@@ -33,9 +34,11 @@ constexpr ColorRow kColorRows[] = {
     {IDS_COLOR_GROUND, ColorTable::Ground},    {IDS_COLOR_MARGIN, ColorTable::Margin},
 };
 
-QPushButton* MakeButton(const QString& text, const char* id, QWidget* parent) {
-  auto* button = new QPushButton(text, parent);
-  button->setObjectName(QLatin1String(id));
+QString Text(int control) { return DialogText(IDD_SETTINGS, control); }
+
+QPushButton* MakeButton(int id, QWidget* parent) {
+  auto* button = new QPushButton(Text(id), parent);
+  SetControlId(button, id);
   button->setAutoDefault(false);
   return button;
 }
@@ -43,31 +46,30 @@ QPushButton* MakeButton(const QString& text, const char* id, QWidget* parent) {
 }  // namespace
 
 CSettingsDlg::CSettingsDlg(DialogService& dialogs, QWidget* parent) : QDialog(parent), dialogs(dialogs) {
-  setWindowTitle(QStringLiteral("各種設定"));
+  setWindowTitle(DialogTitle(IDD_SETTINGS));
 
-  auto* tabLabel = new QLabel(QStringLiteral("タブサイズ"), this);
+  auto* tabLabel = new QLabel(Text(IDC_LABEL_TAB_SIZE), this);
   tabSizeEdit = new QLineEdit(this);
-  tabSizeEdit->setObjectName(QStringLiteral("1024"));
+  SetControlId(tabSizeEdit, IDC_TAB_SIZE);
   tabLabel->setBuddy(tabSizeEdit);
-  auto* extLabel = new QLabel(QStringLiteral("標準拡張子"), this);
+  auto* extLabel = new QLabel(Text(IDC_LABEL_STANDARD_EXT), this);
   extEdit = new QLineEdit(this);
-  extEdit->setObjectName(QStringLiteral("1022"));
+  SetControlId(extEdit, IDC_STANDARD_EXT);
   extLabel->setBuddy(extEdit);
-  autoIndentCheck = new QCheckBox(QStringLiteral("オートインデント機能"), this);
-  autoIndentCheck->setObjectName(QStringLiteral("1036"));
-  QPushButton* readExtButton = MakeButton(QStringLiteral("読みこみの際の拡張子の設定"), "1037", this);
+  autoIndentCheck = new QCheckBox(Text(IDC_AUTO_INDENT), this);
+  SetControlId(autoIndentCheck, IDC_AUTO_INDENT);
+  QPushButton* readExtButton = MakeButton(IDC_READ_EXT_LIST, this);
 
-  auto* colorGroup = new QGroupBox(QStringLiteral("色の設定"), this);
-  QPushButton* chooseColorButton = MakeButton(QStringLiteral("色の選択"), "1034", colorGroup);
-  auto* colorHint =
-      new QLabel(QStringLiteral("選択したい色を下から選んで\nボタンを押してください"), colorGroup);
+  auto* colorGroup = new QGroupBox(Text(IDC_GROUP_COLORS), this);
+  QPushButton* chooseColorButton = MakeButton(IDC_CHOOSE_COLOR, colorGroup);
+  auto* colorHint = new QLabel(Text(IDC_LABEL_COLOR_HINT), colorGroup);
   colorList = new QListWidget(colorGroup);
-  colorList->setObjectName(QStringLiteral("1023"));
+  SetControlId(colorList, IDC_COLOR_LIST);
   colorList->setSelectionMode(QAbstractItemView::SingleSelection);
 
-  QPushButton* ok = MakeButton(QStringLiteral("OK"), "1", this);
+  QPushButton* ok = MakeButton(IDC_OK, this);
   ok->setDefault(true);
-  QPushButton* cancel = MakeButton(QStringLiteral("ｷｬﾝｾﾙ"), "2", this);
+  QPushButton* cancel = MakeButton(IDC_CANCEL, this);
 
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -1,7 +1,7 @@
 #pragma once
-// The program's resources as data: menus, accelerator tables and the string table. Texts are
-// UTF-8, letter for letter as the user sees them. Standard C++ here; the shell turns them into
-// widgets.
+// The program's resources as data: menus, accelerator tables, dialog texts and the string
+// table. Texts are UTF-8, letter for letter as the user sees them. Standard C++ here; the
+// shell turns them into widgets.
 #include <span>
 #include <string_view>
 
@@ -19,6 +19,9 @@ inline constexpr int IDS_COLOR_SEL_TEXT = 61219;
 inline constexpr int IDS_COLOR_SEL_BK = 61220;
 inline constexpr int IDS_COLOR_GROUND = 61221;
 inline constexpr int IDS_COLOR_MARGIN = 61222;
+// Text that code page 932 cannot hold, each with %1 for its first such character.
+inline constexpr int IDS_TYPED_NOT_CP932 = 61223;
+inline constexpr int IDS_PASTE_NOT_CP932 = 61224;
 inline constexpr int IDS_SAVE_AS_TITLE = 61440;
 inline constexpr int IDS_ALL_FILES_FILTER = 61444;
 inline constexpr int IDS_INVALID_FILENAME = 61696;
@@ -59,6 +62,48 @@ inline constexpr int kDocFieldFilterName = 3;
 inline constexpr int kDocFieldFilterExt = 4;
 inline constexpr int kDocFieldRegFileTypeId = 5;
 inline constexpr int kDocFieldRegFileTypeName = 6;
+
+// Dialog templates: each dialog's title and the text of each of its controls, by control id.
+inline constexpr int IDD_READ_EXT = 130;
+inline constexpr int IDD_NEW_EXT = 131;
+inline constexpr int IDD_JUMP = 133;
+inline constexpr int IDD_SETTINGS = 146;
+
+// Control ids; the dialogs name their widgets after them. OK and Cancel do not take the names
+// some system headers define as macros.
+inline constexpr int IDC_OK = 1;
+inline constexpr int IDC_CANCEL = 2;
+inline constexpr int IDC_LINE_NUMBER = 1000;
+inline constexpr int IDC_EXT_LIST = 1001;
+inline constexpr int IDC_REGISTER_EXT = 1004;
+inline constexpr int IDC_DELETE_EXT = 1005;
+inline constexpr int IDC_STANDARD_EXT = 1022;
+inline constexpr int IDC_COLOR_LIST = 1023;
+inline constexpr int IDC_TAB_SIZE = 1024;
+inline constexpr int IDC_CHOOSE_COLOR = 1034;
+inline constexpr int IDC_AUTO_INDENT = 1036;
+inline constexpr int IDC_READ_EXT_LIST = 1037;
+inline constexpr int IDC_NEW_EXT = 1038;
+// Labels and frames that no code addresses: negative ids, unique within their dialog.
+inline constexpr int IDC_LABEL_NEW_EXT = -1;
+inline constexpr int IDC_LABEL_LINE_NUMBER = -1;
+inline constexpr int IDC_LABEL_TAB_SIZE = -1;
+inline constexpr int IDC_LABEL_STANDARD_EXT = -2;
+inline constexpr int IDC_GROUP_COLORS = -3;
+inline constexpr int IDC_LABEL_COLOR_HINT = -4;
+
+struct DialogItem {
+  int id = 0;
+  std::string_view text;
+};
+struct DialogResource {
+  std::string_view title;
+  std::span<const DialogItem> items;  // in tab order
+};
+// An empty title and no items for an unknown id.
+DialogResource DialogTemplate(int id);
+// The text of one control of a dialog; empty when the dialog has no such control.
+std::string_view DialogItemText(int dialog, int control);
 
 // A menu as a flat list: a popup opens a level, EndPopup closes it. An item shows its label,
 // then, after a tab, its shortcut text; the text is only shown, no key is bound by it.

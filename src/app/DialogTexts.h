@@ -1,0 +1,15 @@
+#pragma once
+// What the modal dialogs take from their templates in res/: the title, the control texts, and
+// the control ids their widgets are named after (tests find the widgets by them).
+#include <QString>
+#include <QWidget>
+
+#include "res/Resources.h"
+
+inline QString DialogTitle(int dialog) { return QString::fromUtf8(DialogTemplate(dialog).title); }
+
+inline QString DialogText(int dialog, int control) {
+  return QString::fromUtf8(DialogItemText(dialog, control));
+}
+
+inline void SetControlId(QWidget* widget, int control) { widget->setObjectName(QString::number(control)); }

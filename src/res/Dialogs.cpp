@@ -1,0 +1,74 @@
+// The dialog templates: titles and control texts of the modal dialogs.
+#include <algorithm>
+#include <iterator>
+
+#include "res/Resources.h"
+
+namespace {
+
+// Items in tab order, one a line.
+// clang-format off
+constexpr DialogItem kReadExt[] = {
+    {IDC_EXT_LIST, ""},
+    {IDC_REGISTER_EXT, "新規登録"},
+    {IDC_DELETE_EXT, "削除"},
+    {IDC_OK, "OK"},
+    {IDC_CANCEL, "ｷｬﾝｾﾙ"},
+};
+
+constexpr DialogItem kNewExt[] = {
+    {IDC_LABEL_NEW_EXT, "新しい拡張子"},
+    {IDC_NEW_EXT, ""},
+    {IDC_OK, "OK"},
+    {IDC_CANCEL, "ｷｬﾝｾﾙ"},
+};
+
+constexpr DialogItem kJump[] = {
+    {IDC_LABEL_LINE_NUMBER, "行番号"},
+    {IDC_LINE_NUMBER, ""},
+    {IDC_OK, "OK"},
+    {IDC_CANCEL, "ｷｬﾝｾﾙ"},
+};
+
+constexpr DialogItem kSettings[] = {
+    {IDC_LABEL_TAB_SIZE, "タブサイズ"},
+    {IDC_TAB_SIZE, ""},
+    {IDC_LABEL_STANDARD_EXT, "標準拡張子"},
+    {IDC_STANDARD_EXT, ""},
+    {IDC_AUTO_INDENT, "オートインデント機能"},
+    {IDC_READ_EXT_LIST, "読みこみの際の拡張子の設定"},
+    {IDC_GROUP_COLORS, "色の設定"},
+    {IDC_CHOOSE_COLOR, "色の選択"},
+    {IDC_LABEL_COLOR_HINT, "選択したい色を下から選んで\nボタンを押してください"},
+    {IDC_COLOR_LIST, ""},
+    {IDC_OK, "OK"},
+    {IDC_CANCEL, "ｷｬﾝｾﾙ"},
+};
+// clang-format on
+
+struct DialogEntry {
+  int id;
+  DialogResource resource;
+};
+
+const DialogEntry kDialogs[] = {
+    {IDD_READ_EXT, {"読みこみの際の拡張子", kReadExt}},
+    {IDD_NEW_EXT, {"新規登録", kNewExt}},
+    {IDD_JUMP, {"ﾀﾞｲｱﾛｸﾞ", kJump}},
+    {IDD_SETTINGS, {"各種設定", kSettings}},
+};
+
+}  // namespace
+
+DialogResource DialogTemplate(int id) {
+  const auto it = std::find_if(std::begin(kDialogs), std::end(kDialogs),
+                               [id](const DialogEntry& e) { return e.id == id; });
+  return it != std::end(kDialogs) ? it->resource : DialogResource{};
+}
+
+std::string_view DialogItemText(int dialog, int control) {
+  for (const DialogItem& item : DialogTemplate(dialog).items) {
+    if (item.id == control) return item.text;
+  }
+  return {};
+}
