@@ -3,8 +3,10 @@
 #include <QCloseEvent>
 #include <QMenu>
 
+#include "app/CJumpDlg.h"
 #include "app/CMainFrame.h"
 #include "app/CMirevApp.h"
+#include "app/CSettingsDlg.h"
 #include "app/DocumentTemplate.h"
 #include "app/ShellDocument.h"
 #include "platform/ViewWidget.h"
@@ -63,8 +65,29 @@ std::span<const CommandEntry<CChildFrame>> CChildFrame::CommandTable() {
   static const CommandEntry<CChildFrame> table[] = {
       {ID_NEXT_PANE, &CChildFrame::OnNextPane},
       {ID_PREV_PANE, &CChildFrame::OnNextPane},
+      {ID_JUMP_TO_LINE, &CChildFrame::OnJumpToLine, &CChildFrame::OnUpdateViewCommand},
+      {ID_SETTINGS, &CChildFrame::OnSettings, &CChildFrame::OnUpdateViewCommand},
   };
   return table;
 }
 
 bool CChildFrame::OnCmdMsg(int id, CommandUi* ui) { return DispatchCommand(*this, CommandTable(), id, ui); }
+
+void CChildFrame::OnUpdateViewCommand(CommandUi& ui) { ui.enabled = view != nullptr; }
+
+void CChildFrame::OnJumpToLine() {
+  if (!view) return;
+  CMirevApp& app = document.Template().App();
+  CVeloView& target = view->View();
+  // The dialog counts lines from 1.
+  const std::optional<int> line = AskJumpLine(target.caret.line + 1, app.Dialogs(), app.MainFrame());
+  if (!line) return;
+  // The view limits the line to the text; only the step down to 0-based must not overflow.
+  target.GoToLine(*line > 0 ? *line - 1 : 0, 0);
+}
+
+void CChildFrame::OnSettings() {
+  if (!view) return;
+  CMirevApp& app = document.Template().App();
+  RunSettingsCommand(app.GetSettings(), view->View(), app.Dialogs(), app.MainFrame());
+}

@@ -37,6 +37,10 @@ class CChildFrame : public QMdiSubWindow, public CommandTarget {
   static std::span<const CommandEntry<CChildFrame>> CommandTable();
   // There are no panes: moving between them does nothing.
   void OnNextPane() {}
+  // The view's commands that need a dialog: the view itself cannot show one.
+  void OnJumpToLine();
+  void OnSettings();
+  void OnUpdateViewCommand(CommandUi& ui);
 
   ShellDocument& document;
   ViewWidget* view;
