@@ -129,6 +129,7 @@ void CMainFrame::AddChild(CChildFrame* frame) {
   if (auto* view = frame->View()) {
     connect(view, &ViewWidget::statusTextChanged, this,
             [this](const QString& text) { SetMessageText(text); });
+    connect(view, &ViewWidget::messageShown, this, [this](const QString& text) { SetMessageText(text); });
   }
   connect(frame, &QMdiSubWindow::windowStateChanged, this, [this] { UpdateFrameTitle(); });
   connect(frame, &QWidget::windowTitleChanged, this, [this] { UpdateFrameTitle(); });
@@ -186,7 +187,9 @@ void CMainFrame::UpdateFrameTitle() {
 
 std::vector<CommandTarget*> CMainFrame::CommandChain() {
   CChildFrame* child = ActiveChild();
-  return {child ? child->ViewTarget() : nullptr, child ? &child->Document() : nullptr, child, this, &app};
+  ViewWidget* window = child ? child->View() : nullptr;
+  return {window, child ? child->ViewTarget() : nullptr, child ? &child->Document() : nullptr, child, this,
+          &app};
 }
 
 bool CMainFrame::RouteCommand(int id) {

@@ -7,6 +7,7 @@
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/CMirevApp.h"
+#include "app/DialogService.h"
 #include "app/FileCommands.h"
 #include "app/ShellDocument.h"
 #include "doc/TextFile.h"
@@ -75,6 +76,11 @@ CChildFrame* DocumentTemplate::CreateNewFrame(ShellDocument& doc) {
   const ViewMaker& maker = viewMaker;
   auto* view =
       new ViewWidget([&doc, &settings, &maker](ViewHost& host) { return maker(doc.Doc(), settings, host); });
+  CMirevApp& owner = app;
+  view->SetMessageBox([&owner](const QString& text) {
+    owner.Dialogs().MessageBox(owner.MainFrame(), QString::fromUtf8(ResourceString(IDS_APP_TITLE)), text,
+                               DialogService::Buttons::Ok, DialogService::Icon::Warning);
+  });
   auto* frame = new CChildFrame(doc, view);
   app.MainFrame()->AddChild(frame);
   view->InitialUpdate();

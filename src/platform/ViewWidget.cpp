@@ -4,7 +4,9 @@
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QInputMethod>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -12,9 +14,13 @@
 #include <QStyleHints>
 #include <algorithm>
 #include <climits>
+#include <new>
+#include <string_view>
 
 #include "platform/Cp932Text.h"
 #include "platform/QtSurface.h"
+#include "res/CommandIds.h"
+#include "res/Resources.h"
 
 namespace {
 
@@ -25,6 +31,48 @@ int MaxPosition(const ScrollInfo& info) {
   const long long page = std::max<long long>(static_cast<long long>(info.nPage) - 1, 0);
   const long long last = std::max<long long>(static_cast<long long>(info.nMax) - page, info.nMin);
   return static_cast<int>(std::min<long long>(last, INT_MAX));
+}
+
+std::u16string_view Utf16Of(const QString& text) {
+  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+// "U+1F600 😀": the code, and the character itself when it can be shown.
+QString CharName(char32_t codePoint) {
+  QString name = QStringLiteral("U+") + QString::number(codePoint, 16).toUpper().rightJustified(4, u'0');
+  const bool scalar = codePoint <= 0x10FFFF && (codePoint < 0xD800 || codePoint > 0xDFFF);
+  if (scalar) {
+    const QChar::Category category = QChar::category(codePoint);
+    if (category != QChar::Other_Control && category != QChar::Other_Format &&
+        category != QChar::Other_NotAssigned)
+      name += u' ' + QString::fromUcs4(&codePoint, 1);
+  }
+  return name;
+}
+
+QString MessageWith(int id, const QString& argument) {
+  return QString::fromUtf8(ResourceString(id)).replace(QStringLiteral("%1"), argument);
+}
+
+// Qt's text separates lines with LF; the platform's clipboard writes its own line ends.
+QString ForeignClipboardText(std::string_view cp932) {
+  QString text = Cp932ToQString(cp932);
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return text;
+}
+
+// Lines separated the document's way: every LF that follows no CR gets one.
+std::u16string WithCrLf(const QString& text) {
+  std::u16string out;
+  out.reserve(static_cast<std::size_t>(text.size()) + static_cast<std::size_t>(text.count(u'\n')));
+  char16_t previous = 0;
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    if (u == u'\n' && previous != u'\r') out.push_back(u'\r');
+    out.push_back(u);
+    previous = u;
+  }
+  return out;
 }
 
 }  // namespace
@@ -317,19 +365,142 @@ bool ViewWidget::IsCtrlDown() const {
   return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
 }
 
-void ViewWidget::keyPressEvent(QKeyEvent* event) { event->ignore(); }
+// A key that reaches the window was no command of the tables: what it types goes in.
+void ViewWidget::keyPressEvent(QKeyEvent* event) {
+  if (!view_ || !initialUpdated_) return event->ignore();
+  const Qt::KeyboardModifiers mods = event->modifiers();
+  const bool ctrl = mods.testFlag(Qt::ControlModifier);
+  const bool alt = mods.testFlag(Qt::AltModifier);
+  // Chords with Ctrl, Alt or the system key stand for commands; those no table has type
+  // nothing. Ctrl and Alt together are AltGr on some systems and type what the key shows.
+  if (mods.testFlag(Qt::MetaModifier) || ctrl != alt) return event->ignore();
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      if (ctrl) return event->ignore();
+      view_->OnChar(event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab ? '\t' : '\r');
+      return event->accept();
+    default:
+      break;
+  }
+  QString text;
+  for (const QChar c : event->text()) {
+    if (c.category() != QChar::Other_Control) text += c;
+  }
+  if (text.isEmpty()) return event->ignore();
+  if (const std::optional<std::string> bytes = EncodeTyped(text)) view_->OnTypedText(*bytes);
+  event->accept();
+}
+
 void ViewWidget::keyReleaseEvent(QKeyEvent* event) { event->ignore(); }
+
+void ViewWidget::inputMethodEvent(QInputMethodEvent* event) {
+  // The composition itself is the input method's to show; its finished text is typed text.
+  const QString commit = event->commitString();
+  if (!commit.isEmpty() && view_ && initialUpdated_) {
+    if (const std::optional<std::string> bytes = EncodeTyped(commit)) view_->OnTypedText(*bytes);
+  }
+  event->accept();
+}
+
+bool ViewWidget::focusNextPrevChild(bool) { return false; }
+
+std::optional<std::string> ViewWidget::EncodeTyped(const QString& text) {
+  cp932::EncodeResult encoded = cp932::EncodeUtf16(Utf16Of(text));
+  if (encoded.ok) return std::move(encoded.bytes);
+  emit messageShown(MessageWith(IDS_TYPED_NOT_CP932, CharName(encoded.codePoint)));
+  return std::nullopt;
+}
 
 // --- Clipboard, wait cursor, font --------------------------------------------------------
 
 bool ViewWidget::SetClipboardText(std::string_view cp932) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (!clipboard) return false;
-  clipboard->setText(Cp932ToQString(cp932));
+  try {
+    auto data = std::make_unique<QMimeData>();
+    data->setData(QString::fromLatin1(kCp932MimeType),
+                  QByteArray(cp932.data(), static_cast<qsizetype>(cp932.size())));
+    data->setText(ForeignClipboardText(cp932));
+    clipboard->setMimeData(data.release());
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
   return true;
 }
 
-std::optional<std::string> ViewWidget::GetClipboardText() { return std::nullopt; }
+ViewWidget::ClipboardRead ViewWidget::ReadClipboard() const {
+  ClipboardRead read;
+  const QClipboard* clipboard = QGuiApplication::clipboard();
+  const QMimeData* data = clipboard ? clipboard->mimeData() : nullptr;
+  if (!data) return read;
+  try {
+    const QString ownType = QString::fromLatin1(kCp932MimeType);
+    if (data->hasFormat(ownType)) {
+      const QByteArray bytes = data->data(ownType);
+      read.text.emplace(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+      return read;
+    }
+    if (!data->hasText()) return read;
+    cp932::EncodeResult encoded = cp932::EncodeUtf16(WithCrLf(data->text()));
+    if (!encoded.ok) {
+      read.refused = true;
+      read.codePoint = encoded.codePoint;
+      return read;
+    }
+    read.text = std::move(encoded.bytes);
+  } catch (const std::bad_alloc&) {
+    read = ClipboardRead{};
+  }
+  return read;
+}
+
+std::optional<std::string> ViewWidget::GetClipboardText() {
+  if (checkedPaste_) {
+    std::optional<std::string> text = std::move(*checkedPaste_);
+    checkedPaste_.reset();
+    return text;
+  }
+  ClipboardRead read = ReadClipboard();
+  if (read.refused) ReportRefusedPaste(read.codePoint);
+  return std::move(read.text);
+}
+
+void ViewWidget::ReportRefusedPaste(char32_t codePoint) {
+  const QString text = MessageWith(IDS_PASTE_NOT_CP932, CharName(codePoint));
+  if (messageBox_) {
+    messageBox_(text);
+  } else {
+    emit messageShown(text);
+  }
+}
+
+// --- Commands --------------------------------------------------------------------------
+
+std::span<const CommandEntry<ViewWidget>> ViewWidget::CommandTable() {
+  static const CommandEntry<ViewWidget> table[] = {
+      {ID_EDIT_PASTE, &ViewWidget::OnPaste, &ViewWidget::OnUpdatePaste},
+  };
+  return table;
+}
+
+bool ViewWidget::OnCmdMsg(int id, CommandUi* ui) {
+  return view_ && DispatchCommand(*this, CommandTable(), id, ui);
+}
+
+void ViewWidget::OnUpdatePaste(CommandUi& ui) { ui.enabled = view_->IsCommandEnabled(ID_EDIT_PASTE); }
+
+void ViewWidget::OnPaste() {
+  BeginWaitCursor();
+  ClipboardRead read = ReadClipboard();
+  EndWaitCursor();
+  if (read.refused) return ReportRefusedPaste(read.codePoint);
+  checkedPaste_.emplace(std::move(read.text));
+  view_->OnCommand(ID_EDIT_PASTE);
+  checkedPaste_.reset();
+}
 
 void ViewWidget::BeginWaitCursor() {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);

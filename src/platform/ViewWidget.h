@@ -3,7 +3,9 @@
 // Qt, everything the view asks of its window (painting, caret, scroll bars, input method
 // position and font, status text, clipboard, wait cursor, fonts).
 //
-// Keys are not handled here: they propagate to the parent, which routes them as commands.
+// Keys that stand for commands never arrive here: the shell's key filter routes them. What does
+// arrive is typed text, which goes to the view as code page 932; the input method's finished
+// text goes the same way.
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QString>
@@ -11,15 +13,17 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
+#include "base/CommandMap.h"
 #include "platform/ViewFont.h"
 #include "view/CVeloView.h"
 #include "view/ViewHost.h"
 
 class QScrollBar;
 
-class ViewWidget : public QAbstractScrollArea, public ViewHost {
+class ViewWidget : public QAbstractScrollArea, public ViewHost, public CommandTarget {
   Q_OBJECT
 
  public:
@@ -51,6 +55,17 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
 
   QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
+  // The clipboard format that carries the document's own bytes, beside the Unicode text that
+  // other programs read, so that copying inside the program changes no byte.
+  static constexpr const char* kCp932MimeType = "application/x-mirev-cp932";
+  // How the user is told that the clipboard's text cannot be pasted: a message box of the
+  // shell. Without one the status bar says it.
+  void SetMessageBox(std::function<void(const QString& text)> show) { messageBox_ = std::move(show); }
+
+  // Commands that need the window before the view: Paste is checked here first, so that a
+  // clipboard text the document cannot hold changes nothing, not even the selection.
+  bool OnCmdMsg(int id, CommandUi* ui) override;
+
   // ViewHost
   void Invalidate(const Rect* rect, bool erase) override;
   void ScrollContent(int dx, int dy) override;
@@ -76,6 +91,8 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
  signals:
   // The caret's "line: column", for the frame's status bar; sent at every caret update.
   void statusTextChanged(const QString& text);
+  // A message for the status bar's message pane (typed text that cannot be entered).
+  void messageShown(const QString& text);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -85,6 +102,9 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   void showEvent(QShowEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
+  // Tab is typed text here, not a move to the next widget.
+  bool focusNextPrevChild(bool next) override;
   // The view moves the content itself; the scroll area must not.
   void scrollContentsBy(int dx, int dy) override;
 
@@ -104,6 +124,20 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   bool CaretDrawn() const;
   void UpdateCaretArea();
   void RestartBlink();
+
+  // Text typed or committed by the input method, as code page 932; nothing (and a message in
+  // the status bar) when it holds a character the code page lacks.
+  std::optional<std::string> EncodeTyped(const QString& text);
+  struct ClipboardRead {
+    std::optional<std::string> text;  // nothing: no text, or the clipboard failed
+    bool refused = false;             // text that code page 932 cannot hold
+    char32_t codePoint = 0;           // its first such character
+  };
+  ClipboardRead ReadClipboard() const;
+  void ReportRefusedPaste(char32_t codePoint);
+  void OnPaste();
+  void OnUpdatePaste(CommandUi& ui);
+  static std::span<const CommandEntry<ViewWidget>> CommandTable();
 
   std::unique_ptr<CVeloView> view_;
   std::shared_ptr<ViewFont> font_;
@@ -126,4 +160,8 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   QString statusText_;
   bool captured_ = false;
   int waitCursorDepth_ = 0;
+
+  std::function<void(const QString&)> messageBox_;
+  // The clipboard text OnPaste has read and checked, for the view's Paste to take.
+  std::optional<std::optional<std::string>> checkedPaste_;
 };

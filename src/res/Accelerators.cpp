@@ -46,8 +46,46 @@ constexpr std::initializer_list<AccelEntry> kAccel128 = {
 };
 
 // Document windows: the editing keys of the view, tried before the main window's table, so
-// a key defined in both acts as given here.
-constexpr std::initializer_list<AccelEntry> kAccel129 = {};
+// a key defined in both acts as given here (Shift+Delete deletes a character, not cuts). The
+// numbers do not follow the key order everywhere (document start and end): the ids are the
+// binding.
+constexpr std::initializer_list<AccelEntry> kAccel129 = {
+    {Qt::Key_Up, kNone, ID_LINE_UP},
+    {Qt::Key_Up, kShift, ID_LINE_UP_EXTEND},
+    {Qt::Key_Up, kCtrl, ID_SCROLL_UP},
+    {Qt::Key_Up, kCtrl | kShift, ID_SCROLL_UP_EXTEND},
+    {Qt::Key_Down, kNone, ID_LINE_DOWN},
+    {Qt::Key_Down, kShift, ID_LINE_DOWN_EXTEND},
+    {Qt::Key_Down, kCtrl, ID_SCROLL_DOWN},
+    {Qt::Key_Down, kCtrl | kShift, ID_SCROLL_DOWN_EXTEND},
+    {Qt::Key_Left, kNone, ID_CHAR_LEFT},
+    {Qt::Key_Left, kShift, ID_CHAR_LEFT_EXTEND},
+    {Qt::Key_Left, kCtrl, ID_WORD_LEFT},
+    {Qt::Key_Left, kCtrl | kShift, ID_WORD_LEFT_EXTEND},
+    {Qt::Key_Right, kNone, ID_CHAR_RIGHT},
+    {Qt::Key_Right, kShift, ID_CHAR_RIGHT_EXTEND},
+    {Qt::Key_Right, kCtrl, ID_WORD_RIGHT},
+    {Qt::Key_Right, kCtrl | kShift, ID_WORD_RIGHT_EXTEND},
+    {Qt::Key_Home, kNone, ID_LINE_START},
+    {Qt::Key_Home, kShift, ID_LINE_START_EXTEND},
+    {Qt::Key_Home, kCtrl, ID_DOC_START},
+    {Qt::Key_Home, kCtrl | kShift, ID_DOC_START_EXTEND},
+    {Qt::Key_End, kNone, ID_LINE_END},
+    {Qt::Key_End, kShift, ID_LINE_END_EXTEND},
+    {Qt::Key_End, kCtrl, ID_DOC_END},
+    {Qt::Key_End, kCtrl | kShift, ID_DOC_END_EXTEND},
+    {Qt::Key_PageUp, kNone, ID_PAGE_UP},
+    {Qt::Key_PageUp, kShift, ID_PAGE_UP_EXTEND},
+    {Qt::Key_PageDown, kNone, ID_PAGE_DOWN},
+    {Qt::Key_PageDown, kShift, ID_PAGE_DOWN_EXTEND},
+    {Qt::Key_Backspace, kNone, ID_BACKSPACE},
+    {Qt::Key_Backspace, kShift, ID_BACKSPACE},
+    {Qt::Key_Backspace, kCtrl, ID_WORD_BACKSPACE},
+    {Qt::Key_Delete, kNone, ID_EDIT_DELETE},
+    {Qt::Key_Delete, kShift, ID_EDIT_DELETE},
+    {Qt::Key_Delete, kCtrl, ID_WORD_DELETE},
+    {Qt::Key_Insert, kNone, ID_TOGGLE_OVERWRITE},
+};
 // clang-format on
 
 std::span<const AccelEntry> AsSpan(std::initializer_list<AccelEntry> list) {
