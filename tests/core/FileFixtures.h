@@ -1,24 +1,44 @@
 #pragma once
 // Scratch folders, whole-file bytes and the system-call seam, for the file tests.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "doc/CVeloDoc.h"
 #include "doc/TextFile.h"
 #include "sys/FileCalls.h"
-
-class CVeloDoc;
 
 // A fresh folder under the temporary directory, removed with everything in it.
 class ScratchDir {
  public:
-  ScratchDir();
+  ScratchDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "mirev-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()))
+      path_ = pattern;
+    else
+      ADD_FAILURE() << "no scratch folder: " << pattern;
+  }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
-  ~ScratchDir();
-
+  ~ScratchDir() {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    // Tests lock folders; open them again so that they can be emptied.
+    for (auto it = fs::recursive_directory_iterator(path_, error); !error && it != fs::end(it);
+         it.increment(error))
+      if (it->is_directory(error) && !it->is_symlink(error))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+    if (!path_.empty()) fs::remove_all(path_, error);
+  }
   const std::string& Path() const { return path_; }
   std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
 
@@ -27,26 +47,59 @@ class ScratchDir {
 };
 
 // The file's bytes, or nothing when it cannot be read.
-std::optional<std::string> FileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, std::string_view bytes);
-// The names in a folder, sorted.
-std::vector<std::string> Listing(const std::string& folder);
-std::vector<std::string> DocLines(const CVeloDoc& doc);
-// Each line followed by CR LF.
-std::string CrLfImage(const std::vector<std::string>& lines);
+inline std::optional<std::string> FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
-const char* CauseName(FileErrorCause cause);
-void PrintTo(FileErrorCause cause, std::ostream* out);
-void PrintTo(const FileResult& result, std::ostream* out);
+inline void WriteFileBytes(const std::string& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  ASSERT_TRUE(out.good()) << "could not write " << path;
+}
+
+// The names in a folder, sorted and joined with commas.
+inline std::string Listing(const std::string& folder) {
+  std::set<std::string> names;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+    names.insert(entry.path().filename());
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : ",") + name;
+  return text;
+}
+
+inline std::vector<std::string> DocLines(const CVeloDoc& doc) {
+  std::vector<std::string> lines;
+  for (const LineNode* n = doc.FirstLine(); n; n = n->next) lines.push_back(n->text.ToStdString());
+  return lines;
+}
+
+// Each line followed by CR LF.
+inline std::string CrLfImage(const std::vector<std::string>& lines) {
+  std::string image;
+  for (const std::string& line : lines) image += line + "\r\n";
+  return image;
+}
+
+// Gives doc the lines of a file image and marks it modified, as after an edit.
+inline void LoadText(CVeloDoc& doc, std::string_view image) {
+  ByteBlock* block = ByteBlock::Allocate(image.size());
+  image.copy(block->Data(), image.size());
+  doc.LoadLines(block, image.size());
+  block->Unref();  // the lines hold it
+  doc.SetModifiedFlag(true);
+}
+
+inline void PrintTo(const FileResult& result, std::ostream* out) {
+  *out << "cause " << static_cast<int>(result.cause) << " (errno " << result.osError << ", " << result.detail
+       << ")";
+}
 
 // Puts the real system calls back when the test ends, whatever it replaced.
-class FileCallsRestorer {
- public:
-  FileCallsRestorer() : saved_(ActiveFileCalls()) {}
-  FileCallsRestorer(const FileCallsRestorer&) = delete;
-  FileCallsRestorer& operator=(const FileCallsRestorer&) = delete;
-  ~FileCallsRestorer() { ActiveFileCalls() = saved_; }
-
- private:
-  FileCalls saved_;
+struct FileCallsRestorer {
+  FileCalls saved = ActiveFileCalls();
+  ~FileCallsRestorer() { ActiveFileCalls() = saved; }
 };

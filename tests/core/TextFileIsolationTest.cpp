@@ -1,152 +1,154 @@
-// Saves that fail for real, in a world the test process could not make for itself: a full
-// file system and a folder it may not write.
+// Saves that fail for real, in a world the test process may not make for itself: a full file
+// system and a folder it may not write. Each runs in a forked child that sets that world up
+// and reports back in text.
 #include <errno.h>
+#include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <string.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
+#include <functional>
 #include <string>
-#include <vector>
 
 #include "FileFixtures.h"
-#include "IsolatedChild.h"
 #include "base/Settings.h"
 #include "doc/CVeloDoc.h"
 #include "doc/TextFile.h"
 
 namespace {
 
-std::string Joined(const std::vector<std::string>& names) {
+std::string SystemError(const char* what) { return std::string("setup: ") + what + ": " + ::strerror(errno); }
+
+// What body returns, run in a child after setup; or why setup failed.
+std::string InChild(const std::function<std::string()>& setup, const std::function<std::string()>& body) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return SystemError("pipe");
+  std::fflush(nullptr);
+  const pid_t pid = ::fork();
+  if (pid < 0) return SystemError("fork");
+  if (pid == 0) {
+    std::string text = setup();
+    if (text.empty()) text = body();
+    // Reports are short: one write to the pipe takes them whole.
+    ::_exit(::write(fds[1], text.data(), text.size()) == static_cast<ssize_t>(text.size()) ? 0 : 1);
+  }
+  ::close(fds[1]);
   std::string text;
-  for (const std::string& name : names) text += (text.empty() ? "" : ",") + name;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+    text.append(buffer, static_cast<std::size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) text += "(the child ended abnormally)";
   return text;
 }
 
-// Saves doc to path and says how it went and what was left in folder.
-void ReportSave(ChildReport& report, const std::string& key, CVeloDoc& doc, const std::string& path,
-                const std::string& folder, const std::string& oldBytes) {
-  const FileResult result = WriteTextFile(path, doc);
-  report[key + ".cause"] = CauseName(result.cause);
-  report[key + ".errno"] = std::to_string(result.osError);
-  report[key + ".modified"] = doc.IsModified() ? "yes" : "no";
-  report[key + ".left"] = Joined(Listing(folder));
-  if (!oldBytes.empty()) report[key + ".old-intact"] = FileBytes(path) == oldBytes ? "yes" : "no";
+// The kernel takes these files in one write, which the stream's flush is.
+bool WriteProcFile(const char* path, const std::string& text) {
+  return static_cast<bool>(std::ofstream(path) << text << std::flush);
 }
 
-std::string FillToTheBrim(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return "cannot create";
-  const std::string chunk(4096, 'f');
-  while (std::fwrite(chunk.data(), 1, chunk.size(), file) == chunk.size()) {
+// A tmpfs of size bytes on folder, in a private mount namespace (inside a new user namespace
+// where that is allowed, plainly as root), so that it goes with the child.
+std::string MountTmpfs(const std::string& folder, std::size_t size) {
+  const std::string uid = std::to_string(::getuid()), gid = std::to_string(::getgid());
+  if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0) {
+    // Files made inside must belong to someone the kernel can name.
+    if (!WriteProcFile("/proc/self/setgroups", "deny") ||
+        !WriteProcFile("/proc/self/uid_map", "0 " + uid + " 1") ||
+        !WriteProcFile("/proc/self/gid_map", "0 " + gid + " 1"))
+      return SystemError("map the user namespace");
+  } else if (::unshare(CLONE_NEWNS) != 0) {
+    return SystemError("unshare");
   }
-  std::fclose(file);
-  return "full";
+  // Without this a mount made as root could travel back into the test's own namespace.
+  if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return SystemError("make / private");
+  const std::string options = "size=" + std::to_string(size) + ",mode=0755";
+  if (::mount("none", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) != 0)
+    return SystemError("mount a tmpfs");
+  return {};
 }
 
-std::string Get(const ChildReport& report, const std::string& key) {
-  const auto it = report.find(key);
-  return it == report.end() ? "<not reported>" : it->second;
+// Root ignores permission bits: as root, become the unprivileged user 65534.
+std::string DropPrivileges() {
+  if (::geteuid() != 0) return {};
+  if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+    return SystemError("setuid");
+  return ::geteuid() == 0 ? "setup: still root" : "";
 }
 
-void ExpectSetUp(const ChildOutcome& outcome, const char* what) {
-  ASSERT_TRUE(outcome.setupError.empty())
-      << what << " could not be set up: " << outcome.setupError << "\nThis test needs it and does not skip.";
-  ASSERT_EQ(outcome.exitCode, 0) << what << ": the child failed: " << Get(outcome.report, "exception");
+std::string Outcome(FileErrorCause cause, int error, bool modified) {
+  return std::to_string(static_cast<int>(cause)) + " errno " + std::to_string(error) +
+         (modified ? " modified" : " saved");
+}
+
+// How saving doc to path went, with what is in its folder and whether the file changed.
+std::string Save(CVeloDoc& doc, const std::string& folder, const std::string& name) {
+  const std::string path = folder + "/" + name;
+  const auto old = FileBytes(path);
+  const FileResult result = WriteTextFile(path, doc);
+  return Outcome(result.cause, result.osError, doc.IsModified()) + " [" + Listing(folder) + "] " +
+         (FileBytes(path) == old ? "same" : "changed") + "\n";
+}
+
+std::string Refused(FileErrorCause cause, int error, const std::string& left) {
+  return Outcome(cause, error, true) + " [" + left + "] same\n";
 }
 
 TEST(TextFileIsolated, SaveOnAFullFileSystemLeavesTheOldFileAndNoTemporary) {
   ScratchDir dir;
   const std::string mount = dir / "small";
   ASSERT_EQ(::mkdir(mount.c_str(), 0755), 0);
-  const ChildOutcome outcome = RunOnPrivateTmpfs(mount, 64 * 1024, [&]() {
-    ChildReport report;
+  auto saveTooMuch = [&] {
     Settings settings;
     CVeloDoc doc(settings);
-    std::string big;
-    for (int i = 0; i < 4000; ++i) big += "\\item \x95\x5C\x8E\xA6 line " + std::to_string(i) + "\n";
-    doc.InsertText(TextPos{doc.FirstLine(), 0, 0, 0}, big);  // one long line, 100 KB: more than fits
-
-    const std::string old = "old text\r\n\x95\x5C\r\n";
-    const std::string path = mount + "/paper.tex";
-    WriteFileBytes(path, old);
-    ReportSave(report, "big", doc, path, mount, old);
-    ReportSave(report, "new", doc, mount + "/fresh.tex", mount, "");
-
-    // Nothing at all fits any more: even a small text fails on its first write.
-    report["filler"] = FillToTheBrim(mount + "/filler");
-    CVeloDoc small(settings);
-    small.InsertText(TextPos{small.FirstLine(), 0, 0, 0}, "short");
-    ReportSave(report, "small", small, path, mount, old);
-    return report;
-  });
-  ASSERT_NO_FATAL_FAILURE(ExpectSetUp(outcome, "a private tmpfs (unshare -Urm)"));
-  const ChildReport& r = outcome.report;
-  for (const std::string key : {"big", "new", "small"}) {
-    SCOPED_TRACE(key);
-    EXPECT_EQ(Get(r, key + ".cause"), "DiskFull");
-    EXPECT_EQ(Get(r, key + ".errno"), std::to_string(ENOSPC));
-    EXPECT_EQ(Get(r, key + ".modified"), "yes");
-  }
-  EXPECT_EQ(Get(r, "big.old-intact"), "yes");
-  EXPECT_EQ(Get(r, "big.left"), "paper.tex");
-  EXPECT_EQ(Get(r, "new.left"), "paper.tex");
-  EXPECT_EQ(Get(r, "filler"), "full");
-  EXPECT_EQ(Get(r, "small.old-intact"), "yes");
-  EXPECT_EQ(Get(r, "small.left"), "filler,paper.tex");
-  EXPECT_TRUE(Listing(mount).empty()) << "the tmpfs leaked into the test's own namespace";
+    LoadText(doc, std::string(100000, 'x'));  // more than fits
+    WriteFileBytes(mount + "/paper.tex", "old text\r\n\x95\x5C\r\n");
+    std::string report = Save(doc, mount, "paper.tex");
+    return report + Save(doc, mount, "fresh.tex");
+  };
+  const std::string report = InChild([&] { return MountTmpfs(mount, 64 * 1024); }, saveTooMuch);
+  const std::string full = Refused(FileErrorCause::DiskFull, ENOSPC, "paper.tex");
+  EXPECT_EQ(report, full + full);
+  EXPECT_EQ(Listing(mount), "") << "the tmpfs leaked into the test's own namespace";
 }
 
 TEST(TextFileIsolated, WithoutWriteAccessNothingIsReplacedAndUnreadableFilesAreRefused) {
   ScratchDir dir;
-  ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
-  const std::string locked = dir / "locked";  // the file may be written, its folder may not
-  const std::string open = dir / "open";      // the folder may be written, the file may not
+  // A folder that may not be written, holding a file that may.
+  const std::string locked = dir / "locked";
   ASSERT_EQ(::mkdir(locked.c_str(), 0755), 0);
-  ASSERT_EQ(::mkdir(open.c_str(), 0777), 0);
-  ASSERT_EQ(::chmod(open.c_str(), 0777), 0);
-  const std::string old = "old\r\n";
-  WriteFileBytes(locked + "/paper.tex", old);
-  WriteFileBytes(open + "/paper.tex", old);
+  WriteFileBytes(locked + "/paper.tex", "old\r\n");
+  WriteFileBytes(dir / "readonly.tex", "old\r\n");
   WriteFileBytes(dir / "secret.tex", "secret\r\n");
-  ASSERT_EQ(::chmod((locked + "/paper.tex").c_str(), 0666), 0);
-  ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
-  ASSERT_EQ(::chmod((open + "/paper.tex").c_str(), 0444), 0);
-  ASSERT_EQ(::chmod((dir / "secret.tex").c_str(), 0), 0);
-
-  const ChildOutcome outcome = RunUnprivileged([&]() {
-    ChildReport report;
-    report["euid"] = std::to_string(::geteuid());
+  for (const auto& [path, mode] : {std::pair{dir.Path(), 0777},
+                                   {locked, 0555},
+                                   {locked + "/paper.tex", 0666},
+                                   {dir / "readonly.tex", 0444},
+                                   {dir / "secret.tex", 0}})
+    ASSERT_EQ(::chmod(path.c_str(), static_cast<mode_t>(mode)), 0) << path;
+  const std::string report = InChild(DropPrivileges, [&] {
     Settings settings;
-    CVeloDoc doc(settings);
-    doc.InsertText(TextPos{doc.FirstLine(), 0, 0, 0}, "new text");
-    ReportSave(report, "locked", doc, locked + "/paper.tex", locked, old);
-    ReportSave(report, "locked-new", doc, locked + "/fresh.tex", locked, "");
-    ReportSave(report, "readonly", doc, open + "/paper.tex", open, old);
-
-    CVeloDoc reader(settings);
-    reader.InsertText(TextPos{reader.FirstLine(), 0, 0, 0}, "unsaved");
+    CVeloDoc doc(settings), reader(settings);
+    LoadText(doc, "new text");
+    LoadText(reader, "unsaved");
     const FileResult read = ReadTextFile(dir / "secret.tex", reader);
-    report["read.cause"] = CauseName(read.cause);
-    report["read.errno"] = std::to_string(read.osError);
-    report["read.doc"] = DocLines(reader) == std::vector<std::string>{"unsaved"} ? "unchanged" : "changed";
-    return report;
+    std::string report =
+        Outcome(read.cause, read.osError, reader.IsModified()) + " " + DocLines(reader)[0] + "\n";
+    report += Save(doc, locked, "paper.tex");
+    return report + Save(doc, dir.Path(), "readonly.tex");
   });
-  ASSERT_NO_FATAL_FAILURE(ExpectSetUp(outcome, "an unprivileged child (setuid 65534)"));
-  const ChildReport& r = outcome.report;
-  EXPECT_NE(Get(r, "euid"), "0");
-  for (const std::string key : {"locked", "locked-new", "readonly"}) {
-    SCOPED_TRACE(key);
-    EXPECT_EQ(Get(r, key + ".cause"), "AccessDenied");
-    EXPECT_EQ(Get(r, key + ".errno"), std::to_string(EACCES));
-    EXPECT_EQ(Get(r, key + ".modified"), "yes");
-    EXPECT_EQ(Get(r, key + ".left"), "paper.tex");
-  }
-  EXPECT_EQ(Get(r, "locked.old-intact"), "yes");
-  EXPECT_EQ(Get(r, "readonly.old-intact"), "yes");
-  EXPECT_EQ(Get(r, "read.cause"), "AccessDenied");
-  EXPECT_EQ(Get(r, "read.errno"), std::to_string(EACCES));
-  EXPECT_EQ(Get(r, "read.doc"), "unchanged");
+  EXPECT_EQ(report, Outcome(FileErrorCause::AccessDenied, EACCES, true) + " unsaved\n" +
+                        Refused(FileErrorCause::AccessDenied, EACCES, "paper.tex") +
+                        Refused(FileErrorCause::AccessDenied, EACCES, "locked,readonly.tex,secret.tex"));
 }
 
 }  // namespace

@@ -1,0 +1,296 @@
+#include <errno.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "FileFixtures.h"
+#include "base/Settings.h"
+#include "doc/CVeloDoc.h"
+#include "doc/TextFile.h"
+#include "sys/FileCalls.h"
+#include "sys/WholeFileReader.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The fixture's text as a file.
+constexpr char kImage[] = "\\section{\x95\x5C}\r\n\r\n\x81\r\nend\r\n";
+
+class TextFile : public ::testing::Test {
+ protected:
+  void SetUp() override { LoadText(doc, "\\section{\x95\x5C}\n\n\x81\nend"); }
+
+  ScratchDir dir;
+  Settings settings;
+  CVeloDoc doc{settings};
+};
+
+int Failed(int error) {
+  errno = error;
+  return -1;
+}
+
+// What a file's lines are, worked out the long way: CR LF becomes LF, LF separates lines, a
+// final LF ends the last line instead of starting another.
+Lines ExpectedLines(const std::string& file) {
+  Lines lines(1);
+  for (std::size_t i = 0; i < file.size(); ++i) {
+    if (file[i] == '\r' && i + 1 < file.size() && file[i + 1] == '\n') continue;
+    if (file[i] == '\n')
+      lines.emplace_back();
+    else
+      lines.back() += file[i];
+  }
+  if (!file.empty() && file.back() == '\n') lines.pop_back();
+  return lines;
+}
+
+// Bytes that stress the line reader and the code page rules: CR and LF in every company,
+// NUL, lead bytes left without their trail byte, 0x5C as a trail byte (95 5C).
+std::string RandomFile(std::mt19937& rng) {
+  static const std::string pieces[] = {"\r\n", "\n",   "\r",       "\r\r\n",   std::string(1, '\0'),
+                                       "\x81", "\xFC", "\x81\r\n", "\x95\n",   "\x95\x5C",
+                                       "\x5C", "a",    "\t",       "\xE0\x40", "\\begin{document}"};
+  std::string file;
+  for (int i = static_cast<int>(rng() % 300); i > 0; --i) {
+    file += pieces[rng() % std::size(pieces)];
+    if (rng() % 97 == 0) file += std::string(rng() % 5000, static_cast<char>('A' + rng() % 26));
+  }
+  return file;
+}
+
+// As awkward as the system may make them: interrupted every third call, and short.
+int awkwardCalls = 0;
+std::size_t AwkwardSize(std::size_t size) {
+  if (++awkwardCalls % 3 == 1) errno = EINTR;
+  return awkwardCalls % 3 == 1 ? 0 : std::min<std::size_t>(size, 1 + awkwardCalls * 7919 % 70000);
+}
+long AwkwardRead(int fd, void* data, std::size_t size) {
+  const std::size_t n = AwkwardSize(size);
+  return n ? SystemFileCalls().read(fd, data, n) : -1;
+}
+long AwkwardWrite(int fd, const void* data, std::size_t size) {
+  const std::size_t n = AwkwardSize(size);
+  return n ? SystemFileCalls().write(fd, data, n) : -1;
+}
+
+TEST_F(TextFile, FilesSurviveReadWriteReadThroughAwkwardCalls) {
+  // Known files, which hold the model of lines to account, then random ones.
+  const std::pair<std::string, Lines> known[] = {
+      {"", {""}},
+      {"\n\n", {"", ""}},
+      {"one\ntwo\n", {"one", "two"}},  // LF and CR LF: the same lines
+      {"one\r\ntwo\r\n", {"one", "two"}},
+      {"one\r\ntwo", {"one", "two"}},
+      {"a\rb\r", {"a\rb\r"}},        // a lone CR is an ordinary byte
+      {"a\r\r\n\r", {"a\r", "\r"}},  // only the CR right before LF belongs to the break
+      {std::string("x\0y\n\0", 5), {std::string("x\0y", 3), std::string(1, '\0')}},
+      {"\x81\r\n\x95\x5C\n\x95", {"\x81", "\x95\x5C", "\x95"}},  // cut characters stay cut
+  };
+  std::vector<std::string> files = {std::string(3 << 20, '\x88') + "\x81"};  // longer than any buffer
+  for (const auto& [file, lines] : known) {
+    EXPECT_EQ(ExpectedLines(file), lines) << ::testing::PrintToString(file);
+    files.push_back(file);
+  }
+  std::mt19937 rng(20240611);
+  for (int round = 0; round < 150; ++round) files.push_back(RandomFile(rng));
+
+  FileCallsRestorer restore;
+  ActiveFileCalls().read = AwkwardRead;
+  ActiveFileCalls().write = AwkwardWrite;
+  const std::string original = dir / "original.tex", copy = dir / "copy.tex";
+  for (const std::string& file : files) {
+    SCOPED_TRACE(::testing::PrintToString(file.substr(0, 300)));
+    WriteFileBytes(original, file);
+    LoadText(doc, "unsaved");
+    ASSERT_TRUE(ReadTextFile(original, doc).Ok());
+    const Lines lines = DocLines(doc);
+    ASSERT_EQ(lines, ExpectedLines(file));
+    EXPECT_EQ(doc.LineCount(), static_cast<int>(lines.size()));
+    EXPECT_FALSE(doc.IsModified());
+    doc.SetModifiedFlag(true);
+    ASSERT_TRUE(WriteTextFile(copy, doc).Ok());
+    EXPECT_FALSE(doc.IsModified());
+    ASSERT_EQ(FileBytes(copy), CrLfImage(lines));
+    ASSERT_TRUE(ReadTextFile(copy, doc).Ok());
+    ASSERT_EQ(DocLines(doc), lines);
+  }
+  EXPECT_GT(awkwardCalls, 1000);
+  EXPECT_EQ(Listing(dir.Path()), "copy.tex,original.tex");
+}
+
+int failedReads = 0;
+long FailingRead(int, void*, std::size_t) {
+  ++failedReads;
+  return Failed(EIO);
+}
+
+TEST_F(TextFile, ReadErrorsAndTheTwoGigabyteRefusalLeaveTheDocumentAsItWas) {
+  FileCallsRestorer restore;
+  ActiveFileCalls().read = FailingRead;
+  WriteFileBytes(dir / "huge.tex", "");
+  ASSERT_EQ(::truncate((dir / "huge.tex").c_str(), off_t{1} << 31), 0);  // sparse: it takes no disk
+  WriteFileBytes(dir / "file.tex", "text\r\n");
+  LoadText(doc, "unsaved");
+  const FileResult huge = ReadTextFile(dir / "huge.tex", doc);
+  EXPECT_EQ(huge.cause, FileErrorCause::TooLarge) << ::testing::PrintToString(huge);
+  EXPECT_EQ(failedReads, 0);                                      // refused before any read
+  const FileResult failed = ReadTextFile(dir / "file.tex", doc);  // an error, not the end of the file
+  EXPECT_EQ(failed.cause, FileErrorCause::HardIO) << ::testing::PrintToString(failed);
+  EXPECT_EQ(failed.osError, EIO);
+  EXPECT_EQ(DocLines(doc), Lines{"unsaved"});
+  EXPECT_TRUE(doc.IsModified());
+}
+
+// Another program adds to the file, or cuts it down, at the next read.
+std::string changingPath, appended;
+off_t cutTo = -1;
+long ChangingRead(int fd, void* data, std::size_t size) {
+  if (cutTo >= 0 && ::truncate(changingPath.c_str(), std::exchange(cutTo, -1)) != 0) return -1;
+  if (!appended.empty())
+    std::ofstream(changingPath, std::ios::binary | std::ios::app) << std::exchange(appended, "");
+  return SystemFileCalls().read(fd, data, std::min<std::size_t>(size, 1000));
+}
+
+TEST_F(TextFile, FileThatChangesWhileReadGivesWhatIsThereUpToTheLimit) {
+  FileCallsRestorer restore;
+  ActiveFileCalls().read = ChangingRead;
+  changingPath = dir / "changing.tex";
+  const std::string start(5000, 's'), more(20000, 'g');
+  FileImage grown, cut, tooLarge;
+  WriteFileBytes(changingPath, start);
+  appended = more;
+  ASSERT_TRUE(ReadWholeFile(changingPath, 1 << 20, grown).Ok());
+  EXPECT_EQ(std::string_view(grown.block->Data(), grown.size), start + more);
+  WriteFileBytes(changingPath, start);
+  cutTo = 3000;
+  ASSERT_TRUE(ReadWholeFile(changingPath, 1 << 20, cut).Ok());
+  EXPECT_EQ(cut.size, 3000u);
+  WriteFileBytes(changingPath, start);
+  appended = more;
+  EXPECT_EQ(ReadWholeFile(changingPath, 10000, tooLarge).cause, FileErrorCause::TooLarge);
+  EXPECT_EQ(tooLarge.block, nullptr);
+}
+
+TEST_F(TextFile, ReplacesTheOldFileWithCrLfLinesAndKeepsItsOwnerAndBits) {
+  const std::string path = dir / "paper.tex";
+  WriteFileBytes(path, std::string(10000, 'o'));  // longer than the new text
+  ASSERT_EQ(::chmod(path.c_str(), 0751), 0);
+  ASSERT_TRUE(::geteuid() != 0 || ::chown(path.c_str(), 65534, 65534) == 0);  // root: another owner
+  struct stat before {};
+  struct stat after {};
+  ASSERT_EQ(::stat(path.c_str(), &before), 0);
+  const FileResult result = WriteTextFile(path, doc);
+  ASSERT_TRUE(result.Ok()) << ::testing::PrintToString(result);
+  EXPECT_EQ(FileBytes(path), kImage);
+  EXPECT_FALSE(doc.IsModified());
+  ASSERT_EQ(::stat(path.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mode & 07777, 0751u);
+  EXPECT_EQ(after.st_uid, before.st_uid);
+  EXPECT_EQ(after.st_gid, before.st_gid);
+
+  // A new file gets the usual bits less the umask, not the temporary file's private ones.
+  const mode_t umask = ::umask(027);
+  const FileResult fresh = WriteTextFile(dir / "new.tex", doc);
+  ::umask(umask);
+  ASSERT_TRUE(fresh.Ok());
+  ASSERT_EQ(::stat((dir / "new.tex").c_str(), &after), 0);
+  EXPECT_EQ(after.st_mode & 07777, 0640u);
+  EXPECT_EQ(Listing(dir.Path()), "new.tex,paper.tex");
+}
+
+TEST_F(TextFile, SavingThroughLinksReplacesTheirFinalTargetAndKeepsTheLinks) {
+  ASSERT_EQ(::mkdir((dir / "real").c_str(), 0755), 0);
+  WriteFileBytes(dir / "real/doc.tex", "old\r\n");
+  ASSERT_EQ(::symlink("real/doc.tex", (dir / "near").c_str()), 0);
+  ASSERT_EQ(::symlink((dir / "near").c_str(), (dir / "far").c_str()), 0);  // a link to a link
+  ASSERT_EQ(::symlink("real/fresh.tex", (dir / "dangling").c_str()), 0);   // its target is made
+  ASSERT_TRUE(WriteTextFile(dir / "far", doc).Ok());
+  ASSERT_TRUE(WriteTextFile(dir / "dangling", doc).Ok());
+  EXPECT_EQ(FileBytes(dir / "real/doc.tex"), kImage);
+  EXPECT_EQ(FileBytes(dir / "real/fresh.tex"), kImage);
+  for (const char* link : {"near", "far", "dangling"}) {
+    struct stat st {};
+    EXPECT_TRUE(::lstat((dir / link).c_str(), &st) == 0 && S_ISLNK(st.st_mode)) << link;
+  }
+  EXPECT_EQ(Listing(dir.Path()), "dangling,far,near,real");
+  EXPECT_EQ(Listing(dir / "real"), "doc.tex,fresh.tex");
+}
+
+TEST_F(TextFile, NoRegularFileIsReadOrReplaced) {
+  ASSERT_EQ(::mkdir((dir / "folder").c_str(), 0755), 0);
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
+  const struct {
+    const char* name;
+    FileErrorCause cause;
+    int osError;
+  } cases[] = {
+      {"folder", FileErrorCause::AccessDenied, EISDIR},
+      {"folder/", FileErrorCause::AccessDenied, EISDIR},
+      {"fifo", FileErrorCause::AccessDenied, 0},  // refused, not waited on nor replaced
+      {"missing/new.tex", FileErrorCause::FileNotFound, ENOENT},
+  };
+  for (const auto& c : cases) {
+    for (const FileResult& result : {WriteTextFile(dir / c.name, doc), ReadTextFile(dir / c.name, doc)}) {
+      EXPECT_EQ(result.cause, c.cause) << c.name << ": " << ::testing::PrintToString(result);
+      EXPECT_EQ(result.osError, c.osError) << c.name;
+    }
+    EXPECT_EQ(CrLfImage(DocLines(doc)), kImage);
+    EXPECT_TRUE(doc.IsModified());
+  }
+  EXPECT_EQ(Listing(dir.Path()), "fifo,folder");
+  EXPECT_EQ(Listing(dir / "folder"), "");
+  struct stat st {};
+  EXPECT_TRUE(::lstat((dir / "fifo").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+}
+
+int writes = 0;
+long HalfThenDiskFull(int fd, const void* data, std::size_t size) {
+  return writes++ == 0 ? SystemFileCalls().write(fd, data, size / 2) : Failed(ENOSPC);
+}
+
+// The descriptor is gone after a failed close too, as on Linux.
+int CloseFails(int fd) {
+  SystemFileCalls().close(fd);
+  return Failed(EIO);
+}
+
+TEST_F(TextFile, AFailedStepLeavesTheOldFileAndNoTemporary) {
+  const std::string path = dir / "paper.tex", old = "old text\r\n\x95\x5C\r\n";
+  WriteFileBytes(path, old);
+  const struct {
+    const char* name;
+    void (*inject)(FileCalls&);
+    FileErrorCause cause;
+    int osError;
+  } cases[] = {
+      {"write", [](FileCalls& c) { c.write = HalfThenDiskFull; }, FileErrorCause::DiskFull, ENOSPC},
+      {"lying write",
+       [](FileCalls& c) { c.write = [](int, const void*, std::size_t n) { return static_cast<long>(n); }; },
+       FileErrorCause::Generic, 0},
+      {"fsync", [](FileCalls& c) { c.fsync = [](int) { return Failed(EIO); }; }, FileErrorCause::HardIO, EIO},
+      {"close", [](FileCalls& c) { c.close = CloseFails; }, FileErrorCause::HardIO, EIO},
+      {"rename", [](FileCalls& c) { c.rename = [](const char*, const char*) { return Failed(EBUSY); }; },
+       FileErrorCause::SharingViolation, EBUSY},
+  };
+  for (const auto& c : cases) {
+    FileCallsRestorer restore;
+    writes = 0;
+    c.inject(ActiveFileCalls());
+    const FileResult result = WriteTextFile(path, doc);
+    EXPECT_EQ(result.cause, c.cause) << c.name << ": " << ::testing::PrintToString(result);
+    EXPECT_EQ(result.osError, c.osError) << c.name;
+    EXPECT_EQ(FileBytes(path), old) << c.name;
+    EXPECT_EQ(Listing(dir.Path()), "paper.tex") << c.name;
+    EXPECT_TRUE(doc.IsModified()) << c.name;
+  }
+}
+
+}  // namespace
