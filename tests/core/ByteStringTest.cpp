@@ -28,7 +28,9 @@ TEST(ByteString, ClampsIndexesAndHandlesSelfInsertion) {
   EXPECT_EQ(s, "_abcd");
   s.Insert(2, s.View());  // the source moves while growing
   EXPECT_EQ(s, "_a_abcdbcd");
-  s.Erase(-2, 3);
+  s.Insert(0, s.View().substr(1, 3));  // the source lies where the bytes move to
+  EXPECT_EQ(s, "a_a_a_abcdbcd");
+  s.Erase(-2, 6);
   EXPECT_EQ(s, "abcdbcd");
   s.Erase(5, 100);
   EXPECT_EQ(s, "abcdb");
