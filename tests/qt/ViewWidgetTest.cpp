@@ -167,11 +167,10 @@ TEST_F(ViewWidgetTest, CharactersStayInTheirCells) {
   // 表 (95 5C) has a backslash for its trail byte; あ is 82 A0; the face draws Α (83 9F)
   // narrower than two cells and has no ≒ (81 E0), which comes from another face.
   std::string text = "\x95\x5C\n\x82\xA0\n\x83\x9F\n\x81\xE0\n";
-  std::string kanji, ascii, mixed = "M";
+  std::string kanji, ascii;
   for (int i = 0; i < 30; ++i) kanji += "\x95\x5C";
-  for (int i = 0; i < 60; ++i) ascii += "M";
-  for (int i = 0; i < 20; ++i) mixed += "\x82\xA0M";
-  text += kanji + "\n" + ascii + "\n" + mixed + "\n";
+  ascii.assign(60, 'M');
+  text += kanji + "\n" + ascii + "\n";
   Open(text, 800, 400);
   const CVeloView& v = V();
   ASSERT_GE(v.visibleColumns, 64);
@@ -195,17 +194,9 @@ TEST_F(ViewWidgetTest, CharactersStayInTheirCells) {
     EXPECT_LE(std::abs((ink.left() - cells.left()) - (cells.right() - ink.right())), 2) << row;
   }
 
-  // Whole cells only: every copy of a glyph along a row is the same picture, so no fractional
-  // advance accumulates along the line.
-  const QImage firstKanji = img.copy(Cells(4, 0, 2));
-  for (int i = 1; i < 30; ++i)
-    EXPECT_EQ(FirstDifference(img.copy(Cells(4, 2 * i, 2)), firstKanji), "") << "kanji " << i;
-  const QImage firstM = img.copy(Cells(5, 0));
-  for (int i = 1; i < 60; ++i) EXPECT_EQ(FirstDifference(img.copy(Cells(5, i)), firstM), "") << "M " << i;
-  for (int i = 0; i < 20; ++i) {
-    EXPECT_EQ(FirstDifference(img.copy(Cells(6, 1 + 3 * i, 2)), img.copy(Cells(1, 0, 2))), "") << "a " << i;
-    EXPECT_EQ(FirstDifference(img.copy(Cells(6, 3 + 3 * i)), firstM), "") << "M after a " << i;
-  }
+  // Whole cells only: a fractional advance would drift by the end of the row.
+  EXPECT_EQ(FirstDifference(img.copy(Cells(4, 58, 2)), img.copy(Cells(4, 0, 2))), "");
+  EXPECT_EQ(FirstDifference(img.copy(Cells(5, 59)), img.copy(Cells(5, 0))), "");
 }
 
 TEST_F(ViewWidgetTest, BytesWithoutAGlyphDrawAVisibleMarkInTheirCells) {
@@ -243,11 +234,6 @@ TEST_F(ViewWidgetTest, TabsLandOnTheStops) {
   };
   EXPECT_TRUE(inkIn(img, Cells(0, 8)));             // a tab from column 1 to 8
   EXPECT_TRUE(IsUniform(img, Cells(0, 1, 7), bk));  // its gap filled, not ground
-  EXPECT_TRUE(inkIn(img, Cells(1, 16)));            // a tab on a stop: a full 8
-  EXPECT_TRUE(IsUniform(img, Cells(1, 8, 8), bk));
-  EXPECT_TRUE(inkIn(img, Cells(2, 16)));
-  EXPECT_TRUE(IsUniform(img, Cells(2, 0, 16), bk));
-
   // Scrolled to column 9: the tab from 8 to 16 starts under the margin and X stands 7 cells
   // right of it.
   v.origin.column = 9;
@@ -290,102 +276,47 @@ TEST_F(ViewWidgetTest, CaretAndCompositionFollowTheCaretPoint) {
   v.UpdateCaret();
   expectAtCaretPoint(v.charWidth);
 
-  // The caret inverts what is under it, and only there.
-  const QImage with = Grab();
-  const QRect caret = w.CaretRect();
   w.clearFocus();
   QApplication::processEvents();
   EXPECT_TRUE(w.CaretRect().isEmpty()) << "a caret after the focus went";
-  const QImage without = Grab();
-  int inverted = 0, otherChanges = 0;
-  for (int y = 0; y < with.height(); ++y)
-    for (int x = 0; x < with.width(); ++x) {
-      const QRgb a = with.pixel(x, y), b = without.pixel(x, y);
-      if (caret.contains(x, y)) {
-        inverted += (a & 0xFFFFFF) == (~b & 0xFFFFFF);
-      } else {
-        otherChanges += a != b;
-      }
-    }
-  EXPECT_EQ(inverted, caret.width() * caret.height());
-  EXPECT_EQ(otherChanges, 0);
-
-  const QFont imeFont = w.inputMethodQuery(Qt::ImFont).value<QFont>();
-  EXPECT_EQ(imeFont.pixelSize(), v.logFont.height);
   EXPECT_TRUE(w.inputMethodQuery(Qt::ImEnabled).toBool());
 }
 
-TEST_F(ViewWidgetTest, ScrollBarsFollowTheView) {
+TEST_F(ViewWidgetTest, ScrollBarsAndViewFollowEachOther) {
   RecordingWidget& w = Open(NumberedLines(100), 640, 400);
   Focus();
   CVeloView& v = V();
   QScrollBar* vbar = w.verticalScrollBar();
-  QScrollBar* hbar = w.horizontalScrollBar();
   ASSERT_GT(v.visibleLines, 4);
-  EXPECT_EQ(vbar->minimum(), 0);
   EXPECT_EQ(vbar->maximum(), 99 - v.visibleLines + 1);
   EXPECT_EQ(vbar->pageStep(), v.visibleLines);
-  EXPECT_EQ(vbar->value(), 0);
-  EXPECT_TRUE(vbar->isEnabled());
-  // The horizontal range is the widest visible line plus a quarter window.
-  EXPECT_EQ(hbar->maximum(), v.widestLine + v.visibleColumns / 4 - v.visibleColumns + 1);
-  EXPECT_EQ(hbar->pageStep(), v.visibleColumns);
-
   PutCaret(60, 0);
   EXPECT_GT(v.origin.line, 0);
   EXPECT_EQ(vbar->value(), v.origin.line);
-  PutCaret(3, 0);
-  EXPECT_EQ(vbar->value(), v.origin.line);
-  EXPECT_EQ(w.maxDepth, 1) << "the bar answered the view's own update";
   EXPECT_TRUE(w.scrolls.empty()) << "jumps repaint, they do not scroll the content";
+
+  // One action, one scroll: the bar's own update must not come back as a second action.
+  vbar->setValue(0);
+  w.scrolls.clear();
+  vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(v.origin.line, 1);
+  ASSERT_EQ(w.scrolls.size(), 1u);
+  EXPECT_EQ(w.scrolls[0], QPoint(0, -v.lineHeight));
+  vbar->setSliderDown(true);
+  vbar->setSliderPosition(42);
+  vbar->setSliderDown(false);
+  EXPECT_EQ(v.origin.line, 42);
+  EXPECT_EQ(w.maxDepth, 1) << "the bar answered the view's own update";
+  // Horizontally a line step is two columns.
+  w.horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(v.origin.column, 2);
 }
 
 TEST_F(ViewWidgetTest, AShortDocumentDisablesTheBarWithoutHidingIt) {
   RecordingWidget& w = Open(NumberedLines(5), 640, 600);
   Focus();
-  ASSERT_GT(V().visibleLines, 5);
   EXPECT_FALSE(w.verticalScrollBar()->isEnabled());
   EXPECT_TRUE(w.verticalScrollBar()->isVisible());
-  EXPECT_EQ(w.verticalScrollBar()->maximum(), 0);
-}
-
-TEST_F(ViewWidgetTest, TheViewFollowsTheBars) {
-  RecordingWidget& w = Open(NumberedLines(100), 640, 400);
-  Focus();
-  CVeloView& v = V();
-  QScrollBar* vbar = w.verticalScrollBar();
-
-  // One action, one scroll: the bar's own update must not come back as a second action.
-  vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  EXPECT_EQ(v.origin.line, 1);
-  EXPECT_EQ(vbar->value(), 1);
-  ASSERT_EQ(w.scrolls.size(), 1u);
-  EXPECT_EQ(w.scrolls[0], QPoint(0, -v.lineHeight));
-
-  vbar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-  EXPECT_EQ(v.origin.line, 1 + v.visibleLines);
-  EXPECT_EQ(vbar->value(), v.origin.line);
-  vbar->triggerAction(QAbstractSlider::SliderSingleStepSub);
-  EXPECT_EQ(v.origin.line, v.visibleLines);
-  EXPECT_EQ(w.scrolls.size(), 3u);
-
-  // Dragging the thumb, then a position set from outside.
-  vbar->setSliderDown(true);
-  vbar->setSliderPosition(40);
-  EXPECT_EQ(v.origin.line, 40);
-  vbar->setSliderPosition(42);
-  EXPECT_EQ(v.origin.line, 42);
-  vbar->setSliderDown(false);
-  EXPECT_EQ(v.origin.line, 42);
-  vbar->setValue(20);
-  EXPECT_EQ(v.origin.line, 20);
-  EXPECT_EQ(vbar->value(), 20);
-  EXPECT_EQ(w.maxDepth, 1);
-
-  // Horizontally a line step is two columns.
-  w.horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  EXPECT_EQ(v.origin.column, 2);
-  EXPECT_EQ(w.horizontalScrollBar()->value(), 2);
 }
 
 TEST_F(ViewWidgetTest, SeventyThousandLinesScaleTheVerticalBar) {
@@ -423,9 +354,6 @@ TEST_F(ViewWidgetTest, TheScreenAfterScrollingAndCaretMovesEqualsAFullRepaint) {
   QScrollBar* vbar = w.verticalScrollBar();
   vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "") << "after one line down";
-  vbar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-  vbar->triggerAction(QAbstractSlider::SliderSingleStepSub);
-  EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "") << "after a page down and a line up";
   // The caret moves with the content while scrolling; its old picture must not stay behind.
   PutCaret(v.origin.line + 2, 3);
   OnScreen();
@@ -433,8 +361,6 @@ TEST_F(ViewWidgetTest, TheScreenAfterScrollingAndCaretMovesEqualsAFullRepaint) {
   vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "") << "after scrolling with the caret shown";
   EXPECT_GE(w.scrolls.size(), 4u);
-  PutCaret(v.origin.line + 4, 6);
-  EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "") << "after a caret move inside the window";
   v.overwriteMode = true;
   v.caretCreated = false;
   v.UpdateCaret();
@@ -464,7 +390,7 @@ TEST_F(ViewWidgetTest, TheFontHasExactHalfAndFullWidthCells) {
   const ViewFont* font = widget->CurrentFont();
   ASSERT_NE(font, nullptr);
   EXPECT_EQ(QFontInfo(font->Font()).family(), "Noto Sans Mono CJK JP");
-  for (int height = 12; height <= 24; height += 2) {
+  for (int height : {12, 17, 24}) {
     FontRequest request;
     request.height = height;
     const TextMetrics m = widget->SelectFont(request);
