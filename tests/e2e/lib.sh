@@ -43,9 +43,10 @@ e2e_setup() {
   unset QT_QPA_PLATFORMTHEME
   PROFILE="$XDG_CONFIG_HOME/Harrowin/Mirev.conf"
 
-  # Xvfb picks a free display itself and tells us which.
+  # Xvfb picks a free display itself and tells us which. With -noreset it does not reset when
+  # its last client (the probe below) leaves, so the program never connects during a reset.
   local displayfile="$E2E_TMP/display"
-  Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$displayfile" 2>"$E2E_TMP/xvfb.log" &
+  Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 3>"$displayfile" 2>"$E2E_TMP/xvfb.log" &
   E2E_XVFB_PID=$!
   e2e_wait 20 '[ -s "$displayfile" ]' || e2e_fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
   export DISPLAY=":$(head -n1 "$displayfile")"
@@ -98,4 +99,50 @@ e2e_keys() {
   xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
   sleep 0.2
   xdotool key --clearmodifiers --delay 100 "$@"
+}
+
+# The mapped windows of the program (main window, dialogs, open menus), one id a line.
+e2e_program_windows() {
+  xdotool search --onlyvisible --classname "^$(basename "$MIREV")\$" 2>/dev/null
+}
+
+# e2e_new_window SECONDS KNOWN...: waits for a mapped window of the program that is none of
+# the KNOWN ones (a dialog, an open menu) and prints its id.
+e2e_new_window() {
+  local seconds="$1" found=""
+  shift
+  local known=" $* "
+  e2e_wait "$seconds" 'found=$(e2e_program_windows | while read -r w; do
+      [[ "$known" == *" $w "* ]] || { echo "$w"; break; }; done); [ -n "$found" ]' || return 1
+  echo "$found"
+}
+
+# e2e_gone WINDOW SECONDS: waits until the window is no longer mapped.
+e2e_gone() {
+  local window="$1"
+  e2e_wait "$2" '! e2e_program_windows | grep -qx "$window"'
+}
+
+# e2e_profile_values: every value of the written profile as "section/key=value", one a line,
+# with the section names unescaped ("Recent File List").
+e2e_profile_values() {
+  [ -f "$PROFILE" ] || return 0
+  awk '/^\[.*\]$/ { section = substr($0, 2, length($0) - 2); gsub(/%20/, " ", section); next }
+       /=/ { print section "/" $0 }' "$PROFILE"
+}
+
+# e2e_named_window NAME SECONDS: waits for a mapped window of the program named exactly NAME
+# (letter for letter, whatever the locale does with patterns) and prints its id.
+e2e_named_window() {
+  local name="$1" found=""
+  e2e_wait "$2" 'found=$(e2e_program_windows | while read -r w; do
+      [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$name" ] && { echo "$w"; break; }; done)
+      [ -n "$found" ]' || return 1
+  echo "$found"
+}
+
+# The names of the program's mapped windows, for failure messages.
+e2e_window_names() {
+  local w
+  for w in $(e2e_program_windows); do printf "'%s' " "$(xdotool getwindowname "$w" 2>/dev/null)"; done
 }
