@@ -30,7 +30,6 @@ class ScriptedDialogs : public DialogService {
   Answer MessageBox(QWidget* owner, const QString& caption, const QString& text, Buttons buttons,
                     Icon icon) override {
     messages.push_back({owner, caption, text, buttons, icon});
-    if (whileMessageUp) whileMessageUp(messages.back());
     if (buttons == Buttons::Ok) return Answer::Ok;
     if (answers.empty()) {
       ADD_FAILURE() << "unexpected question: " << text.toStdString();
@@ -58,7 +57,6 @@ class ScriptedDialogs : public DialogService {
 
   std::vector<Message> messages;
   std::deque<Answer> answers;  // for every box with more than an OK button
-  std::function<void(const Message&)> whileMessageUp;
   std::vector<FileDialogRequest> openRequests;
   std::deque<std::optional<QString>> openAnswers;
   std::vector<FileDialogRequest> saveRequests;
