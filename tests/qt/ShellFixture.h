@@ -145,11 +145,6 @@ class ShellFixture : public ::testing::Test {
     for (auto it = values.begin(); it != values.end(); ++it) profile.setValue(it.key(), it.value());
   }
 
-  QByteArray ProfileText() {
-    QFile file(ProfilePath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
-
   QTemporaryDir profileDir;
   QTemporaryDir filesDir;
   ScriptedDialogs dialogs;
