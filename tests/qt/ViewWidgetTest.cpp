@@ -187,46 +187,6 @@ TEST_F(ViewWidgetTest, CharactersStayInTheirCells) {
   EXPECT_EQ(FirstDifference(img.copy(Cells(5, 59)), img.copy(Cells(5, 0))), "");
 }
 
-TEST_F(ViewWidgetTest, BytesWithoutAGlyphDrawAVisibleMarkInTheirCells) {
-  // 0x80 decodes to nothing, 0x01 is a control byte, 81 20 is a lead byte with a byte that
-  // cannot trail, F0 40 is a user-defined character no face shows, a lone lead byte ends the line.
-  const std::string line{'\x80', 'A', '\x01', '\x81', '\x20', '\xF0', '\x40', 'B', '\x81'};
-  Open(line + "\n", 640, 200);
-  const QImage img = Grab();
-  const QRgb bk = C(ColorTable::Bk);
-  const QRgb text = C(ColorTable::Text);
-  struct Mark {
-    int column, cells;
-  };
-  for (Mark m : {Mark{0, 1}, Mark{3, 2}, Mark{8, 1}}) {
-    const QRect cells = Cells(0, m.column, m.cells);
-    const QRect ink = InkBox(img, cells, bk);
-    EXPECT_GT(CountColor(img, cells, text), 2) << "column " << m.column;
-    // Inside its own cells: the first and last pixel columns stay background.
-    EXPECT_TRUE(ink.left() > cells.left() && ink.right() < cells.right())
-        << "column " << m.column << ": ink " << Describe(ink);
-  }
-}
-
-TEST_F(ViewWidgetTest, TabsLandOnTheStops) {
-  Open("a\tb\nabcdefgh\tX\n\t\tY\nabcdefgh\tX\n", 640, 300);
-  CVeloView& v = V();
-  ASSERT_EQ(v.TabWidth(), 8);
-  const QRgb bk = C(ColorTable::Bk);
-  auto inkIn = [&](const QImage& image, const QRect& cells) {
-    const QRect ink = InkBox(image, cells, bk);
-    return !ink.isEmpty() && cells.contains(ink);
-  };
-  // Scrolled to column 9: the tab from 8 to 16 starts under the margin and X stands 7 cells
-  // right of it.
-  v.origin.column = 9;
-  const QImage img = Grab();
-  const QRect x = Cells(3, 16);
-  EXPECT_EQ(x.left(), v.marginWidth + 7 * v.charWidth);
-  EXPECT_TRUE(inkIn(img, x));
-  EXPECT_TRUE(IsUniform(img, QRect(v.marginWidth, x.top(), 7 * v.charWidth, v.lineHeight), bk));
-}
-
 TEST_F(ViewWidgetTest, CaretAndCompositionFollowTheCaretPoint) {
   RecordingWidget& w = Open("abc\n\x95\x5C\x82\xA0xyz\n\tq\n");
   QStringList statuses;
@@ -343,19 +303,6 @@ TEST_F(ViewWidgetTest, RowsFromCachedCellsMatchRowsDrawnAsGlyphRuns) {
   const QImage replayed = Grab();
   w.SetBufferedRows(true);
   EXPECT_EQ(FirstDifference(Grab(), replayed), "");
-}
-
-TEST_F(ViewWidgetTest, TheFontHasExactHalfAndFullWidthCells) {
-  Open("a\n");
-  for (int height : {12, 18, 24}) {
-    FontRequest request;
-    request.height = height;
-    const TextMetrics m = widget->SelectFont(request);
-    const QFontMetricsF f(widget->CurrentFont()->Font());
-    EXPECT_EQ(m.height, QFontMetrics(widget->CurrentFont()->Font()).height()) << height;
-    EXPECT_EQ(m.aveCharWidth * 2, qRound(f.horizontalAdvance(QString::fromUtf8("表")))) << height;
-    EXPECT_EQ(m.aveCharWidth, qRound(f.horizontalAdvance(QString::fromUtf8("ｱ")))) << height;
-  }
 }
 
 }  // namespace
