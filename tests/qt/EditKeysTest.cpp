@@ -2,7 +2,6 @@
 // page 932, the input method's finished text, and the edit menu following the view.
 #include <QClipboard>
 #include <QInputMethodEvent>
-#include <set>
 
 #include "ShellFixture.h"
 #include "platform/ViewWidget.h"
@@ -155,47 +154,6 @@ TEST_F(EditKeysTest, JapaneseTextGoesInWholeAndTextTheCodePageLacksIsRefused) {
   EXPECT_EQ(Text(), "\xB1\\\x8A\xBF\x8E\x9A\r\n");
   Key(Qt::Key_Z, kCtrl);
   EXPECT_EQ(Text(), "\xB1\\\r\n");
-}
-
-// A view that says some of its commands are disabled now.
-class GatedView : public CVeloView {
- public:
-  using CVeloView::CVeloView;
-  bool OnCmdMsg(int id, CommandUi* ui) override {
-    const bool handled = CVeloView::OnCmdMsg(id, ui);
-    if (handled && ui && disabled.count(id)) ui->enabled = false;
-    return handled;
-  }
-  static inline std::set<int> disabled;
-};
-
-TEST_F(EditKeysTest, TheEditMenuFollowsTheView) {
-  Open("ab\r\n");
-  Template().SetViewMaker([](CVeloDoc& doc, Settings& settings, ViewHost& host) {
-    return std::make_unique<GatedView>(doc, settings, host);
-  });
-  Key(Qt::Key_N, kCtrl);
-  ASSERT_EQ(Frame().ActiveChild()->windowTitle(), "TeX1");
-  const int editItems[] = {ID_EDIT_COPY, ID_EDIT_CUT,  ID_EDIT_PASTE, ID_EDIT_SELECT_ALL,
-                           ID_EDIT_UNDO, ID_EDIT_REDO, ID_CLEAR_UNDO, ID_EDIT_DELETE};
-  GatedView::disabled = {ID_EDIT_PASTE, ID_EDIT_UNDO, ID_EDIT_DELETE};
-  for (int id : editItems) {
-    ASSERT_NE(MenuItem(id), nullptr) << id;
-    EXPECT_EQ(MenuItem(id)->isEnabled(), View().IsCommandEnabled(id)) << id;
-    EXPECT_EQ(MenuItem(id)->isEnabled(), !GatedView::disabled.count(id)) << id;
-  }
-  QGuiApplication::clipboard()->setText(QStringLiteral("p"));
-  Type(QStringLiteral("t"));
-  Key(Qt::Key_V, kCtrl);
-  Key(Qt::Key_Z, kCtrl);
-  EXPECT_EQ(Text(), "t\r\n");
-
-  GatedView::disabled.clear();
-  MenuItem(ID_EDIT_PASTE)->trigger();
-  EXPECT_EQ(Text(), "tp\r\n");
-  // The commands went to the active window's view only.
-  Key(Qt::Key_F6, kCtrl);
-  EXPECT_EQ(Text(), "ab\r\n");
 }
 
 }  // namespace
