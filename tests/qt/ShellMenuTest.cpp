@@ -120,9 +120,7 @@ TEST_F(ShellMenuTest, DocumentMenuWhileADocumentIsOpenAndFrameMenuWithout) {
 TEST_F(ShellMenuTest, ItemStatesFollowTheObjectsThatHandleThem) {
   ASSERT_TRUE(Start());
   // The placeholder of the recent files stays greyed; commands nobody handles are greyed.
-  QAction* placeholder = Frame().FindAction(ID_FILE_MRU_FIRST);
-  ASSERT_NE(placeholder, nullptr);
-  EXPECT_FALSE(placeholder->isEnabled());
+  EXPECT_FALSE(Frame().FindAction(ID_FILE_MRU_FIRST)->isEnabled());
   EXPECT_TRUE(Frame().FindAction(ID_WINDOW_NEW)->isEnabled());
   EXPECT_FALSE(Frame().QueryCommandState(ID_MACRO_LAST + 1).enabled);
 
@@ -145,16 +143,8 @@ TEST_F(ShellMenuTest, ItemStatesFollowTheObjectsThatHandleThem) {
 
 TEST_F(ShellMenuTest, HighlightedItemShowsItsPromptAndTheIdleTextReturns) {
   ASSERT_TRUE(Start());
-  const std::map<int, const char*> prompts = {
-      {ID_FILE_MRU_FIRST, "指定のﾌｧｲﾙを開く"},
-      {ID_CLEAR_UNDO, "「元に戻す」「やり直し」 のために確保してあるメモリを開放します。"},
-  };
-  for (const auto& [id, prompt] : prompts) {
-    QAction* action = Frame().FindAction(id);
-    ASSERT_NE(action, nullptr) << id;
-    action->showStatusText(Frame().menuBar());
-    EXPECT_EQ(Frame().MessageText().toStdString(), prompt) << id;
-  }
+  Frame().FindAction(ID_FILE_MRU_FIRST)->showStatusText(Frame().menuBar());
+  EXPECT_EQ(Frame().MessageText().toStdString(), "指定のﾌｧｲﾙを開く");
   QStatusTipEvent leave{QString()};
   QCoreApplication::sendEvent(Frame().menuBar(), &leave);
   EXPECT_EQ(Frame().MessageText().toStdString(), "ﾚﾃﾞｨ");

