@@ -86,9 +86,7 @@ TEST_F(SettingsCommandTest, ShowsTheCurrentValuesAndOkWithoutChangesChangesNothi
     EXPECT_EQ(Control<QLineEdit>(dialog, "1024")->text(), "4");
     EXPECT_EQ(Control<QLineEdit>(dialog, "1022")->text(), "tex");
     EXPECT_TRUE(Control<QCheckBox>(dialog, "1036")->isChecked());
-    auto* colors = Control<QListWidget>(dialog, "1023");
-    ASSERT_EQ(colors->count(), 6);
-    EXPECT_TRUE(colors->item(0)->isSelected());
+    EXPECT_TRUE(Control<QListWidget>(dialog, "1023")->item(0)->isSelected());
     Press(dialog, "1");
   }));
   EXPECT_TRUE(SettingsSnapshot(settings) == before);
@@ -124,38 +122,25 @@ TEST_F(SettingsCommandTest, CancelAfterAColourChangeKeepsTheColours) {
   EXPECT_TRUE(view.calls.empty());
 }
 
-TEST_F(SettingsCommandTest, TabSizeWithBlanksIsTakenUnderTheWaitCursor) {
-  EXPECT_TRUE(Run([this](QDialog* dialog) {
+TEST_F(SettingsCommandTest, TabSizeMustBeAnIntegerInRangeAndIsTakenUnderTheWaitCursor) {
+  QStringList refusedWhileOpen;
+  EXPECT_TRUE(Run([&](QDialog* dialog) {
+    auto* edit = Control<QLineEdit>(dialog, "1024");
+    for (const QString bad : {"4a", "", "65"}) {
+      SetField(dialog, "1024", bad);
+      Press(dialog, "1");
+      // Still open, with the field active and its text selected.
+      if (dialog->isVisible() && dialog->focusWidget() == edit && edit->selectedText() == bad)
+        refusedWhileOpen << bad;
+    }
     SetField(dialog, "1024", " 4 ");
     Press(dialog, "1");
   }));
+  EXPECT_EQ(refusedWhileOpen, QStringList({"4a", "", "65"}));
+  ASSERT_EQ(dialogs.messages.size(), 3u);
+  EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("整数を入力してください。"));
   EXPECT_EQ(settings.tabSize, 4);
   EXPECT_EQ(view.calls, std::vector<std::string>({"wait", "tab 4", "end wait"}));
-  EXPECT_TRUE(dialogs.messages.empty());
-}
-
-TEST_F(SettingsCommandTest, TabSizeThatIsNoIntegerInRangeIsRefusedAndTheDialogStaysOpen) {
-  for (const QString bad : {"4a", "", "65"}) {
-    dialogs.messages.clear();
-    view.calls.clear();
-    bool stillOpen = false;
-    bool fieldActive = false;
-    EXPECT_TRUE(Run([&](QDialog* dialog) {
-      SetField(dialog, "1024", bad);
-      Press(dialog, "1");
-      stillOpen = dialog->isVisible();
-      auto* edit = Control<QLineEdit>(dialog, "1024");
-      fieldActive = dialog->focusWidget() == edit && edit->selectedText() == bad;
-      SetField(dialog, "1024", "64");
-      Press(dialog, "1");
-    })) << bad.toStdString();
-    ASSERT_EQ(dialogs.messages.size(), 1u) << bad.toStdString();
-    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("整数を入力してください。"));
-    EXPECT_TRUE(stillOpen) << bad.toStdString();
-    EXPECT_TRUE(fieldActive) << bad.toStdString();
-    EXPECT_EQ(settings.tabSize, 64);
-    settings.tabSize = kDefaultTabSize;
-  }
 }
 
 TEST_F(SettingsCommandTest, StandardExtensionAndAutoIndentAreStored) {
