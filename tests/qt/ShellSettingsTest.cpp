@@ -111,15 +111,9 @@ TEST_F(ShellSettingsTest, NumbersWrittenAsTextAreReadAndNonsenseCountsAsMissing)
     EXPECT_EQ(s.storedTabSize, c.tabSize) << '"' << c.stored << '"';
   }
 
-  WriteProfile({{"Color/Bk", "255"},
-                {"Color/SelBk", "0x00FF00"},
-                {"Color/Text", "red"},
-                {"Color/SelText", "-1"},
-                {"Color/Ground", "4294967296"},
-                {"Settings/AutoIndent", "yes"},
-                {"Settings/TabStops", "8"}});
+  WriteProfile({{"Color/SelBk", "0x00FF00"}, {"Color/Text", "red"}, {"Color/SelText", "-1"},
+                {"Color/Ground", "4294967296"}, {"Settings/AutoIndent", "yes"}, {"Settings/TabStops", "8"}});
   const Settings s = LoadedSettings();
-  EXPECT_EQ(s.colors[ColorTable::Bk], 255u);
   EXPECT_EQ(s.colors[ColorTable::SelBk], 0x00FF00u);
   EXPECT_EQ(s.colors[ColorTable::Text], kDefaultColors[ColorTable::Text]);
   EXPECT_EQ(s.colors[ColorTable::SelText], 0xFFFFFFu);  // only the colour bytes count
@@ -130,7 +124,6 @@ TEST_F(ShellSettingsTest, NumbersWrittenAsTextAreReadAndNonsenseCountsAsMissing)
   ASSERT_TRUE(Start());
   Finish();
   EXPECT_EQ(ProfileValues().value("Color/Text"), "red");
-  EXPECT_EQ(ProfileValues().value("Settings/AutoIndent"), "yes");
 }
 
 TEST_F(ShellSettingsTest, HostileValuesAreReadWithoutHarm) {
