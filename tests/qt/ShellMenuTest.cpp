@@ -178,31 +178,3 @@ TEST_F(ShellMenuTest, StatusBarShowsTheLockIndicatorsAndTheIdleText) {
   Frame().SetMessageText(QString());
   EXPECT_EQ(Frame().MessageText().toStdString(), "ﾚﾃﾞｨ");
 }
-
-TEST_F(ShellMenuTest, RecentFilesTakeThePlaceOfThePlaceholder) {
-  const QString a = WriteFile("a.tex", "a\r\n");
-  const QString b = WriteFile("b&c.tex", "b\r\n");
-  ASSERT_TRUE(Start());
-  ASSERT_NE(app->OpenDocumentFile(a), nullptr);
-  ASSERT_NE(app->OpenDocumentFile(b), nullptr);
-
-  QAction* first = Frame().FindAction(ID_FILE_MRU_FIRST);
-  ASSERT_NE(first, nullptr);
-  auto* fileMenu = qobject_cast<QMenu*>(first->parent());
-  ASSERT_NE(fileMenu, nullptr);
-  Frame().UpdatePopup(fileMenu);
-  QStringList recent;
-  for (QAction* action : fileMenu->actions()) {
-    const int id = action->data().toInt();
-    if (action->isVisible() && id >= ID_FILE_MRU_FIRST && id <= ID_FILE_MRU_LAST) {
-      if (action->isEnabled()) recent.append(action->text());
-    }
-  }
-  ASSERT_EQ(recent.size(), 2);
-  EXPECT_TRUE(recent[0].startsWith("&1 ") && recent[0].endsWith("b&&c.tex")) << recent[0].toStdString();
-  EXPECT_TRUE(recent[1].startsWith("&2 ") && recent[1].endsWith("a.tex")) << recent[1].toStdString();
-
-  // Choosing the second entry brings a.tex forward.
-  Frame().FindAction(ID_FILE_MRU_FIRST + 1)->trigger();
-  EXPECT_EQ(Frame().ActiveChild()->windowTitle(), "a.tex");
-}
