@@ -124,7 +124,6 @@ TEST_F(FileCommandsTest, OpenRepairsAnEmptyListAndHandsTheChosenPathToTheGate) {
   EXPECT_EQ(settings.readExtList, "*.txt");  // lasting: it is the current value now
   ASSERT_EQ(dialogs.openRequests.size(), 1u);
   EXPECT_EQ(opened, QStringList({Path("a.txt")}));
-
 }
 
 TEST_F(FileCommandsTest, SaveWritesOnlyAModifiedDocumentAndAsksForAMissingPath) {
