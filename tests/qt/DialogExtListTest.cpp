@@ -66,9 +66,11 @@ TEST(ExtListDialogTest, ShowsTheListSortedUnselectedAndOkStoresThatOrder) {
     QString back;
   };
   const Case cases[] = {
-      {"*.txt;*.tex;*.htm;*.html;*.mac", {"htm", "html", "mac", "tex", "txt"}, "*.htm;*.html;*.mac;*.tex;*.txt"},
+      {"*.txt;*.tex;*.htm;*.html;*.mac",
+       {"htm", "html", "mac", "tex", "txt"},
+       "*.htm;*.html;*.mac;*.tex;*.txt"},
       {"*.TeX;*.zip;*.Mac", {"Mac", "TeX", "zip"}, "*.Mac;*.TeX;*.zip"},  // case-blind
-      {"*.tar.gz;;*.tex", {"", "targz", "tex"}, "*.;*.targz;*.tex"},     // dotted, empty entry
+      {"*.tar.gz;;*.tex", {"", "targz", "tex"}, "*.;*.targz;*.tex"},      // dotted, empty entry
   };
   for (const Case& c : cases) {
     const auto [result, extList] = RunListDialog(c.stored, [&](QDialog* dialog) {

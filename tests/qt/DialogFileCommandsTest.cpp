@@ -112,7 +112,8 @@ TEST(OpenFilterTest, TranslatesTheListToCaseBlindGlobsAndAnAllFilesEntry) {
   for (const QString& glob : globs) {
     EXPECT_FALSE(glob.contains(u' ') || glob.contains(u'(')) << glob.toStdString();
   }
-  EXPECT_EQ(Matching(globs, {"f.a b", "f.(x)", "f.日本", "f.abc"}), QStringList({"f.a b", "f.(x)", "f.日本"}));
+  EXPECT_EQ(Matching(globs, {"f.a b", "f.(x)", "f.日本", "f.abc"}),
+            QStringList({"f.a b", "f.(x)", "f.日本"}));
 }
 
 TEST_F(FileCommandsTest, OpenRepairsAnEmptyListAndHandsTheChosenPathToTheGate) {

@@ -29,7 +29,8 @@ TEST(IntegerFieldTest, ReadsSignedDecimalsInTheFieldAndRefusesAnythingElse) {
       {QString(30, u' ') + " 5", std::nullopt},
       {QString(31, u'0') + "12", std::nullopt},
   };
-  for (const auto& [text, expected] : cases) EXPECT_EQ(ParseIntegerField(text), expected) << '"' << text.toStdString() << '"';
+  for (const auto& [text, expected] : cases)
+    EXPECT_EQ(ParseIntegerField(text), expected) << '"' << text.toStdString() << '"';
 }
 
 }  // namespace

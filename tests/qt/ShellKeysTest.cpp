@@ -25,11 +25,11 @@ struct KeyCase {
 // Entries of the main window's table, by their plain numbers: every modifier, keys that share
 // a command, and keys that share a key. New comes last.
 const KeyCase kFrameKeys[] = {
-    {Qt::Key_C, Qt::ControlModifier, 57634},      {Qt::Key_Insert, Qt::ControlModifier, 57634},
-    {Qt::Key_Delete, Qt::ShiftModifier, 57635},   {Qt::Key_Insert, Qt::ShiftModifier, 57637},
-    {Qt::Key_Backspace, Qt::AltModifier, 57643},  {Qt::Key_F6, Qt::NoModifier, 57680},
-    {Qt::Key_F6, Qt::ShiftModifier, 57681},       {Qt::Key_F9, Qt::AltModifier, 32852},
-    {Qt::Key_F12, Qt::NoModifier, 57604},         {Qt::Key_L, Qt::ControlModifier, 32864},
+    {Qt::Key_C, Qt::ControlModifier, 57634},     {Qt::Key_Insert, Qt::ControlModifier, 57634},
+    {Qt::Key_Delete, Qt::ShiftModifier, 57635},  {Qt::Key_Insert, Qt::ShiftModifier, 57637},
+    {Qt::Key_Backspace, Qt::AltModifier, 57643}, {Qt::Key_F6, Qt::NoModifier, 57680},
+    {Qt::Key_F6, Qt::ShiftModifier, 57681},      {Qt::Key_F9, Qt::AltModifier, 32852},
+    {Qt::Key_F12, Qt::NoModifier, 57604},        {Qt::Key_L, Qt::ControlModifier, 32864},
     {Qt::Key_N, Qt::ControlModifier, 57600},
 };
 

@@ -93,7 +93,8 @@ TEST_F(ShellSettingsTest, AnEmptyFileTypeBecomesTxtAndIsNotWrittenAnEmptyReadLis
   EXPECT_EQ(Current().defaultExt, "txt");
   EXPECT_EQ(Current().readExtList, "");
   Finish();
-  EXPECT_EQ(ProfileValues(), (QMap<QString, QString>{{"Settings/FileType", ""}, {"Settings/ReadFileType", ""}}));
+  EXPECT_EQ(ProfileValues(),
+            (QMap<QString, QString>{{"Settings/FileType", ""}, {"Settings/ReadFileType", ""}}));
 }
 
 TEST_F(ShellSettingsTest, NumbersWrittenAsTextAreReadAndNonsenseCountsAsMissing) {
@@ -111,8 +112,12 @@ TEST_F(ShellSettingsTest, NumbersWrittenAsTextAreReadAndNonsenseCountsAsMissing)
     EXPECT_EQ(s.storedTabSize, c.tabSize) << '"' << c.stored << '"';
   }
 
-  WriteProfile({{"Color/SelBk", "0x00FF00"}, {"Color/Text", "red"}, {"Color/SelText", "-1"},
-                {"Color/Ground", "4294967296"}, {"Settings/AutoIndent", "yes"}, {"Settings/TabStops", "8"}});
+  WriteProfile({{"Color/SelBk", "0x00FF00"},
+                {"Color/Text", "red"},
+                {"Color/SelText", "-1"},
+                {"Color/Ground", "4294967296"},
+                {"Settings/AutoIndent", "yes"},
+                {"Settings/TabStops", "8"}});
   const Settings s = LoadedSettings();
   EXPECT_EQ(s.colors[ColorTable::SelBk], 0x00FF00u);
   EXPECT_EQ(s.colors[ColorTable::Text], kDefaultColors[ColorTable::Text]);

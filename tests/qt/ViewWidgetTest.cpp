@@ -148,7 +148,6 @@ TEST_F(ViewWidgetTest, PaintsEachColourWhereTheViewPutsIt) {
   EXPECT_TRUE(IsUniform(img, TopOf(Cells(1, 2, 3)), C(ColorTable::Bk)));
   EXPECT_TRUE(IsUniform(img, QRect(Cells(1, 5).topLeft(), QPoint(w - 1, 2 * v.lineHeight - 1)),
                         C(ColorTable::Ground)));
-
 }
 
 TEST_F(ViewWidgetTest, CharactersStayInTheirCells) {
@@ -269,7 +268,11 @@ TEST_F(ViewWidgetTest, SeventyThousandLinesScaleTheVerticalBar) {
 
 TEST_F(ViewWidgetTest, TheScreenAfterScrollingAndCaretMovesEqualsAFullRepaint) {
   std::string text;
-  for (int i = 0; i < 200; ++i) text += "\x95\x5C" "abc\tdef " + std::to_string(i) + "\x82\xA0\n";
+  for (int i = 0; i < 200; ++i)
+    text +=
+        "\x95\x5C"
+        "abc\tdef " +
+        std::to_string(i) + "\x82\xA0\n";
   RecordingWidget& w = Open(text, 640, 400);
   Focus();
   CVeloView& v = V();
