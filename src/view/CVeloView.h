@@ -142,6 +142,8 @@ class CVeloView : public DocView, public CommandTarget {
   // Caret and view together by up to count lines.
   void ScrollUp(int count, bool extend);
   void ScrollDown(int count, bool extend);
+  // Caret and view together by up to count lines; the uncovered strip is repainted.
+  void ScrollLines(int count, bool extend, bool down);
   // The view by delta columns, limited to 0 .. widestLine; the caret's text position stays.
   void ScrollHorz(int delta);
   void UpdateScrollBars(bool recompute);

@@ -106,13 +106,18 @@ void CVeloView::CenterCaret() {
   EnsureCaretVisible(true);
 }
 
-void CVeloView::ScrollUp(int count, bool extend) {
+void CVeloView::ScrollUp(int count, bool extend) { ScrollLines(count, extend, false); }
+
+void CVeloView::ScrollDown(int count, bool extend) { ScrollLines(count, extend, true); }
+
+void CVeloView::ScrollLines(int count, bool extend, bool down) {
   if (!IsPlaced()) return;
   BeginExtend(extend);
+  const auto step = down ? &CVeloDoc::NextLine : &CVeloDoc::PrevLine;
   int moved = 0;
   for (int i = 0; i < count; ++i) {
-    const bool caretMoved = CVeloDoc::PrevLine(caret);
-    const bool originMoved = CVeloDoc::PrevLine(origin);
+    const bool caretMoved = step(caret);
+    const bool originMoved = step(origin);
     if (originMoved) ++moved;
     if (!caretMoved && !originMoved) break;
   }
@@ -122,33 +127,10 @@ void CVeloView::ScrollUp(int count, bool extend) {
   if (moved > visibleLines) {
     InvalidateAll(false);
   } else if (moved > 0) {
-    host.ScrollContent(0, moved * lineHeight);
-    const Rect band{0, 0, clientWidth, moved * lineHeight};
-    host.Invalidate(&band, false);
-  }
-  InvalidateSelection();
-  EndExtend(extend);
-  InvalidateSelection();
-  UpdateCaret();
-  UpdateScrollBars(true);
-}
-
-void CVeloView::ScrollDown(int count, bool extend) {
-  if (!IsPlaced()) return;
-  BeginExtend(extend);
-  int moved = 0;
-  for (int i = 0; i < count; ++i) {
-    const bool caretMoved = CVeloDoc::NextLine(caret);
-    const bool originMoved = CVeloDoc::NextLine(origin);
-    if (originMoved) ++moved;
-    if (!caretMoved && !originMoved) break;
-  }
-  SetColumn(caret, desiredColumn);
-  if (moved > visibleLines) {
-    InvalidateAll(false);
-  } else if (moved > 0) {
-    host.ScrollContent(0, -moved * lineHeight);
-    const Rect band{0, clientHeight - moved * lineHeight, clientWidth, clientHeight};
+    const int shift = moved * lineHeight;
+    host.ScrollContent(0, down ? -shift : shift);
+    const Rect band = down ? Rect{0, clientHeight - shift, clientWidth, clientHeight}
+                           : Rect{0, 0, clientWidth, shift};
     host.Invalidate(&band, false);
   }
   InvalidateSelection();
