@@ -11,97 +11,71 @@ std::vector<std::string> LinesOf(const CVeloDoc& doc) {
   return lines;
 }
 
-std::string DocText(const CVeloDoc& doc) {
-  std::string text;
-  for (LineNode* n = doc.FirstLine(); n; n = n->next) {
-    if (n != doc.FirstLine()) text += "\r\n";
-    text.append(n->text.View());
-  }
-  return text;
-}
-
-int ReferenceWidth(std::string_view bytes, int tab) {
-  int c = 0;
-  for (std::size_t i = 0; i < bytes.size();) {
-    const unsigned char b = static_cast<unsigned char>(bytes[i]);
-    if (cp932::IsLeadByte(b) && i + 1 < bytes.size()) {
+CharWalk::CharWalk(std::string_view s, int tab) {
+  const int size = static_cast<int>(s.size());
+  for (int i = 0, c = 0;;) {
+    starts.push_back(i);
+    columns.push_back(c);
+    if (i >= size) break;
+    const unsigned char b = static_cast<unsigned char>(s[static_cast<std::size_t>(i)]);
+    if (cp932::IsLeadByte(b) && i + 1 < size) {
       i += 2;
       c += 2;
-    } else if (b == '\t') {
-      i += 1;
-      c = (c / tab + 1) * tab;
     } else {
       i += 1;
-      c += 1;
+      c = b == '\t' ? (c / tab + 1) * tab : c + 1;
     }
   }
-  return c;
 }
 
-bool ReferenceBoundary(std::string_view line, int i) {
-  int at = 0;
-  while (at < i && at < static_cast<int>(line.size())) {
-    const unsigned char b = static_cast<unsigned char>(line[static_cast<std::size_t>(at)]);
-    at += (cp932::IsLeadByte(b) && at + 1 < static_cast<int>(line.size())) ? 2 : 1;
-  }
-  return at == i;
+bool CharWalk::IsStart(int b) const { return std::binary_search(starts.begin(), starts.end(), b); }
+
+std::pair<int, int> CharWalk::AtByte(int b) const {
+  const auto k =
+      static_cast<std::size_t>(std::lower_bound(starts.begin(), starts.end() - 1, b) - starts.begin());
+  return {starts[k], columns[k]};
 }
 
-std::string Readable(std::string_view cp932) {
+std::pair<int, int> CharWalk::AtColumn(int c) const {
+  std::size_t k = 0;
+  while (k + 1 < starts.size() && columns[k] < c) ++k;
+  if (columns[k] > c && k > 0) --k;
+  return {starts[k], columns[k]};
+}
+
+std::string Readable(std::string_view s) {
   std::string out;
-  for (std::size_t i = 0; i < cp932.size();) {
-    const cp932::DecodedChar d = cp932::DecodeAt(cp932, i);
-    const unsigned char b = static_cast<unsigned char>(cp932[i]);
-    if (d.codePoint == cp932::kNoChar || d.codePoint < 0x20 || d.codePoint == 0x7F) {
-      for (int k = 0; k < d.length; ++k) {
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "<%02X>",
-                      static_cast<unsigned char>(cp932[i + static_cast<std::size_t>(k)]));
-        out += hex;
-      }
-    } else if (d.codePoint < 0x80) {
-      out += static_cast<char>(b);
-    } else {
-      const char32_t c = d.codePoint;
-      if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-      } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-      }
-    }
-    i += static_cast<std::size_t>(d.length);
+  for (const char ch : s) {
+    const unsigned char b = static_cast<unsigned char>(ch);
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "<%02X>", b);
+    out += b >= 0x20 && b < 0x7F ? std::string(1, ch) : hex;
   }
   return out;
 }
 
-std::string RenderView(const CVeloView& view) {
+std::string RenderMarked(const std::vector<std::string>& lines, Mark caret, Mark anchor) {
   std::string out;
-  int line = 0;
-  for (LineNode* n = view.GetDocument().FirstLine(); n; n = n->next, ++line) {
-    const std::string_view s = n->text.View();
+  for (int l = 0; l < static_cast<int>(lines.size()); ++l) {
+    const std::string_view s = lines[static_cast<std::size_t>(l)];
+    std::vector<std::pair<int, const char*>> marks;
+    if (anchor && anchor->first == l) marks.emplace_back(anchor->second, "⁁");
+    if (caret && caret->first == l) marks.emplace_back(caret->second, "‸");
+    std::stable_sort(marks.begin(), marks.end(), [](auto& a, auto& b) { return a.first < b.first; });
     std::size_t from = 0;
-    auto mark = [&](int at, const char* sign) {
-      out += Readable(s.substr(from, static_cast<std::size_t>(at) - from));
-      out += sign;
-      from = static_cast<std::size_t>(at);
-    };
-    struct Mark {
-      int at;
-      const char* sign;
-    };
-    std::vector<Mark> marks;
-    if (view.selecting && view.selAnchor.line == line) marks.push_back({view.selAnchor.byteIndex, "⁁"});
-    if (view.caret.line == line) marks.push_back({view.caret.byteIndex, "‸"});
-    std::stable_sort(marks.begin(), marks.end(), [](const Mark& a, const Mark& b) { return a.at < b.at; });
-    for (const Mark& m : marks)
-      mark(std::clamp(m.at, static_cast<int>(from), static_cast<int>(s.size())), m.sign);
-    out += Readable(s.substr(from));
-    out += "\n";
+    for (const auto& [at, sign] : marks) {
+      const std::size_t to = std::clamp(static_cast<std::size_t>(std::max(at, 0)), from, s.size());
+      out += Readable(s.substr(from, to - from)) + sign;
+      from = to;
+    }
+    out += Readable(s.substr(from)) + "\n";
   }
   return out;
+}
+
+std::string RenderView(const CVeloView& v) {
+  const Mark anchor = v.selecting ? Mark({v.selAnchor.line, v.selAnchor.byteIndex}) : std::nullopt;
+  return RenderMarked(LinesOf(v.GetDocument()), std::pair(v.caret.line, v.caret.byteIndex), anchor);
 }
 
 namespace {
@@ -115,17 +89,15 @@ namespace {
   if (node != pos.node)
     return ::testing::AssertionFailure() << name << " line " << pos.line << " holds another line's node";
   if (!text) return ::testing::AssertionSuccess();
-  const std::string_view s = node->text.View();
-  if (pos.byteIndex < 0 || pos.byteIndex > static_cast<int>(s.size()))
+  const CharWalk walk(node->text.View(), view.TabWidth());
+  if (!walk.IsStart(pos.byteIndex))
     return ::testing::AssertionFailure()
-           << name << " byte " << pos.byteIndex << " outside its line of " << s.size();
-  if (!ReferenceBoundary(s, pos.byteIndex))
+           << name << " byte " << pos.byteIndex << " is no character start of \""
+           << Readable(node->text.View()) << "\"";
+  if (pos.column != walk.AtByte(pos.byteIndex).second)
     return ::testing::AssertionFailure()
-           << name << " byte " << pos.byteIndex << " inside a character of \"" << Readable(s) << "\"";
-  const int width = ReferenceWidth(s.substr(0, static_cast<std::size_t>(pos.byteIndex)), view.TabWidth());
-  if (pos.column != width)
-    return ::testing::AssertionFailure() << name << " column " << pos.column << " but its bytes are " << width
-                                         << " wide (line " << pos.line << ", byte " << pos.byteIndex << ")";
+           << name << " column " << pos.column << " but its bytes are " << walk.AtByte(pos.byteIndex).second
+           << " wide (line " << pos.line << ", byte " << pos.byteIndex << ")";
   return ::testing::AssertionSuccess();
 }
 

@@ -1,30 +1,39 @@
 #pragma once
-// Helpers for the editing tests: the document's lines, a readable rendering of code page 932
-// text with the caret and anchor marked, and the invariants every view position must keep.
+// Helpers for the editing tests: a character walk that knows nothing of the view, readable code
+// page 932 text with the caret and anchor marked, and the invariants every view position keeps.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "doc/CVeloDoc.h"
 #include "view/CVeloView.h"
 
 std::vector<std::string> LinesOf(const CVeloDoc& doc);
-// The text as a file image without the last break: lines joined by CR LF.
-std::string DocText(const CVeloDoc& doc);
 
-// Display width of bytes counted one character at a time from column 0, independently of the
-// view: a lead byte with a byte after it is two columns, a tab runs to the next stop.
-int ReferenceWidth(std::string_view bytes, int tab);
-// Whether byte index i of line starts a character, by a walk from the line start.
-bool ReferenceBoundary(std::string_view line, int i);
+// A line walked one character at a time from column 0: a lead byte with a byte after it is two
+// columns, a tab runs to the next stop, any other byte is one.
+struct CharWalk {
+  CharWalk(std::string_view line, int tab);
+  std::vector<int> starts;   // character starts, the line end included
+  std::vector<int> columns;  // the column at each start
+  int Width() const { return columns.back(); }
+  bool IsStart(int b) const;
+  // (byte, column) of the first start at or after byte b, and of the character covering column c.
+  std::pair<int, int> AtByte(int b) const;
+  std::pair<int, int> AtColumn(int c) const;
+};
 
-// UTF-8 for messages: decoded text, undecodable bytes as <hh>, control bytes as <hh>.
+// Printable ASCII as it is, every other byte as <hh>: where a character starts matters here.
 std::string Readable(std::string_view cp932);
-// The lines with "‸" at the caret and "⁁" at the selection anchor, one per line.
+// The lines with "‸" at the caret and "⁁" at the anchor (line, byte index), one per text line.
+using Mark = std::optional<std::pair<int, int>>;
+std::string RenderMarked(const std::vector<std::string>& lines, Mark caret, Mark anchor);
 std::string RenderView(const CVeloView& view);
 
-// Every position of the view on a live line with its true number, within its line, on a
-// character start, with the column its bytes give; the origin on a live line.
+// Every position of the view on a live line with its true number; caret and selection ends also
+// on a character start with the column its bytes give.
 ::testing::AssertionResult PositionsValid(const CVeloView& view);

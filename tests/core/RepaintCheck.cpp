@@ -19,24 +19,23 @@ void PaintWithin(CVeloView& view, const FakeViewHost& host, Picture& pic, const 
 
 ::testing::AssertionResult RepaintsMatch(CVeloView& view, FakeViewHost& host,
                                          const std::function<void()>& op) {
-  const Rect client{0, 0, host.client.Width(), host.client.Height()};
+  const Rect client = host.client;
   Picture before(client.Width(), client.Height());
   PaintWithin(view, host, before, client);
   host.paintLog.clear();
 
   op();
 
-  if (host.client.Width() != client.Width() || host.client.Height() != client.Height())
+  if (!(host.client == client))
     return ::testing::AssertionFailure() << "the operation resized the window; the check needs a fixed size";
-  const std::vector<PaintRequest> log = host.paintLog;
   Picture full(client.Width(), client.Height());
   PaintWithin(view, host, full, client);
 
   for (bool pendingMoves : {true, false}) {
     Picture pic = before;
     std::vector<Rect> pending;
-    for (const PaintRequest& r : log) {
-      if (r.kind == PaintRequest::kInvalidate) {
+    for (const PaintRequest& r : host.paintLog) {
+      if (!r.scroll) {
         pending.push_back(Intersect(r.rect.value_or(client), client));
         continue;
       }
@@ -48,13 +47,12 @@ void PaintWithin(CVeloView& view, const FakeViewHost& host, Picture& pic, const 
     for (const Rect& p : pending)
       if (!p.IsEmpty()) PaintWithin(view, host, pic, p);
     if (!(pic == full)) {
+      const CellReader cells{host.metrics.aveCharWidth, host.metrics.height, view.GetSettings().colors};
       return ::testing::AssertionFailure()
              << "repainting only what the view invalidated (pending repaints "
-             << (pendingMoves ? "moving with" : "staying under")
-             << " scrolled content) differs from a full repaint "
-             << "after " << log.size() << " requests (left: invalidated, right: full)\n"
-             << DescribeDifference(pic, full, host.metrics.aveCharWidth, host.metrics.height,
-                                   view.GetSettings().colors);
+             << (pendingMoves ? "moving with" : "staying under") << " scrolled content) differs from a full "
+             << "repaint after " << host.paintLog.size() << " requests (left: invalidated, right: full)\n"
+             << cells.Difference(pic, full);
     }
   }
   return ::testing::AssertionSuccess();

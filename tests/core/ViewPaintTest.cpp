@@ -1,73 +1,59 @@
-// What the editor view paints, read back cell by cell from the fake surface's picture.
-// The rig's window is 12 cells wide (2 of them the margin) and 5 whole rows plus half a row high;
-// cells are 8 × 16 pixels.
+// What the editor view paints, read back cell by cell from the fake surface's picture, and that
+// every change of its state invalidates what changed: a picture kept up to date from the view's
+// own scrolls and invalidations must equal a full repaint. The rig's window is 12 cells wide (2 of
+// them the margin) and 5 rows and half a row high; cells are 8 × 16 pixels. Backgrounds: k Bk,
+// s SelBk, m Margin, g Ground. Text colours: t Text, x SelText.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "EditSupport.h"
+#include "RepaintCheck.h"
 #include "ViewFakes.h"
 
 namespace {
 
-// Backgrounds: k Bk, s SelBk, m Margin, g Ground. Text colours: t Text, x SelText.
-
-TEST(ViewPaint, UnselectedTextMarginAndGround) {
-  ViewRig rig({"ab\tc", "x"});
+TEST(ViewPaint, TextTabsKanjiMarginAndGround) {
+  ViewRig rig({"ab\tc", "x" + kKanji9F + "b" + kKanji5C});
   const Picture pic = rig.Paint();
   EXPECT_EQ(rig.Glyphs(pic, 0), "..ab......c.");
   EXPECT_EQ(rig.Backs(pic, 0), "mmkkkkkkkkkg");  // the tab's gap in the text background
   EXPECT_EQ(rig.Fores(pic, 0), "..tt......t.");
-  EXPECT_EQ(rig.Glyphs(pic, 1), "..x.........");
-  EXPECT_EQ(rig.Backs(pic, 1), "mmkggggggggg");
+  EXPECT_EQ(rig.Glyphs(pic, 1), "..x<>b<>....");
+  EXPECT_EQ(rig.Backs(pic, 1), "mmkkkkkkgggg");
   for (int row = 2; row <= 5; ++row) {  // below the last line, the half row included
     EXPECT_EQ(rig.Glyphs(pic, row), "............") << row;
     EXPECT_EQ(rig.Backs(pic, row), "mmgggggggggg") << row;
   }
 }
 
-TEST(ViewPaint, DoubleByteCharactersTakeTwoCells) {
-  ViewRig rig({"a" + kKanji9F + "b" + kKanji5C});
-  const Picture pic = rig.Paint();
-  EXPECT_EQ(rig.Glyphs(pic, 0), "..a<>b<>....");
-  EXPECT_EQ(rig.Backs(pic, 0), "mmkkkkkkgggg");
-}
+TEST(ViewPaint, SelectionsInEitherDirection) {
+  ViewRig rig({"abcd", "efgh", "", "ijkl"});
+  const Picture plain = rig.Paint();
+  rig.Select(0, 2, 0, 2);  // empty: nothing shows
+  EXPECT_EQ(rig.Cells().Difference(rig.Paint(), plain), "");
 
-TEST(ViewPaint, SelectionOverSeveralLinesInEitherDirection) {
-  ViewRig rig({"abcd", "efgh", "ijkl", "mnop"});
-  rig.Select(0, 2, 2, 1);
+  rig.Select(0, 2, 3, 1);
   const Picture forward = rig.Paint();
   EXPECT_EQ(rig.Backs(forward, 0), "mmkksssggggg");  // "cd" and the selected break
   EXPECT_EQ(rig.Fores(forward, 0), "..ttxx......");
   EXPECT_EQ(rig.Backs(forward, 1), "mmsssssggggg");
   EXPECT_EQ(rig.Fores(forward, 1), "..xxxx......");
-  EXPECT_EQ(rig.Backs(forward, 2), "mmskkkgggggg");  // the last line: no break cell
-  EXPECT_EQ(rig.Fores(forward, 2), "..xttt......");
-  EXPECT_EQ(rig.Backs(forward, 3), "mmkkkkgggggg");
-  EXPECT_EQ(rig.Glyphs(forward, 1), "..efgh......");
+  EXPECT_EQ(rig.Backs(forward, 2), "mmsggggggggg");  // an empty line shows just its break
+  EXPECT_EQ(rig.Backs(forward, 3), "mmskkkgggggg");  // the last line: no break cell
+  EXPECT_EQ(rig.Fores(forward, 3), "..xttt......");
+  rig.Select(3, 1, 0, 2);
+  EXPECT_EQ(rig.Cells().Difference(rig.Paint(), forward), "");
 
-  rig.Select(2, 1, 0, 2);  // made backwards
-  const Picture backward = rig.Paint();
-  EXPECT_EQ(DescribeDifference(backward, forward, 8, 16, rig.settings.colors), "");
-  EXPECT_EQ(rig.view->selAnchor.line, 2);  // painting leaves the fields alone
-
-  rig.Select(0, 2, 1, 0);  // ends at the start of a line: nothing of that line, no cell
+  rig.Select(0, 2, 1, 0);  // ending at a line start: nothing of that line
   const Picture toLineStart = rig.Paint();
   EXPECT_EQ(rig.Backs(toLineStart, 0), "mmkksssggggg");
   EXPECT_EQ(rig.Backs(toLineStart, 1), "mmkkkkgggggg");
-}
-
-TEST(ViewPaint, EmptySelectionsAndEmptyLines) {
-  ViewRig rig({"abcd", "", "ef"});
-  const Picture plain = rig.Paint();
-  rig.Select(0, 2, 0, 2);
-  EXPECT_EQ(DescribeDifference(rig.Paint(), plain, 8, 16, rig.settings.colors), "");
-
-  rig.Select(0, 4, 2, 1);
-  const Picture pic = rig.Paint();
-  EXPECT_EQ(rig.Backs(pic, 0), "mmkkkksggggg");  // only the break of line 0
-  EXPECT_EQ(rig.Backs(pic, 1), "mmsggggggggg");  // an empty line shows just its break
-  EXPECT_EQ(rig.Backs(pic, 2), "mmskgggggggg");
+  rig.view->selEnd.byteIndex = 50;  // an end left beyond its line by an edit elsewhere
+  EXPECT_EQ(rig.Backs(rig.Paint(), 1), "mmssssgggggg");
 }
 
 TEST(ViewPaint, BookmarkMarksIncludingThePartlyVisibleRow) {
@@ -77,98 +63,109 @@ TEST(ViewPaint, BookmarkMarksIncludingThePartlyVisibleRow) {
   EXPECT_EQ(rig.Glyphs(pic, 1), "B.def.......");
   EXPECT_EQ(rig.Backs(pic, 1), "kmkkkggggggg");
   EXPECT_EQ(rig.Fores(pic, 1), "t.ttt.......");
-  EXPECT_EQ(rig.Glyphs(pic, 5), "B...........");  // beyond the last line still marked
+  EXPECT_EQ(rig.Glyphs(pic, 5), "B...........");
   for (int row : {0, 2, 3, 4}) EXPECT_EQ(rig.Backs(pic, row).substr(0, 2), "mm") << row;
-
-  rig.view->origin = rig.PosAt(1, 0);  // the marks follow the scroll
-  const Picture scrolled = rig.Paint();
-  EXPECT_EQ(rig.Glyphs(scrolled, 0), "B.def.......");
-  EXPECT_EQ(rig.Glyphs(scrolled, 4), "B...........");
-  EXPECT_EQ(rig.Glyphs(scrolled, 5), "B...........");  // line 6 on the half row now
+  rig.view->origin = rig.PosAt(1, 0);  // the marks follow the scroll: line 6 on the half row now
+  EXPECT_EQ(rig.Glyphs(rig.Paint(), 5), "B...........");
 }
 
-TEST(ViewPaint, HorizontalScrollThroughATab) {
-  ViewRig rig({"abcdefgh\tXY"}, 14);
-  rig.view->origin.column = 9;  // the tab covers columns 8 to 15
-  const Picture pic = rig.Paint();
-  // The tab starts one cell under the margin; X is drawn 16 - 9 = 7 cells right of the margin.
+TEST(ViewPaint, HorizontalScrollThroughATabOrADoubleByteCharacter) {
+  ViewRig rig({"abcdefgh\tXY", "a" + kKanji9F + "bc"}, 14);
+  rig.view->origin.column = 9;  // inside the tab (columns 8 to 15) and past the kanji
+  Picture pic = rig.Paint();
   EXPECT_EQ(rig.Glyphs(pic, 0), ".........XY...");
   EXPECT_EQ(rig.Backs(pic, 0), "mmkkkkkkkkkggg");
-
+  EXPECT_EQ(rig.Backs(pic, 1), "mmgggggggggggg");
+  rig.view->origin.column = 2;  // the kanji's second cell: drawn from its start, under the margin
+  pic = rig.Paint();
+  EXPECT_EQ(rig.Glyphs(pic, 1), "..>bc.........");
+  EXPECT_EQ(rig.Backs(pic, 1), "mmkkkggggggggg");
   rig.settings.tabSize = 4;  // stops stay on multiples of the tab width whatever the scroll
   rig.view->origin.column = 3;
-  const Picture four = rig.Paint();
-  EXPECT_EQ(rig.Glyphs(four, 0), "..defgh....XY.");  // the tab covers columns 8 to 11
+  EXPECT_EQ(rig.Glyphs(rig.Paint(), 0), "..defgh....XY.");
 }
 
-TEST(ViewPaint, HorizontalScrollThroughADoubleByteCharacter) {
-  ViewRig rig({"a" + kKanji9F + "bc"});  // the kanji covers columns 1 and 2
-  rig.view->origin.column = 2;
-  const Picture pic = rig.Paint();
-  // Drawn from its true start: its left half is under the margin, which covers it.
-  EXPECT_EQ(rig.Glyphs(pic, 0), "..>bc.......");
-  EXPECT_EQ(rig.Backs(pic, 0), "mmkkkggggggg");
-
-  rig.view->origin.column = 10;  // a line shorter than the scroll: margin and ground only
-  const Picture past = rig.Paint();
-  EXPECT_EQ(rig.Glyphs(past, 0), "............");
-  EXPECT_EQ(rig.Backs(past, 0), "mmgggggggggg");
-}
-
-TEST(ViewPaint, SelectedBreakOfALineScrolledOutOfView) {
-  ViewRig rig({"abc", "defghijk"});
-  rig.Select(0, 1, 1, 2);
-  rig.view->origin.column = 3;  // line 0 ends exactly at the first visible column
-  const Picture pic = rig.Paint();
-  EXPECT_EQ(rig.Backs(pic, 0), "mmsggggggggg");
-  rig.view->origin.column = 4;  // its break cell is under the margin
-  const Picture further = rig.Paint();
-  EXPECT_EQ(rig.Backs(further, 0), "mmgggggggggg");
-  EXPECT_EQ(rig.Backs(further, 1), "mmkkkkgggggg");
-}
-
-TEST(ViewPaint, ClipBoxCoveringPartOfTheWindow) {
-  ViewRig rig({"one", "two", "three", "four", "five", "six", "seven"});
-  rig.view->bookmarks = {0, 3};
-  const Picture full = rig.Paint();
-  const Rect clip{20, 40, 60, 88};
-  Picture part(full.Width(), full.Height());
-  const ViewRig::PaintStats stats = rig.PaintInto(part, clip);
-  // Rows start with the first one reaching into the clip box.
-  EXPECT_EQ(stats.rowsCopied, (std::vector<int>{32, 48, 64, 80}));
-  for (int y = 0; y < full.Height(); ++y)
-    for (int x = 0; x < full.Width(); ++x) {
-      const bool inside = x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom;
-      ASSERT_EQ(part.At(x, y) == full.At(x, y), inside) << x << ", " << y;
-    }
-}
-
+// A long line costs what the window shows, not what the line holds.
 TEST(ViewPaint, AtMostOneByteMoreThanTheVisibleColumnsPerRow) {
   std::string longLine;
   for (int i = 0; i < 400; ++i) longLine += static_cast<char>('a' + i % 26);
-  ViewRig rig({longLine, longLine, "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t"});
+  ViewRig rig({longLine, longLine, std::string(20, '\t')});
   rig.view->origin.column = 37;
-  Picture pic(rig.host.client.Width(), rig.host.client.Height());
-  ViewRig::PaintStats stats = rig.PaintInto(pic, rig.host.client);
-  EXPECT_LE(stats.maxBytesPerRow, rig.view->visibleColumns + 1);
+  int maxBytes = 0;
+  Picture pic = rig.Paint(&maxBytes);
+  EXPECT_LE(maxBytes, rig.view->visibleColumns + 1);
   EXPECT_EQ(rig.Glyphs(pic, 0).substr(2), longLine.substr(37, 10));
-
-  rig.Select(0, 100, 1, 300);  // selection ends far right of the window
-  stats = rig.PaintInto(pic, rig.host.client);
-  EXPECT_LE(stats.maxBytesPerRow, rig.view->visibleColumns + 1);
+  rig.Select(0, 100, 1, 300);  // a selection ending far right of the window
+  pic = rig.Paint(&maxBytes);
+  EXPECT_LE(maxBytes, rig.view->visibleColumns + 1);
   EXPECT_EQ(rig.Backs(pic, 0), "mmkkkkkkkkkk");
   EXPECT_EQ(rig.Backs(pic, 1), "mmssssssssss");
-  rig.view->origin.column = 395;  // the selection's end is now on screen
-  stats = rig.PaintInto(pic, rig.host.client);
-  EXPECT_EQ(rig.Backs(pic, 0), "mmssssssgggg");  // five characters and the break
+  rig.view->origin.column = 395;  // now its end is in the window
+  EXPECT_EQ(rig.Backs(rig.Paint(), 0), "mmssssssgggg");
 }
 
-TEST(ViewPaint, StaleSelectionEndsBeyondTheLineDoNotOverrun) {
-  ViewRig rig({"abc", "de"});
-  rig.Select(0, 1, 1, 2);
-  rig.view->selEnd.byteIndex = 50;  // left over by an edit elsewhere
-  const Picture pic = rig.Paint();
-  EXPECT_EQ(rig.Backs(pic, 1), "mmssgggggggg");
+// Lines of many widths with tabs and kanji, bookmarks and the focus.
+struct RepaintRig : ViewRig {
+  static std::vector<std::string> Text() {
+    std::vector<std::string> out;
+    for (int i = 0; i < 60; ++i) {
+      std::string s = std::to_string(i) + ":";
+      for (int k = 0; k < i % 17; ++k) s += (k % 5 == 4) ? '\t' : static_cast<char>('a' + k);
+      out.push_back(i % 3 ? s : s + kKanji5C + kKanji9F);
+    }
+    return out;
+  }
+  RepaintRig() : ViewRig(Text(), 14, 6, 8) {
+    view->bookmarks = {0, 3, 7, 12, 40};
+    view->OnSetFocus();
+  }
+};
+
+TEST(ViewPaint, TheCheckNoticesAMissedRepaint) {
+  RepaintRig rig;
+  CVeloView& v = *rig.view;
+  EXPECT_FALSE(RepaintsMatch(v, rig.host, [&] { v.origin = rig.PosAt(2, 0); }));
+  EXPECT_FALSE(RepaintsMatch(v, rig.host, [&] { rig.settings.colors[ColorTable::Margin] = 0x123456; }));
+  // Pixels moved without repainting the strip they uncover.
+  EXPECT_FALSE(RepaintsMatch(v, rig.host, [&] { rig.host.ScrollContent(0, -16); }));
+  EXPECT_TRUE(RepaintsMatch(v, rig.host, [] {}));
+}
+
+// Random scrolls of every kind, with and without a selection to extend, caret jumps, focus and
+// display settings, and selections changed through the fields as the movement code does.
+TEST(ViewPaint, RandomOperationSequences) {
+  RepaintRig rig;
+  CVeloView& v = *rig.view;
+  std::mt19937 rng(7);
+  auto pick = [&](std::size_t n) { return static_cast<int>(rng() % n); };
+  auto jump = [&] { v.caret = rig.PosAt(pick(60), pick(30)); };
+  const std::function<void()> ops[] = {[&] { v.ScrollDown(pick(9), pick(2)); },
+                                       [&] { v.ScrollUp(pick(9), pick(2)); },
+                                       [&] { v.OnHScroll(pick(6), pick(20)); },
+                                       [&] { v.OnVScroll(pick(6), pick(60)); },
+                                       [&] { jump(), v.EnsureCaretVisible(pick(2)); },
+                                       [&] { jump(), v.CenterCaret(); },
+                                       [&] { v.ApplyTabSize(1 + pick(9)); },
+                                       [&] { v.OnKillFocus(); },
+                                       [&] { v.OnSetFocus(); },
+                                       [&] { v.OnDocumentChanged(nullptr); },
+                                       [&] {
+                                         ColorTable colors = rig.settings.colors;
+                                         colors[pick(ColorTable::Count)] =
+                                             static_cast<Color>(rng() & 0xFFFFFF);
+                                         v.ApplyColors(colors);
+                                       },
+                                       [&] {
+                                         v.InvalidateSelection();
+                                         rig.Select(pick(60), pick(9), pick(60), 2);
+                                         v.selecting = pick(4) > 0;
+                                         v.InvalidateSelection();
+                                       }};
+  for (int step = 0; step < 250; ++step) {
+    const int op = pick(std::size(ops));
+    ASSERT_TRUE(RepaintsMatch(v, rig.host, ops[op])) << "step " << step << " op " << op;
+    ASSERT_TRUE(PositionsValid(v)) << "step " << step << " op " << op;
+  }
 }
 
 }  // namespace

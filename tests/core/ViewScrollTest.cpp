@@ -1,75 +1,43 @@
-// Caret placement, scrolling and the scroll bars of the editor view.
+// The caret in its window, scrolling and the scroll bars.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "EditSupport.h"
 #include "ViewFakes.h"
+#include "res/CommandIds.h"
 
 namespace {
 
 std::vector<std::string> NumberedLines(int count, int width = 3) {
   std::vector<std::string> lines;
-  lines.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
-    std::string s = std::to_string(i);
-    while (static_cast<int>(s.size()) < width) s += '.';
-    lines.push_back(s);
+    lines.push_back(std::to_string(i));
+    lines.back().resize(std::max<std::size_t>(lines.back().size(), static_cast<std::size_t>(width)), '.');
   }
   return lines;
 }
 
-// The origin must stand on a live line with its true number.
-void ExpectOriginConsistent(const ViewRig& rig) {
-  EXPECT_EQ(rig.view->origin.node, rig.PosAt(rig.view->origin.line, 0).node)
-      << "origin line " << rig.view->origin.line;
-}
-
-TEST(ViewCaret, EnsureCaretVisibleJumpsAQuarterOfTheWidth) {
-  ViewRig rig({std::string(100, 'a')});  // 12 columns: the caret may use columns 0 to 10
+// The window jumps a quarter of its width and half its height at a time, as few times as it takes.
+TEST(ViewScroll, TheWindowJumpsToTheCaret) {
+  ViewRig rig(NumberedLines(1000, 100));  // 12 columns, 5 lines: the caret may use columns 0 to 10
   CVeloView& v = *rig.view;
-  v.caret = rig.PosAt(0, 10);
-  rig.host.ClearLog();
-  v.EnsureCaretVisible(false);
-  EXPECT_EQ(v.origin.column, 0);
-  EXPECT_FALSE(rig.host.InvalidatedAll());
-
-  v.caret = rig.PosAt(0, 11);  // one past the right edge
-  v.EnsureCaretVisible(false);
-  EXPECT_EQ(v.origin.column, 3);
-  EXPECT_TRUE(rig.host.InvalidatedAll());
-
-  v.caret = rig.PosAt(0, 90);  // far right: whole quarters, just enough
-  v.EnsureCaretVisible(false);
-  EXPECT_EQ(v.origin.column, 81);
-  v.caret = rig.PosAt(0, 79);  // one left of the view
-  v.EnsureCaretVisible(false);
-  EXPECT_EQ(v.origin.column, 78);
-  v.caret = rig.PosAt(0, 1);
-  v.EnsureCaretVisible(false);
-  EXPECT_EQ(v.origin.column, 0);  // never below 0
+  const struct {
+    int line, byte, originLine, originColumn;
+  } steps[] = {{0, 10, 0, 0}, {0, 11, 0, 3},    {0, 90, 0, 81},   {0, 79, 0, 78}, {0, 1, 0, 0},
+               {5, 0, 2, 0},  {900, 0, 896, 0}, {895, 0, 894, 0}, {0, 0, 0, 0}};
+  for (const auto& s : steps) {
+    v.caret = rig.PosAt(s.line, s.byte);
+    v.EnsureCaretVisible(false);
+    EXPECT_EQ(v.origin.line, s.originLine) << s.line << ", " << s.byte;
+    EXPECT_EQ(v.origin.column, s.originColumn) << s.line << ", " << s.byte;
+    EXPECT_TRUE(PositionsValid(v));
+  }
 }
 
-TEST(ViewCaret, EnsureCaretVisibleJumpsHalfTheHeight) {
-  ViewRig rig(NumberedLines(1000));  // 5 whole lines
-  CVeloView& v = *rig.view;
-  v.caret = rig.PosAt(5, 0);  // one below the last visible line
-  v.EnsureCaretVisible(false);
-  EXPECT_EQ(v.origin.line, 2);
-  v.caret = rig.PosAt(900, 0);
-  v.EnsureCaretVisible(false);
-  EXPECT_EQ(v.origin.line, 896);  // steps of 2 from line 2 until line 900 is within 5 lines
-  ExpectOriginConsistent(rig);
-  v.caret = rig.PosAt(895, 0);  // one above
-  v.EnsureCaretVisible(false);
-  EXPECT_EQ(v.origin.line, 894);
-  v.caret = rig.PosAt(0, 0);
-  v.EnsureCaretVisible(false);
-  EXPECT_EQ(v.origin.line, 0);
-  ExpectOriginConsistent(rig);
-}
-
-TEST(ViewCaret, TinyWindowsStillBringTheCaretIntoView) {
+TEST(ViewScroll, TinyWindowsStillBringTheCaretIntoView) {
   for (int columns : {0, 1, 2, 3, 4}) {
     for (int height : {0, 10, 16, 20, 32}) {
       ViewRig rig(NumberedLines(30, 40), columns, 0, height);
@@ -77,15 +45,16 @@ TEST(ViewCaret, TinyWindowsStillBringTheCaretIntoView) {
       for (auto [line, byte] : {std::pair{29, 39}, {0, 0}, {15, 20}, {15, 2}, {3, 39}}) {
         v.caret = rig.PosAt(line, byte);
         v.EnsureCaretVisible(true);
-        EXPECT_LE(v.origin.column, v.caret.column) << columns << "x" << height;
-        EXPECT_LE(v.origin.line, v.caret.line);
-        EXPECT_GE(v.origin.line + std::max(v.visibleLines, 1), v.caret.line + 1) << columns << "x" << height;
+        const std::string at = std::to_string(columns) + "x" + std::to_string(height);
+        EXPECT_LE(v.origin.column, v.caret.column) << at;
+        EXPECT_LE(v.origin.line, v.caret.line) << at;
+        EXPECT_GE(v.origin.line + std::max(v.visibleLines, 1), v.caret.line + 1) << at;
         if (v.visibleColumns >= 2) {
-          EXPECT_LE(v.caret.column, v.origin.column + v.visibleColumns - 2);
+          EXPECT_LE(v.caret.column, v.origin.column + v.visibleColumns - 2) << at;
         }
-        ExpectOriginConsistent(rig);
+        EXPECT_TRUE(PositionsValid(v)) << at;
       }
-      // The scroll steps, too, make progress.
+      // The scroll steps, too, come to an end.
       v.OnVScroll(SB_PAGEDOWN, 0);
       v.OnHScroll(SB_PAGERIGHT, 0);
       v.CenterCaret();
@@ -93,35 +62,33 @@ TEST(ViewCaret, TinyWindowsStillBringTheCaretIntoView) {
   }
 }
 
-TEST(ViewCaret, CaretShapeStatusAndFocus) {
+// The window's caret: a bar, or a block in overwrite mode, made once per focus, one pixel left of
+// its cell but never in the margin, with the input method and the status following it.
+TEST(ViewScroll, CaretShapePlaceAndFocus) {
   ViewRig rig({"abc", "\tdef"});
   CVeloView& v = *rig.view;
-  rig.host.ClearLog();
   v.OnSetFocus();
   EXPECT_EQ(rig.host.caretShape, (Point{2, 16}));
-  EXPECT_EQ(rig.host.showCalls, rig.host.hideCalls);  // every hide has its show
-  EXPECT_TRUE(rig.host.HasScrollInfo(ScrollBarKind::Vertical));
-  ASSERT_FALSE(rig.host.paintLog.empty());
-  EXPECT_TRUE(rig.host.paintLog.back().erase);
-  EXPECT_EQ(rig.host.statusTexts.back(), "1: 1");
-
+  EXPECT_EQ(rig.host.caretHides, 0);
+  EXPECT_EQ(rig.host.caretPos, (Point{16, 0}));  // at column 0 the pixel left is the margin's
   v.caret = rig.PosAt(1, 2);
-  v.UpdateCaret();  // created once per focus
+  v.UpdateCaret();
   EXPECT_EQ(rig.host.caretCreations, 1);
-  EXPECT_EQ(rig.host.statusTexts.back(), "2: 10");
+  EXPECT_EQ(rig.host.status, "2: 10");
   EXPECT_EQ(rig.host.caretPos, (Point{16 + 9 * 8 - 1, 16}));
   EXPECT_EQ(rig.host.imePos, rig.host.caretPos);
-
+  v.OnCommand(ID_TOGGLE_OVERWRITE);
+  EXPECT_EQ(rig.host.caretShape, (Point{8, 16}));
   v.OnKillFocus();
-  EXPECT_FALSE(v.hasFocus);
-  EXPECT_EQ(rig.host.hideCalls, rig.host.showCalls + 1);
-  v.overwriteMode = true;
+  EXPECT_EQ(rig.host.caretHides, 1);
+  v.OnCommand(ID_TOGGLE_OVERWRITE);
+  EXPECT_EQ(rig.host.caretCreations, 2);  // no caret without the focus
   v.OnSetFocus();
-  EXPECT_EQ(rig.host.caretShape, (Point{8, 16}));  // one cell in overwrite mode
-  EXPECT_EQ(rig.host.caretCreations, 2);
+  EXPECT_EQ(rig.host.caretShape, (Point{2, 16}));
+  EXPECT_EQ(rig.host.caretCreations, 3);
 }
 
-TEST(ViewScroll, ScrollDownAndUpMoveCaretAndViewTogether) {
+TEST(ViewScroll, ScrollingMovesCaretAndWindowTogether) {
   ViewRig rig(NumberedLines(40, 6));
   CVeloView& v = *rig.view;
   v.caret = rig.PosAt(2, 4);
@@ -130,87 +97,34 @@ TEST(ViewScroll, ScrollDownAndUpMoveCaretAndViewTogether) {
   EXPECT_EQ(v.origin.line, 3);
   EXPECT_EQ(v.caret.line, 5);  // the caret keeps its row
   EXPECT_EQ(v.caret.column, 4);
-  v.ScrollUp(10, false);  // the view stops first, the caret goes on to line 0
+  v.ScrollUp(10, false);  // the window stops first, the caret goes on to line 0
   EXPECT_EQ(v.origin.line, 0);
   EXPECT_EQ(v.caret.line, 0);
-  ExpectOriginConsistent(rig);
-  v.ScrollUp(1, false);
-  EXPECT_EQ(v.caret.line, 0);
 }
 
-TEST(ViewScroll, PageDownInAShortDocumentBringsTheLastLineToTheTop) {
-  ViewRig rig({"a", "bb", "ccc", "dddd", "eeeee"}, 12, 20, 0);
-  CVeloView& v = *rig.view;
-  v.desiredColumn = 3;
-  rig.host.ClearLog();
-  v.ScrollDown(v.visibleLines, false);
-  EXPECT_EQ(v.caret.line, 4);
-  EXPECT_EQ(v.caret.column, 3);
-  EXPECT_EQ(v.origin.line, 4);
-  ASSERT_FALSE(rig.host.paintLog.empty());
-  EXPECT_EQ(rig.host.paintLog.front().kind, PaintRequest::kScroll);
-  EXPECT_EQ(rig.host.paintLog.front().dy, -4 * 16);
-
-  rig.host.ClearLog();
-  v.ScrollDown(1, false);  // nothing left to scroll
-  EXPECT_EQ(v.origin.line, 4);
-  EXPECT_EQ(v.caret.line, 4);
-  for (const PaintRequest& r : rig.host.paintLog) EXPECT_NE(r.kind, PaintRequest::kScroll);
-}
-
-TEST(ViewScroll, ScrollingWithExtendGrowsTheSelection) {
-  ViewRig rig(NumberedLines(40));
-  CVeloView& v = *rig.view;
-  v.caret = rig.PosAt(1, 1);
-  v.ScrollDown(5, true);
-  EXPECT_TRUE(v.selecting);
-  EXPECT_EQ(v.selAnchor.line, 1);
-  EXPECT_EQ(v.selEnd.line, 6);
-  v.ScrollDown(5, true);
-  EXPECT_EQ(v.selAnchor.line, 1);  // the anchor stays where extending began
-  EXPECT_EQ(v.selEnd.line, 11);
-  v.ScrollUp(1, false);  // a plain scroll ends it
-  EXPECT_FALSE(v.selecting);
-}
-
+// The thumb position travels as 16 bits: the bar counts several lines a unit past 32767 lines.
 TEST(ViewScroll, VerticalScaleKeepsTheBarBelow32768) {
   ViewRig rig(NumberedLines(70000, 1));
   CVeloView& v = *rig.view;
   v.UpdateVScrollBar(true);
   EXPECT_EQ(v.vScrollScale, 3);
-  const ScrollInfo bar = rig.host.LastScroll(ScrollBarKind::Vertical);
-  EXPECT_EQ(bar.mask, kScrollRange | kScrollPage | kScrollPos | kScrollDisableNoScroll);
-  EXPECT_EQ(bar.nMin, 0);
-  EXPECT_EQ(bar.nMax, 23333);
-  EXPECT_EQ(bar.nPage, 1u);  // 5 lines / 3
-
+  EXPECT_EQ(rig.host.vBar.mask, kScrollRange | kScrollPage | kScrollPos | kScrollDisableNoScroll);
+  EXPECT_EQ(rig.host.vBar.nMax, 23333);
+  EXPECT_EQ(rig.host.vBar.nPage, 1u);  // 5 lines / 3
   v.OnVScroll(SB_THUMBTRACK, 100);
   EXPECT_EQ(v.origin.line, 300);
-  EXPECT_EQ(rig.host.LastScroll(ScrollBarKind::Vertical).nPos, 100);
-  ExpectOriginConsistent(rig);
+  EXPECT_EQ(rig.host.vBar.nPos, 100);
   v.OnVScroll(SB_THUMBPOSITION, 23333);
   EXPECT_EQ(v.origin.line, 69999);
   EXPECT_EQ(v.caret.line, 69999);
+  rig.Select(69999, 0, 69999, 1);  // dragging the thumb with a selection extends it
+  v.caret = v.selEnd;
   v.OnVScroll(SB_THUMBTRACK, 0);
   EXPECT_EQ(v.origin.line, 0);
-
-  v.UpdateVScrollBar(false);  // position only, with the stored scale
-  EXPECT_EQ(rig.host.LastScroll(ScrollBarKind::Vertical).mask, kScrollPos | kScrollDisableNoScroll);
-}
-
-TEST(ViewScroll, ThumbDragWithASelectionExtendsIt) {
-  ViewRig rig(NumberedLines(100));
-  CVeloView& v = *rig.view;
-  v.UpdateScrollBars(true);
-  rig.Select(0, 0, 0, 1);
-  v.caret = v.selEnd;
-  v.OnVScroll(SB_THUMBTRACK, 20);
-  EXPECT_EQ(v.origin.line, 20);
   EXPECT_TRUE(v.selecting);
-  EXPECT_EQ(v.selEnd.line, 20);
-  EXPECT_EQ(v.selAnchor.line, 0);
-  v.OnVScroll(SB_ENDSCROLL, 0);  // ignored
-  EXPECT_EQ(v.origin.line, 20);
+  EXPECT_EQ(v.selAnchor.line, 69999);
+  EXPECT_EQ(v.selEnd.line, 0);
+  EXPECT_TRUE(PositionsValid(v));
 }
 
 TEST(ViewScroll, HorizontalScrollStaysWithinTheMeasuredWidth) {
@@ -218,42 +132,24 @@ TEST(ViewScroll, HorizontalScrollStaysWithinTheMeasuredWidth) {
   CVeloView& v = *rig.view;
   v.UpdateScrollBars(true);
   EXPECT_EQ(v.widestLine, 30);
-  ScrollInfo bar = rig.host.LastScroll(ScrollBarKind::Horizontal);
-  EXPECT_EQ(bar.nMax, 30 + 12 / 4);
-  EXPECT_EQ(bar.nPage, 12u);
-
-  v.OnHScroll(SB_THUMBTRACK, 500);
-  EXPECT_EQ(v.origin.column, 30);
-  v.OnHScroll(SB_LINELEFT, 0);
-  EXPECT_EQ(v.origin.column, 28);
-  v.OnHScroll(SB_PAGELEFT, 0);
-  EXPECT_EQ(v.origin.column, 16);
-  v.OnHScroll(SB_THUMBTRACK, -7);
-  EXPECT_EQ(v.origin.column, 0);
-  v.OnHScroll(SB_LINELEFT, 0);
-  EXPECT_EQ(v.origin.column, 0);
+  EXPECT_EQ(rig.host.hBar.nMax, 30 + 12 / 4);
+  EXPECT_EQ(rig.host.hBar.nPage, 12u);
+  const struct {
+    int code, pos, column;
+  } steps[] = {{SB_THUMBTRACK, 500, 30},
+               {SB_LINELEFT, 0, 28},
+               {SB_PAGELEFT, 0, 16},
+               {SB_THUMBTRACK, -7, 0},
+               {SB_LINELEFT, 0, 0}};
+  for (const auto& s : steps) {
+    v.OnHScroll(s.code, s.pos);
+    EXPECT_EQ(v.origin.column, s.column) << s.code << " " << s.pos;
+  }
   EXPECT_EQ(v.caret.byteIndex, 0);  // the caret's text position never moves
-  EXPECT_EQ(rig.host.LastScroll(ScrollBarKind::Horizontal).mask, kScrollPos | kScrollDisableNoScroll);
 
-  rig.SetLines({"ab"});  // narrower than the window: the window's width is the limit
-  v.caret = v.origin = rig.PosAt(0, 0);
-  v.UpdateHScrollBar(true);
-  EXPECT_EQ(v.widestLine, 12);
-}
-
-TEST(ViewScroll, CenterCaretPutsTheCaretLineMidWindow) {
-  ViewRig rig(NumberedLines(100, 60), 12, 10, 0);
-  CVeloView& v = *rig.view;
-  v.UpdateScrollBars(true);  // the horizontal limit comes from the measured lines
-  v.caret = rig.PosAt(50, 40);
-  v.CenterCaret();
-  EXPECT_EQ(v.origin.line, 45);
-  EXPECT_EQ(v.origin.column, 34);
-  ExpectOriginConsistent(rig);
-  v.caret = rig.PosAt(2, 0);
-  v.CenterCaret();
-  EXPECT_EQ(v.origin.line, 0);
-  EXPECT_EQ(v.origin.column, 0);
+  ViewRig narrow({"ab"});  // narrower than the window: the window's width is the limit
+  narrow.view->UpdateHScrollBar(true);
+  EXPECT_EQ(narrow.view->widestLine, 12);
 }
 
 }  // namespace
