@@ -56,17 +56,20 @@ TEST(EditViews, PositionsOnRemovedLinesKeepTheirNumbersClamped) {
 TEST(EditViews, ANewTextReplacesEveryLine) {
   Views t(Numbered(40));
   CVeloView& o = *t.other;
-  o.GoToLine(35, 3);
-  const std::string image = "one\r\ntwo\r\n" + kKanji9F + "three\r\n";
+  CVeloView& far = *t.rig.view;
+  o.GoToLine(1, 1);  // a line that still exists, with a new node
+  far.GoToLine(35, 3);
+  const std::string image = "one\r\n" + kKanji9F + "two\r\nthree\r\n";
   ByteBlock* block = ByteBlock::Allocate(image.size());
   std::copy(image.begin(), image.end(), block->Data());
   t.rig.doc.LoadLines(block, image.size());
   block->Unref();
   t.rig.doc.UpdateAllViews(nullptr);
   EXPECT_TRUE(PositionsValid(o));
-  EXPECT_TRUE(PositionsValid(*t.rig.view));
-  EXPECT_EQ(o.caret.line, 2);
-  EXPECT_EQ(o.caret.byteIndex, 3);
+  EXPECT_TRUE(PositionsValid(far));
+  EXPECT_EQ(o.caret.byteIndex, 2);  // inside the kanji: on to its end
+  EXPECT_EQ(far.caret.line, 2);
+  EXPECT_EQ(far.caret.byteIndex, 3);
 }
 
 // After another view's edit a step is replayed by line number and byte index, clamped to the
