@@ -25,7 +25,8 @@ void LineList::Reserve(int n) {
     block[i].next = free_;
     free_ = &block[i];
   }
-  nextBlockSize_ = std::min(nextBlockSize_ * 2, 4096);
+  // Just under 128 KiB a block: a larger one would be mapped apart and waste a page.
+  nextBlockSize_ = std::min(nextBlockSize_ * 2, 4095);
 }
 
 LineNode* LineList::InsertAfter(LineNode* where, ByteString text) {
