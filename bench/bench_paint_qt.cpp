@@ -46,7 +46,7 @@ class ImageHost : public ViewHost {
   void SetImeFont(const FontRequest&) override {}
   void SetStatusText(std::string_view) override {}
   bool SetClipboardText(std::string_view) override { return false; }
-  std::optional<std::string> GetClipboardText() override { return std::nullopt; }
+  ClipboardText GetClipboardText() override { return {}; }
   void BeginWaitCursor() override {}
   void EndWaitCursor() override {}
   TextMetrics SelectFont(const FontRequest& request) override {

@@ -32,7 +32,9 @@ class NullHost : public ViewHost {
   void SetImeFont(const FontRequest&) override {}
   void SetStatusText(std::string_view utf8) override { status_.assign(utf8); }
   bool SetClipboardText(std::string_view cp932) override;
-  std::optional<std::string> GetClipboardText() override { return clipboard_; }
+  ClipboardText GetClipboardText() override {
+    return clipboard_ ? ClipboardText{ClipboardText::Text, *clipboard_} : ClipboardText{};
+  }
   void BeginWaitCursor() override {}
   void EndWaitCursor() override {}
   TextMetrics SelectFont(const FontRequest&) override { return TextMetrics{16, 8}; }

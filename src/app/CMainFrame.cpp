@@ -187,8 +187,7 @@ void CMainFrame::UpdateFrameTitle() {
 
 std::vector<CommandTarget*> CMainFrame::CommandChain() {
   CChildFrame* child = ActiveChild();
-  ViewWidget* window = child ? child->View() : nullptr;
-  return {window, child ? child->ViewTarget() : nullptr, child ? &child->Document() : nullptr, child, this,
+  return {child ? child->ViewTarget() : nullptr, child ? &child->Document() : nullptr, child, this,
           &app};
 }
 

@@ -19,7 +19,6 @@
 
 #include "platform/Cp932Text.h"
 #include "platform/QtSurface.h"
-#include "res/CommandIds.h"
 #include "res/Resources.h"
 
 namespace {
@@ -457,15 +456,14 @@ ViewWidget::ClipboardRead ViewWidget::ReadClipboard() const {
   return read;
 }
 
-std::optional<std::string> ViewWidget::GetClipboardText() {
-  if (checkedPaste_) {
-    std::optional<std::string> text = std::move(*checkedPaste_);
-    checkedPaste_.reset();
-    return text;
-  }
+ClipboardText ViewWidget::GetClipboardText() {
   ClipboardRead read = ReadClipboard();
-  if (read.refused) ReportRefusedPaste(read.codePoint);
-  return std::move(read.text);
+  if (read.refused) {
+    ReportRefusedPaste(read.codePoint);
+    return {ClipboardText::Refused, {}};
+  }
+  if (!read.text) return {};
+  return {ClipboardText::Text, std::move(*read.text)};
 }
 
 void ViewWidget::ReportRefusedPaste(char32_t codePoint) {
@@ -475,31 +473,6 @@ void ViewWidget::ReportRefusedPaste(char32_t codePoint) {
   } else {
     emit messageShown(text);
   }
-}
-
-// --- Commands --------------------------------------------------------------------------
-
-std::span<const CommandEntry<ViewWidget>> ViewWidget::CommandTable() {
-  static const CommandEntry<ViewWidget> table[] = {
-      {ID_EDIT_PASTE, &ViewWidget::OnPaste, &ViewWidget::OnUpdatePaste},
-  };
-  return table;
-}
-
-bool ViewWidget::OnCmdMsg(int id, CommandUi* ui) {
-  return view_ && DispatchCommand(*this, CommandTable(), id, ui);
-}
-
-void ViewWidget::OnUpdatePaste(CommandUi& ui) { ui.enabled = view_->IsCommandEnabled(ID_EDIT_PASTE); }
-
-void ViewWidget::OnPaste() {
-  BeginWaitCursor();
-  ClipboardRead read = ReadClipboard();
-  EndWaitCursor();
-  if (read.refused) return ReportRefusedPaste(read.codePoint);
-  checkedPaste_.emplace(std::move(read.text));
-  view_->OnCommand(ID_EDIT_PASTE);
-  checkedPaste_.reset();
 }
 
 void ViewWidget::BeginWaitCursor() {

@@ -13,17 +13,15 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
 
-#include "base/CommandMap.h"
 #include "platform/ViewFont.h"
 #include "view/CVeloView.h"
 #include "view/ViewHost.h"
 
 class QScrollBar;
 
-class ViewWidget : public QAbstractScrollArea, public ViewHost, public CommandTarget {
+class ViewWidget : public QAbstractScrollArea, public ViewHost {
   Q_OBJECT
 
  public:
@@ -62,10 +60,6 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost, public CommandTa
   // shell. Without one the status bar says it.
   void SetMessageBox(std::function<void(const QString& text)> show) { messageBox_ = std::move(show); }
 
-  // Commands that need the window before the view: Paste is checked here first, so that a
-  // clipboard text the document cannot hold changes nothing, not even the selection.
-  bool OnCmdMsg(int id, CommandUi* ui) override;
-
   // ViewHost
   void Invalidate(const Rect* rect, bool erase) override;
   void ScrollContent(int dx, int dy) override;
@@ -83,7 +77,7 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost, public CommandTa
   void SetImeFont(const FontRequest& font) override;
   void SetStatusText(std::string_view utf8) override;
   bool SetClipboardText(std::string_view cp932) override;
-  std::optional<std::string> GetClipboardText() override;
+  ClipboardText GetClipboardText() override;
   void BeginWaitCursor() override;
   void EndWaitCursor() override;
   TextMetrics SelectFont(const FontRequest& font) override;
@@ -135,9 +129,6 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost, public CommandTa
   };
   ClipboardRead ReadClipboard() const;
   void ReportRefusedPaste(char32_t codePoint);
-  void OnPaste();
-  void OnUpdatePaste(CommandUi& ui);
-  static std::span<const CommandEntry<ViewWidget>> CommandTable();
 
   std::unique_ptr<CVeloView> view_;
   std::shared_ptr<ViewFont> font_;
@@ -162,6 +153,4 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost, public CommandTa
   int waitCursorDepth_ = 0;
 
   std::function<void(const QString&)> messageBox_;
-  // The clipboard text OnPaste has read and checked, for the view's Paste to take.
-  std::optional<std::optional<std::string>> checkedPaste_;
 };

@@ -54,7 +54,12 @@ void CVeloView::Cut() {
 void CVeloView::Paste() {
   if (!IsPlaced()) return;
   host.BeginWaitCursor();
-  std::string text = host.GetClipboardText().value_or(std::string());
+  ClipboardText clip = host.GetClipboardText();
+  if (clip.kind == ClipboardText::Refused) {
+    host.EndWaitCursor();
+    return;
+  }
+  std::string& text = clip.bytes;
   // Clipboard text ends at its first NUL.
   if (const std::size_t nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
   InputText(text);

@@ -66,6 +66,13 @@ struct TextMetrics {
   int aveCharWidth = 0;  // advance of a half-width character in pixels
 };
 
+// What the clipboard gave the view. Refused text has been reported to the user already and
+// must change nothing, unlike an empty clipboard.
+struct ClipboardText {
+  enum Kind { Nothing, Text, Refused } kind = Nothing;
+  std::string bytes;
+};
+
 class ViewHost {
  public:
   virtual ~ViewHost() = default;
@@ -101,7 +108,7 @@ class ViewHost {
   virtual bool SetClipboardText(std::string_view cp932) = 0;
   // Nothing when the clipboard holds no text or cannot be opened; the host converts
   // foreign text and refuses (telling the user) what code page 932 cannot hold.
-  virtual std::optional<std::string> GetClipboardText() = 0;
+  virtual ClipboardText GetClipboardText() = 0;
 
   virtual void BeginWaitCursor() = 0;
   virtual void EndWaitCursor() = 0;

@@ -117,7 +117,9 @@ class FakeViewHost : public ViewHost {
     if (clipboardWorks) clipboard = std::string(cp932);
     return clipboardWorks;
   }
-  std::optional<std::string> GetClipboardText() override { return clipboard; }
+  ClipboardText GetClipboardText() override {
+    return clipboard ? ClipboardText{ClipboardText::Text, *clipboard} : ClipboardText{};
+  }
   void BeginWaitCursor() override { ++waitDepth; }
   void EndWaitCursor() override { --waitDepth; }
   TextMetrics SelectFont(const FontRequest& font) override {
