@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/NullHost.h"
 #include "common/TexGenerator.h"
 #include "doc/CVeloDoc.h"
 #include "platform/Cp932Text.h"
@@ -27,41 +28,14 @@ constexpr int kColumns = 160;
 constexpr int kRows = 60;
 
 // A window that is only an image: fixed client size, the real fonts, nothing else.
-class ImageHost : public ViewHost {
+class ImageHost : public mirev_bench::NullHost {
  public:
-  ImageHost(int width, int height) : width_(width), height_(height) {}
-  void Invalidate(const Rect*, bool) override {}
-  void ScrollContent(int, int) override {}
-  Rect ClientRect() const override { return {0, 0, width_, height_}; }
-  void CreateCaret(int, int) override {}
-  void SetCaretPos(Point) override {}
-  void ShowCaret() override {}
-  void HideCaret() override {}
-  void SetScrollInfo(ScrollBarKind, const ScrollInfo&) override {}
-  void SetCapture() override {}
-  void ReleaseCapture() override {}
-  bool IsShiftDown() const override { return false; }
-  bool IsCtrlDown() const override { return false; }
-  void SetImeCompositionPos(Point) override {}
-  void SetImeFont(const FontRequest&) override {}
-  void SetStatusText(std::string_view) override {}
-  bool SetClipboardText(std::string_view) override { return false; }
-  ClipboardText GetClipboardText() override { return {}; }
-  void BeginWaitCursor() override {}
-  void EndWaitCursor() override {}
+  ImageHost() : NullHost(0, 0) {}
   TextMetrics SelectFont(const FontRequest& request) override {
     font = ViewFont::For(request);
     return font->Metrics();
   }
-  void Resize(int width, int height) {
-    width_ = width;
-    height_ = height;
-  }
   std::shared_ptr<ViewFont> font;
-
- private:
-  int width_;
-  int height_;
 };
 
 // Generated TeX lines joined with tabs until each is wider than the window, so that every row
@@ -103,11 +77,11 @@ struct Scene {
     std::memcpy(block->Data(), text.data(), text.size());
     doc.LoadLines(block, text.size());
     block->Unref();
-    host = std::make_unique<ImageHost>(0, 0);
+    host = std::make_unique<ImageHost>();
     view = std::make_unique<CVeloView>(doc, settings, *host);
     view->OnInitialUpdate();
     const TextMetrics m = host->font->Metrics();
-    host->Resize(kColumns * m.aveCharWidth, kRows * m.height);
+    host->SetClientSize(kColumns * m.aveCharWidth, kRows * m.height);
     view->OnSize();
     image = QImage(kColumns * m.aveCharWidth, kRows * m.height, QImage::Format_RGB32);
     TextPos pos = view->origin;

@@ -39,6 +39,7 @@ class NullHost : public ViewHost {
   void EndWaitCursor() override {}
   TextMetrics SelectFont(const FontRequest&) override { return TextMetrics{16, 8}; }
 
+  void SetClientSize(int width, int height) { client_ = Rect{0, 0, width, height}; }
   // The area invalidated since the last call, which it forgets; empty when nothing was.
   Rect TakeDirty();
   const std::string& Status() const { return status_; }
