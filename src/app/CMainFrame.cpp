@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QStatusBar>
 #include <QUrl>
+#include <utility>
 
 #include "app/CChildFrame.h"
 #include "app/CMirevApp.h"
@@ -63,10 +64,10 @@ CMainFrame::CMainFrame(CMirevApp& app) : app(app), accelerators(IDR_MAINFRAME) {
 }
 
 CMainFrame::~CMainFrame() {
-  // The document windows go first, while this frame is still whole.
+  // The document windows go first, while this frame is still whole. What they signal on the
+  // way out must not reach the area, which is half destroyed by then.
   shuttingDown = true;
-  delete mdiArea;
-  mdiArea = nullptr;
+  delete std::exchange(mdiArea, nullptr);
 }
 
 bool CMainFrame::LoadFrame() {
