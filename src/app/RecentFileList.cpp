@@ -70,7 +70,7 @@ QString RecentFileList::AbbreviatePath(const QString& path, int maxLength) {
 
   qsizetype nameStart = path.size();
   while (nameStart > 0 && !IsSeparator(path[nameStart - 1])) --nameStart;
-  const QString name = path.mid(nameStart);
+  QString name = path.mid(nameStart);  // not const: returned by move
   if (name.size() > maxLength || nameStart == 0) return name;
 
   // The root is kept: the first directory below "/" (or the drive and its first directory).

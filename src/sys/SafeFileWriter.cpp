@@ -71,8 +71,9 @@ FileResult FinalTarget(const std::string& path, std::string& target, struct stat
     if (link[0] == '/') {
       current = std::move(link);
     } else {
-      std::string folder = FolderOf(current);
-      current = folder == "/" ? "/" + link : folder + "/" + link;
+      current = FolderOf(current);
+      if (current != "/") current += '/';
+      current += link;
     }
   }
 }
