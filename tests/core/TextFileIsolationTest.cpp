@@ -56,9 +56,11 @@ bool WriteProcFile(const char* path, const std::string& text) {
   return static_cast<bool>(std::ofstream(path) << text << std::flush);
 }
 
-// A tmpfs of size bytes on folder, in a private mount namespace (inside a new user namespace
-// where that is allowed, plainly as root), so that it goes with the child.
-std::string MountTmpfs(const std::string& folder, std::size_t size) {
+// A tmpfs of size bytes that is never attached anywhere, reached as folder through
+// /proc/self/fd: with no mount point nothing can travel back into the test's own namespace,
+// and nothing depends on / being a mount point (in a chroot it is not). Mounting needs a new
+// user namespace where that is allowed, otherwise root.
+std::string SmallTmpfs(std::size_t size, std::string& folder) {
   const std::string uid = std::to_string(::getuid()), gid = std::to_string(::getgid());
   if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0) {
     // Files made inside must belong to someone the kernel can name.
@@ -66,14 +68,19 @@ std::string MountTmpfs(const std::string& folder, std::size_t size) {
         !WriteProcFile("/proc/self/uid_map", "0 " + uid + " 1") ||
         !WriteProcFile("/proc/self/gid_map", "0 " + gid + " 1"))
       return SystemError("map the user namespace");
-  } else if (::unshare(CLONE_NEWNS) != 0) {
-    return SystemError("unshare");
   }
-  // Without this a mount made as root could travel back into the test's own namespace.
-  if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return SystemError("make / private");
-  const std::string options = "size=" + std::to_string(size) + ",mode=0755";
-  if (::mount("none", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) != 0)
-    return SystemError("mount a tmpfs");
+  const int fs = ::fsopen("tmpfs", FSOPEN_CLOEXEC);
+  if (fs < 0) return SystemError("open a tmpfs");
+  const std::string bytes = std::to_string(size);
+  const bool made = ::fsconfig(fs, FSCONFIG_SET_STRING, "size", bytes.c_str(), 0) == 0 &&
+                    ::fsconfig(fs, FSCONFIG_SET_STRING, "mode", "0755", 0) == 0 &&
+                    ::fsconfig(fs, FSCONFIG_CMD_CREATE, nullptr, nullptr, 0) == 0;
+  const int root = made ? ::fsmount(fs, FSMOUNT_CLOEXEC, MOUNT_ATTR_NOSUID | MOUNT_ATTR_NODEV) : -1;
+  const int error = errno;
+  ::close(fs);
+  errno = error;
+  if (root < 0) return SystemError("make a tmpfs");
+  folder = "/proc/self/fd/" + std::to_string(root);
   return {};
 }
 
@@ -104,21 +111,18 @@ std::string Refused(FileErrorCause cause, int error, const std::string& left) {
 }
 
 TEST(TextFileIsolated, SaveOnAFullFileSystemLeavesTheOldFileAndNoTemporary) {
-  ScratchDir dir;
-  const std::string mount = dir / "small";
-  ASSERT_EQ(::mkdir(mount.c_str(), 0755), 0);
+  std::string small;
   auto saveTooMuch = [&] {
     Settings settings;
     CVeloDoc doc(settings);
     LoadText(doc, std::string(100000, 'x'));  // more than fits
-    WriteFileBytes(mount + "/paper.tex", "old text\r\n\x95\x5C\r\n");
-    std::string report = Save(doc, mount, "paper.tex");
-    return report + Save(doc, mount, "fresh.tex");
+    WriteFileBytes(small + "/paper.tex", "old text\r\n\x95\x5C\r\n");
+    std::string report = Save(doc, small, "paper.tex");
+    return report + Save(doc, small, "fresh.tex");
   };
-  const std::string report = InChild([&] { return MountTmpfs(mount, 64 * 1024); }, saveTooMuch);
+  const std::string report = InChild([&] { return SmallTmpfs(64 * 1024, small); }, saveTooMuch);
   const std::string full = Refused(FileErrorCause::DiskFull, ENOSPC, "paper.tex");
   EXPECT_EQ(report, full + full);
-  EXPECT_EQ(Listing(mount), "") << "the tmpfs leaked into the test's own namespace";
 }
 
 TEST(TextFileIsolated, WithoutWriteAccessNothingIsReplacedAndUnreadableFilesAreRefused) {
