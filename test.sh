@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # Builds everything (installing what is missing) and runs every test through CTest:
-# the core tests, the same tests under ASan + UBSan, the Qt tests offscreen and the
-# end-to-end tests under Xvfb.
+# the core tests, the core and Qt tests again under ASan + UBSan, the Qt tests offscreen, the
+# end-to-end tests under Xvfb, the benchmarks' smoke runs and the source checks.
 set -euo pipefail
 cd "$(dirname "$0")"
+if [ ! -f build/build.ninja ]; then
+  echo "First run: installing what is missing and building everything takes about FIRST_RUN_TIME"
+  echo "and FIRST_RUN_DISK on two cores; later runs rebuild only what changed."
+fi
 ./scripts/deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The benchmarks are built here only for their smoke tests.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIREV_BENCH=ON >/dev/null
 cmake --build build
 cd build
 ctest --output-on-failure --timeout 900 "$@"

@@ -10,6 +10,7 @@ packages=(
   fonts-noto-cjk
   xvfb xauth xdotool
   util-linux
+  clang-format
 )
 
 missing=()
@@ -25,8 +26,12 @@ if [ "$(id -u)" -eq 0 ]; then
 elif command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
   sudo=(sudo -n)
 else
+  install="apt-get update && apt-get install -y --no-install-recommends ${missing[*]}"
   echo "Missing packages: ${missing[*]}" >&2
-  echo "Install them with: sudo apt-get install ${missing[*]}" >&2
+  echo "Install them, then run this again:" >&2
+  echo "  sudo sh -c '$install'" >&2
+  echo "or, without sudo, with the root password:" >&2
+  echo "  su -c '$install'" >&2
   exit 1
 fi
 
