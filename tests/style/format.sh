@@ -12,6 +12,8 @@ skip() {
 }
 
 command -v git >/dev/null || skip "git is not installed"
+# The checkout may belong to another user (a CI clone); reading its file list is safe.
+git() { command git -c safe.directory="$PWD" "$@"; }
 git rev-parse --is-inside-work-tree >/dev/null 2>&1 || skip "$PWD is not a git checkout"
 format=""
 for candidate in clang-format-14 clang-format; do
