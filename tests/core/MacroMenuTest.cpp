@@ -1,0 +1,196 @@
+// The macro reader where data files cannot show it: the entry limit, nesting far past the
+// depth bound, failing and short reads, files that are not macro files, relative names.
+#include <errno.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+
+#include "FileFixtures.h"
+#include "RecordingMenuBuilder.h"
+#include "tex/CMacroMenu.h"
+
+namespace {
+
+// What the fake read call does: bytes it hands out at most per call, and the offset at which
+// it fails.
+std::size_t readPiece = 0;
+std::size_t failAt = 0;
+std::size_t bytesRead = 0;
+
+long PiecewiseRead(int fd, void* data, std::size_t size) {
+  if (failAt && bytesRead >= failAt) {
+    errno = EIO;
+    return -1;
+  }
+  std::size_t want = readPiece ? std::min(size, readPiece) : size;
+  if (failAt) want = std::min(want, failAt - bytesRead);
+  const long got = SystemFileCalls().read(fd, data, want);
+  if (got > 0) bytesRead += static_cast<std::size_t>(got);
+  return got;
+}
+
+struct PiecewiseReads : FileCallsRestorer {
+  PiecewiseReads(std::size_t piece, std::size_t failOffset) {
+    readPiece = piece;
+    failAt = failOffset;
+    bytesRead = 0;
+    ActiveFileCalls().read = PiecewiseRead;
+  }
+};
+
+std::string Repeat(std::string_view text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+class MacroMenuTest : public ::testing::Test {
+ protected:
+  void TearDown() override { EXPECT_EQ(builder.faults, std::vector<std::string>{}); }
+  std::string Load(std::string_view bytes, int limit = kMacroEntryLimit) {
+    WriteFileBytes(scratch / "m.mac", bytes);
+    menu.LoadMacroFile(scratch / "m.mac", kMacroBaseId, limit);
+    return builder.Render(menu.RootPopup(), menu);
+  }
+
+  // Forgets what the builder recorded, once the menu holds nothing of it.
+  void Reset() {
+    menu.ClearMacroMenu();
+    EXPECT_EQ(builder.faults, std::vector<std::string>{});
+    builder = RecordingMenuBuilder();
+  }
+  static std::string Indent(int depth) { return std::string(2 * static_cast<std::size_t>(depth), ' '); }
+
+  ScratchDir scratch;
+  RecordingMenuBuilder builder;
+  CMacroMenu menu{builder};
+};
+
+TEST_F(MacroMenuTest, StopsAtTheEntryLimitWhereverTheLimitFalls) {
+  std::string file = "+ First ten\n";
+  for (int i = 0; i <= kMacroEntryLimit; ++i) {
+    file += "e" + std::to_string(i) + " \\item{" + std::to_string(i) + "}\n";
+    if (i == 9) file += "-\n";
+  }
+  WriteFileBytes(scratch / "m.mac", file);
+  EXPECT_TRUE(menu.ReloadMacroMenu(scratch / "m.mac").loaded);
+  ASSERT_EQ(menu.EntryCount(), 5000);
+  EXPECT_EQ(menu.Entries().front().id, 33000u);
+  EXPECT_EQ(menu.Entries().back().id, 37999u);
+  EXPECT_EQ(menu.GetMacroText(37999), "\\item{4999}");
+  EXPECT_TRUE(menu.GetMacroText(38000).IsEmpty());
+  EXPECT_EQ(builder.popups[1].items.size(), 10u);
+  EXPECT_EQ(builder.popups[0].items.size(), 1u + 4990u);
+
+  // A limit reached inside a sub-popup still hands it to its parent.
+  EXPECT_EQ(Load("a 1\n+ P\nb 2\nc 3\n", 2), "33000 \"a\" => \"1\"\n+ \"P\"\n  33001 \"b\" => \"2\"\n");
+  EXPECT_EQ(Load("a 1\n+ P\n", 0), "");
+  EXPECT_EQ(menu.EntryCount(), 0);
+}
+
+TEST_F(MacroMenuTest, NestingAndPopupCountsAreBoundedWithoutRecursion) {
+  // A million "+" lines: the stack would not hold a recursion per level.
+  std::string deepest;
+  for (int depth = 0; depth < kMacroMaxDepth; ++depth) deepest += Indent(depth) + "+ \"\"\n";
+  deepest += Indent(kMacroMaxDepth) + "33000 \"x\" => \"1\"\n";
+  EXPECT_EQ(Load(Repeat("+\n", 1000000) + "x 1\n"), deepest);
+  EXPECT_EQ(builder.popups.size(), 1u + kMacroMaxDepth);
+
+  // Sibling sub-popups past the limit merge into their parent, and their "-" close nothing.
+  Reset();
+  Load(Repeat("+ s\n-\n", kMacroPopupLimit) + "+ over\nx 1\n-\nlast 2\n");
+  ASSERT_EQ(builder.popups.size(), 1u + kMacroPopupLimit);
+  const auto& rootItems = builder.popups[0].items;
+  ASSERT_EQ(rootItems.size(), kMacroPopupLimit + 2u);
+  EXPECT_GE(rootItems[kMacroPopupLimit - 1].child, 0);
+  EXPECT_EQ(rootItems[kMacroPopupLimit].id, 33000u);
+  EXPECT_EQ(rootItems.back().label, "last");
+}
+
+TEST_F(MacroMenuTest, AReadErrorKeepsTheLinesBeforeItAndSaysSo) {
+  const std::string file = "+ A\na \\alpha\nb \\beta\n-\nc \\gamma\n";
+  {
+    PiecewiseReads reads(0, file.find("beta"));
+    EXPECT_EQ(Load(file), "+ \"A\"\n  33000 \"a\" => \"\\alpha\"\n") << "the torn line is dropped";
+  }
+  EXPECT_TRUE(menu.LastLoad().loaded);
+  EXPECT_EQ(menu.LastLoad().error.cause, FileErrorCause::HardIO);
+  EXPECT_EQ(menu.LastLoad().error.osError, EIO);
+  {
+    PiecewiseReads reads(0, 1);
+    EXPECT_EQ(Load(file), "");
+  }
+  EXPECT_TRUE(menu.LastLoad().loaded);
+  EXPECT_FALSE(menu.LastLoad().error.Ok());
+}
+
+TEST_F(MacroMenuTest, LinesSpanningReadsComeOutWhole) {
+  const std::string longText = Repeat("\\x{*}", 30000);  // longer than one read buffer
+  const std::string file = "+ Long\r\nlong " + longText + "\r\n-\r\na %n\r\nb\rc d\r\n" + "tail " + longText;
+  const std::string whole = Load(file);
+  ASSERT_EQ(menu.EntryCount(), 4);
+  EXPECT_EQ(menu.GetMacroText(33000), longText);
+  EXPECT_EQ(menu.GetMacroText(33003), longText);
+  for (const std::size_t piece : {1u, 2u, 3u, 7u}) {
+    PiecewiseReads reads(piece, 0);
+    EXPECT_EQ(Load(file), whole) << "reads of " << piece;
+  }
+}
+
+TEST_F(MacroMenuTest, WhatIsNotAMacroFileIsRefusedAtOnce) {
+  EXPECT_FALSE(menu.LoadMacroFile(scratch.Path(), kMacroBaseId, kMacroEntryLimit));
+  EXPECT_EQ(menu.LastLoad().error.cause, FileErrorCause::AccessDenied);
+
+  ASSERT_EQ(::mkfifo((scratch / "fifo").c_str(), 0600), 0);
+  EXPECT_FALSE(menu.LoadMacroFile(scratch / "fifo", kMacroBaseId, kMacroEntryLimit)) << "and it did not hang";
+
+  WriteFileBytes(scratch / "big.mac", "a 1\n");
+  ASSERT_EQ(::truncate((scratch / "big.mac").c_str(), static_cast<off_t>(kMacroFileLimit)), 0);
+  EXPECT_FALSE(menu.LoadMacroFile(scratch / "big.mac", kMacroBaseId, kMacroEntryLimit));
+  EXPECT_EQ(menu.LastLoad().error.cause, FileErrorCause::TooLarge);
+  EXPECT_EQ(menu.RootPopup(), nullptr);
+  EXPECT_EQ(menu.EntryCount(), 0);
+
+  EXPECT_FALSE(menu.LoadMacroFile(scratch / "none.mac", kMacroBaseId, kMacroEntryLimit));
+  EXPECT_EQ(menu.LastLoad().error.cause, FileErrorCause::FileNotFound);
+  EXPECT_EQ(builder.LivePopups(), 0);
+}
+
+TEST_F(MacroMenuTest, ARelativeNameIsTakenFromTheCurrentFolderAtEachLoad) {
+  const std::string before = std::filesystem::current_path().string();
+  ASSERT_EQ(::mkdir((scratch / "one").c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir((scratch / "two").c_str(), 0700), 0);
+  WriteFileBytes(scratch / "one/plind.mac", "one 1\n");
+  WriteFileBytes(scratch / "two/plind.mac", "two 2\n");
+  std::filesystem::current_path(scratch / "one");
+  const bool first = menu.ReloadMacroMenu("plind.mac").loaded;
+  const std::string firstLabel = menu.EntryCount() ? menu.Entries()[0].label.ToStdString() : "";
+  std::filesystem::current_path(scratch / "two");
+  const bool second = menu.ReloadMacroMenu("plind.mac").loaded;
+  std::filesystem::current_path(before);
+  EXPECT_TRUE(first && second);
+  EXPECT_EQ(firstLabel, "one");
+  ASSERT_EQ(menu.EntryCount(), 1);
+  EXPECT_EQ(menu.Entries()[0].label, "two");
+}
+
+TEST_F(MacroMenuTest, PopupsTheMenuSystemCannotMakeAreDoneWithout) {
+  builder.failCreateAt = 0;
+  EXPECT_EQ(Load("a 1\n"), "");
+  EXPECT_FALSE(menu.LastLoad().loaded);
+  EXPECT_EQ(menu.RootPopup(), nullptr);
+  EXPECT_EQ(menu.EntryCount(), 0);
+
+  // A sub-popup that could not be made takes its items, its own sub-popups included, with it;
+  // the entries still get their ids.
+  Reset();
+  builder.failCreateAt = 1;
+  EXPECT_EQ(Load("+ Lost\nx 1\n+ Inner\ny 2\n-\n-\nz 3\n"), "33002 \"z\" => \"3\"\n");
+  EXPECT_EQ(menu.EntryCount(), 3);
+  EXPECT_EQ(menu.GetMacroText(33001), "2");
+}
+
+}  // namespace

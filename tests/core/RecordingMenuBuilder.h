@@ -1,0 +1,125 @@
+#pragma once
+// A menu builder that records the popups it is asked for, checks that it is used soundly and
+// draws the result as text. Shared by the core tests and the fuzz target, so it reports faults
+// as text rather than through a test framework.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "tex/CMacroMenu.h"
+#include "tex/MenuBuilder.h"
+
+class RecordingMenuBuilder : public MenuBuilder {
+ public:
+  struct Item {
+    std::uint32_t id = 0;  // of a command
+    int child = -1;        // of a sub-popup: the index of its popup
+    std::string label;
+  };
+  struct Popup {
+    std::vector<Item> items;
+    bool destroyed = false;
+    bool appended = false;
+  };
+
+  PopupHandle CreatePopup() override {
+    if (failCreateAt == static_cast<int>(popups.size()) + failedCreates) {
+      ++failedCreates;
+      return nullptr;
+    }
+    popups.emplace_back();
+    return HandleOf(static_cast<int>(popups.size()) - 1);
+  }
+
+  void AppendCommand(PopupHandle popup, std::uint32_t id, std::string_view label) override {
+    if (Popup* p = Live(popup, "append a command to")) p->items.push_back(Item{id, -1, std::string(label)});
+  }
+
+  void AppendPopup(PopupHandle popup, PopupHandle child, std::string_view label) override {
+    Popup* p = Live(popup, "append to");
+    Popup* c = Live(child, "append");
+    if (!p || !c) return;
+    if (c->appended || popup == child) return Fault("a popup appended twice or to itself");
+    c->appended = true;
+    p->items.push_back(Item{0, IndexOf(child), std::string(label)});
+  }
+
+  void DestroyPopup(PopupHandle popup) override {
+    if (Popup* p = Live(popup, "destroy")) {
+      p->destroyed = true;
+      destroyOrder.push_back(IndexOf(popup));
+    }
+  }
+
+  int LivePopups() const {
+    int live = 0;
+    for (const Popup& p : popups) live += p.destroyed ? 0 : 1;
+    return live;
+  }
+
+  // The tree under root, one item a line: + "label" for a sub-popup, its items indented below,
+  // and id "label" => "text" for a command, its text taken from the menu's entries. Bytes below
+  // 0x20 and 0x7F are written <hh>.
+  std::string Render(PopupHandle root, const CMacroMenu& menu) const {
+    std::string out;
+    if (root) RenderPopup(IndexOf(root), menu, 0, out);
+    return out;
+  }
+
+  static std::string Escape(std::string_view bytes) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : bytes) {
+      const auto b = static_cast<unsigned char>(c);
+      if (b < 0x20 || b == 0x7F) {
+        out += '<';
+        out += kHex[b >> 4];
+        out += kHex[b & 15];
+        out += '>';
+      } else {
+        out += c;
+      }
+    }
+    return out;
+  }
+
+  std::vector<Popup> popups;  // in order of creation
+  std::vector<int> destroyOrder;
+  std::vector<std::string> faults;
+  int failCreateAt = -1;  // the creation request (counting from 0) that gets no popup
+  int failedCreates = 0;
+
+ private:
+  static PopupHandle HandleOf(int index) {
+    return reinterpret_cast<PopupHandle>(static_cast<std::uintptr_t>(index) + 1);
+  }
+  int IndexOf(PopupHandle popup) const {
+    return static_cast<int>(reinterpret_cast<std::uintptr_t>(popup)) - 1;
+  }
+  Popup* Live(PopupHandle popup, const char* what) {
+    const int index = IndexOf(popup);
+    if (index < 0 || index >= static_cast<int>(popups.size()) ||
+        popups[static_cast<std::size_t>(index)].destroyed) {
+      Fault(std::string("asked to ") + what + " a popup that is not there");
+      return nullptr;
+    }
+    return &popups[static_cast<std::size_t>(index)];
+  }
+  void Fault(std::string what) { faults.push_back(std::move(what)); }
+
+  // Recursive, which is fine for the trees tests make: the reader caps their depth.
+  void RenderPopup(int index, const CMacroMenu& menu, int depth, std::string& out) const {
+    for (const Item& item : popups[static_cast<std::size_t>(index)].items) {
+      out.append(static_cast<std::size_t>(depth) * 2, ' ');
+      if (item.child >= 0) {
+        out += "+ \"" + Escape(item.label) + "\"\n";
+        RenderPopup(item.child, menu, depth + 1, out);
+      } else {
+        out += std::to_string(item.id) + " \"" + Escape(item.label) + "\" => \"" +
+               Escape(menu.GetMacroText(item.id).View()) + "\"\n";
+      }
+    }
+  }
+};
