@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 
 #include "FileFixtures.h"
 #include "RecordingMenuBuilder.h"
+#include "base/Cp932.h"
 #include "tex/CMacroMenu.h"
 
 namespace {
@@ -191,6 +193,64 @@ TEST_F(MacroMenuTest, PopupsTheMenuSystemCannotMakeAreDoneWithout) {
   EXPECT_EQ(Load("+ Lost\nx 1\n+ Inner\ny 2\n-\n-\nz 3\n"), "33002 \"z\" => \"3\"\n");
   EXPECT_EQ(menu.EntryCount(), 3);
   EXPECT_EQ(menu.GetMacroText(33001), "2");
+}
+
+}  // namespace
+
+namespace {
+
+// The sample file shipped with the program: sound structure, readable labels, and the
+// commands a Japanese LaTeX writer reaches for.
+TEST(MacroSample, LoadsWholeWithEveryEntryLabelledAndReachable) {
+  RecordingMenuBuilder builder;
+  CMacroMenu menu(builder);
+  const MacroLoadResult& load = menu.ReloadMacroMenu(std::string(MIREV_TEST_DATA) + "/../../plind.mac");
+  ASSERT_TRUE(load.loaded);
+  EXPECT_TRUE(load.error.Ok());
+  ASSERT_GT(menu.EntryCount(), 100);
+  EXPECT_EQ(menu.Entries().back().text, "\\quad") << "the file was read to its last line";
+
+  std::string allTexts;
+  for (std::size_t i = 0; i < menu.Entries().size(); ++i) {
+    const MacroEntry& entry = menu.Entries()[i];
+    EXPECT_EQ(entry.id, kMacroBaseId + i);
+    EXPECT_FALSE(entry.label.IsEmpty()) << entry.text.View();
+    EXPECT_FALSE(entry.text.IsEmpty()) << entry.label.View();
+    for (const ByteString* bytes : {&entry.label, &entry.text})
+      EXPECT_EQ(cp932::DecodeToUtf16(bytes->View()).find(u'\uFFFD'), std::u16string::npos) << bytes->View();
+    // A starred command or environment would take the first asterisk from the places to type.
+    for (int j = 1; j + 1 < entry.text.Length(); ++j)
+      EXPECT_FALSE(entry.text.At(j) == '*' && std::isalpha(entry.text.At(j - 1)) &&
+                   (entry.text.At(j + 1) == '{' || entry.text.At(j + 1) == '}'))
+          << entry.text.View();
+    allTexts += entry.text.ToStdString() + "\n";
+  }
+  std::size_t commands = 0;
+  for (std::size_t p = 0; p < builder.popups.size(); ++p) {
+    EXPECT_FALSE(builder.popups[p].items.empty()) << "popup " << p;
+    EXPECT_TRUE(p == 0 || builder.popups[p].appended) << "popup " << p;
+    for (const auto& item : builder.popups[p].items) {
+      if (item.child < 0) {
+        ++commands;
+      } else {
+        EXPECT_FALSE(item.label.empty());
+      }
+    }
+  }
+  EXPECT_EQ(commands, menu.Entries().size());
+
+  for (const char* wanted : {"{jarticle}",        "{jsarticle}",   "\\chapter{",
+                             "\\section{",        "\\subsection{", "\\subsubsection{",
+                             "\\paragraph{",      "{itemize}",     "{enumerate}",
+                             "{description}",     "{figure}",      "{table}",
+                             "{tabular}",         "{equation}",    "{align}",
+                             "{verbatim}",        "{quote}",       "{minipage}",
+                             "{thebibliography}", "\\textbf{",     "\\large",
+                             "\\label{",          "\\ref{",        "\\frac{",
+                             "\\sqrt{",           "\\sum",         "\\int",
+                             "{pmatrix}",         "\\ruby{",       "\\kintou{",
+                             "\\rensuji{"})
+    EXPECT_NE(allTexts.find(wanted), std::string::npos) << wanted;
 }
 
 }  // namespace
