@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -21,7 +22,8 @@ bool IsBlank(char c) {
 // A failed read ends the lines, and the line it cut short is dropped.
 class LineReader {
  public:
-  explicit LineReader(SequentialFileReader& file) : file_(file), chunk_(kChunkSize) {}
+  explicit LineReader(SequentialFileReader& file)
+      : file_(file), chunk_(std::make_unique_for_overwrite<char[]>(kChunkSize)) {}
 
   // The view stays valid until the next call.
   bool Next(std::string_view& line) {
@@ -33,7 +35,7 @@ class LineReader {
         line = pending_;  // a last line without a line end
         return true;
       }
-      const char* start = chunk_.data() + pos_;
+      const char* start = chunk_.get() + pos_;
       const std::size_t available = end_ - pos_;
       const auto* lf = static_cast<const char*>(std::memchr(start, '\n', available));
       if (!lf) {
@@ -61,7 +63,7 @@ class LineReader {
   bool Fill() {
     if (atEnd_ || !error_.Ok()) return false;
     std::size_t count = 0;
-    FileResult result = file_.Read(chunk_.data(), chunk_.size(), count);
+    FileResult result = file_.Read(chunk_.get(), kChunkSize, count);
     if (!result.Ok()) {
       error_ = std::move(result);
       return false;
@@ -76,7 +78,7 @@ class LineReader {
   }
 
   SequentialFileReader& file_;
-  std::vector<char> chunk_;
+  std::unique_ptr<char[]> chunk_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   std::string pending_;
