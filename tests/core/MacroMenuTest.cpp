@@ -1,6 +1,6 @@
 // The macro reader where data files cannot show it: the entry limit, nesting far past the
-// depth bound, failing and short reads, files that are not macro files, relative names.
-#include <errno.h>
+// depth bound, short and failing reads, files that are not macro files, relative names, and
+// the sample file.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,38 +10,11 @@
 #include <string>
 
 #include "FileFixtures.h"
-#include "RecordingMenuBuilder.h"
+#include "MacroFakes.h"
 #include "base/Cp932.h"
 #include "tex/CMacroMenu.h"
 
 namespace {
-
-// What the fake read call does: bytes it hands out at most per call, and the offset at which
-// it fails.
-std::size_t readPiece = 0;
-std::size_t failAt = 0;
-std::size_t bytesRead = 0;
-
-long PiecewiseRead(int fd, void* data, std::size_t size) {
-  if (failAt && bytesRead >= failAt) {
-    errno = EIO;
-    return -1;
-  }
-  std::size_t want = readPiece ? std::min(size, readPiece) : size;
-  if (failAt) want = std::min(want, failAt - bytesRead);
-  const long got = SystemFileCalls().read(fd, data, want);
-  if (got > 0) bytesRead += static_cast<std::size_t>(got);
-  return got;
-}
-
-struct PiecewiseReads : FileCallsRestorer {
-  PiecewiseReads(std::size_t piece, std::size_t failOffset) {
-    readPiece = piece;
-    failAt = failOffset;
-    bytesRead = 0;
-    ActiveFileCalls().read = PiecewiseRead;
-  }
-};
 
 std::string Repeat(std::string_view text, int times) {
   std::string out;
@@ -58,7 +31,7 @@ class MacroMenuTest : public ::testing::Test {
     return builder.Render(menu.RootPopup(), menu);
   }
 
-  // Forgets what the builder recorded, once the menu holds nothing of it.
+  // Forgets what the builder recorded once the menu holds nothing of it.
   void Reset() {
     menu.ClearMacroMenu();
     EXPECT_EQ(builder.faults, std::vector<std::string>{});
@@ -112,34 +85,24 @@ TEST_F(MacroMenuTest, NestingAndPopupCountsAreBoundedWithoutRecursion) {
   EXPECT_EQ(rootItems.back().label, "last");
 }
 
-TEST_F(MacroMenuTest, AReadErrorKeepsTheLinesBeforeItAndSaysSo) {
-  const std::string file = "+ A\na \\alpha\nb \\beta\n-\nc \\gamma\n";
+TEST_F(MacroMenuTest, ReadsInPiecesOrFailingPartWay) {
+  const std::string longText = Repeat("\\x{*}", 30000);  // longer than one read buffer
+  const std::string file = "+ A\r\na " + longText + "\r\nb %n\r\nc\rd e\r\n-\r\nf " + longText;
+  const std::string whole = Load(file);
+  ASSERT_EQ(menu.EntryCount(), 4);
+  EXPECT_EQ(menu.GetMacroText(33003), longText);
+  for (const std::size_t piece : {1u, 2u, 7u}) {
+    SteeredReads reads(piece, 0);
+    EXPECT_EQ(Load(file), whole) << "reads of " << piece;
+  }
+
+  // A failed read keeps the lines before it, not the one it tore, and says why.
   {
-    PiecewiseReads reads(0, file.find("beta"));
-    EXPECT_EQ(Load(file), "+ \"A\"\n  33000 \"a\" => \"\\alpha\"\n") << "the torn line is dropped";
+    SteeredReads reads(0, file.find("%n"));
+    EXPECT_EQ(Load(file), "+ \"A\"\n  33000 \"a\" => \"" + longText + "\"\n");
   }
   EXPECT_TRUE(menu.LastLoad().loaded);
   EXPECT_EQ(menu.LastLoad().error.cause, FileErrorCause::HardIO);
-  EXPECT_EQ(menu.LastLoad().error.osError, EIO);
-  {
-    PiecewiseReads reads(0, 1);
-    EXPECT_EQ(Load(file), "");
-  }
-  EXPECT_TRUE(menu.LastLoad().loaded);
-  EXPECT_FALSE(menu.LastLoad().error.Ok());
-}
-
-TEST_F(MacroMenuTest, LinesSpanningReadsComeOutWhole) {
-  const std::string longText = Repeat("\\x{*}", 30000);  // longer than one read buffer
-  const std::string file = "+ Long\r\nlong " + longText + "\r\n-\r\na %n\r\nb\rc d\r\n" + "tail " + longText;
-  const std::string whole = Load(file);
-  ASSERT_EQ(menu.EntryCount(), 4);
-  EXPECT_EQ(menu.GetMacroText(33000), longText);
-  EXPECT_EQ(menu.GetMacroText(33003), longText);
-  for (const std::size_t piece : {1u, 2u, 3u, 7u}) {
-    PiecewiseReads reads(piece, 0);
-    EXPECT_EQ(Load(file), whole) << "reads of " << piece;
-  }
 }
 
 TEST_F(MacroMenuTest, WhatIsNotAMacroFileIsRefusedAtOnce) {
@@ -162,37 +125,16 @@ TEST_F(MacroMenuTest, WhatIsNotAMacroFileIsRefusedAtOnce) {
 }
 
 TEST_F(MacroMenuTest, ARelativeNameIsTakenFromTheCurrentFolderAtEachLoad) {
-  const std::string before = std::filesystem::current_path().string();
-  ASSERT_EQ(::mkdir((scratch / "one").c_str(), 0700), 0);
-  ASSERT_EQ(::mkdir((scratch / "two").c_str(), 0700), 0);
-  WriteFileBytes(scratch / "one/plind.mac", "one 1\n");
-  WriteFileBytes(scratch / "two/plind.mac", "two 2\n");
-  std::filesystem::current_path(scratch / "one");
-  const bool first = menu.ReloadMacroMenu("plind.mac").loaded;
-  const std::string firstLabel = menu.EntryCount() ? menu.Entries()[0].label.ToStdString() : "";
-  std::filesystem::current_path(scratch / "two");
-  const bool second = menu.ReloadMacroMenu("plind.mac").loaded;
+  const auto before = std::filesystem::current_path();
+  std::string labels;
+  for (const char* folder : {"one", "two"}) {
+    std::filesystem::create_directory(scratch / folder);
+    WriteFileBytes(scratch / folder + "/plind.mac", folder + std::string(" 1\n"));
+    std::filesystem::current_path(scratch / folder);
+    if (menu.ReloadMacroMenu("plind.mac").loaded) labels += menu.Entries().at(0).label.ToStdString();
+  }
   std::filesystem::current_path(before);
-  EXPECT_TRUE(first && second);
-  EXPECT_EQ(firstLabel, "one");
-  ASSERT_EQ(menu.EntryCount(), 1);
-  EXPECT_EQ(menu.Entries()[0].label, "two");
-}
-
-TEST_F(MacroMenuTest, PopupsTheMenuSystemCannotMakeAreDoneWithout) {
-  builder.failCreateAt = 0;
-  EXPECT_EQ(Load("a 1\n"), "");
-  EXPECT_FALSE(menu.LastLoad().loaded);
-  EXPECT_EQ(menu.RootPopup(), nullptr);
-  EXPECT_EQ(menu.EntryCount(), 0);
-
-  // A sub-popup that could not be made takes its items, its own sub-popups included, with it;
-  // the entries still get their ids.
-  Reset();
-  builder.failCreateAt = 1;
-  EXPECT_EQ(Load("+ Lost\nx 1\n+ Inner\ny 2\n-\n-\nz 3\n"), "33002 \"z\" => \"3\"\n");
-  EXPECT_EQ(menu.EntryCount(), 3);
-  EXPECT_EQ(menu.GetMacroText(33001), "2");
+  EXPECT_EQ(labels, "onetwo");
 }
 
 }  // namespace

@@ -1,13 +1,16 @@
 #pragma once
-// A menu builder that records the popups it is asked for, checks that it is used soundly and
-// draws the result as text. Shared by the core tests and the fuzz target, so it reports faults
-// as text rather than through a test framework.
+// Fakes for the macro reader, shared by the core tests and the fuzz target (so they report
+// faults as text rather than through a test framework): a menu builder that records, checks
+// and draws the popups, and a read call that hands out bytes in pieces or fails part way.
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "sys/FileCalls.h"
 #include "tex/CMacroMenu.h"
 #include "tex/MenuBuilder.h"
 
@@ -122,4 +125,37 @@ class RecordingMenuBuilder : public MenuBuilder {
       }
     }
   }
+};
+
+// While it lives, each read call hands out at most piece bytes (0: as many as asked), and
+// the first read at or past failAt bytes (0: none) fails with EIO.
+class SteeredReads {
+ public:
+  SteeredReads(std::size_t piece, std::size_t failAt) : saved_(ActiveFileCalls()) {
+    piece_ = piece;
+    failAt_ = failAt;
+    read_ = 0;
+    ActiveFileCalls().read = Read;
+  }
+  SteeredReads(const SteeredReads&) = delete;
+  SteeredReads& operator=(const SteeredReads&) = delete;
+  ~SteeredReads() { ActiveFileCalls() = saved_; }
+
+ private:
+  static long Read(int fd, void* data, std::size_t size) {
+    if (failAt_ && read_ >= failAt_) {
+      errno = EIO;
+      return -1;
+    }
+    std::size_t want = piece_ ? std::min(size, piece_) : size;
+    if (failAt_) want = std::min(want, failAt_ - read_);
+    const long got = SystemFileCalls().read(fd, data, want);
+    if (got > 0) read_ += static_cast<std::size_t>(got);
+    return got;
+  }
+
+  FileCalls saved_;
+  static inline std::size_t piece_ = 0;
+  static inline std::size_t failAt_ = 0;
+  static inline std::size_t read_ = 0;
 };
