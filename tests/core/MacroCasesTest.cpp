@@ -82,7 +82,7 @@ TEST_P(MacroCases, Load) {
     // Ids run without gaps from the base, each on one command item.
     std::size_t commands = 0;
     for (std::size_t p = earlierPopups; p < builder.popups.size(); ++p)
-      for (const auto& item : builder.popups[p].items) commands += item.child < 0 ? 1 : 0;
+      for (const auto& item : builder.popups[p].items) commands += item.child < 0 ? 1u : 0u;
     EXPECT_EQ(commands, menu.Entries().size());
     ASSERT_EQ(menu.EntryCount(), static_cast<int>(menu.Entries().size()));
     for (std::size_t i = 0; i < menu.Entries().size(); ++i) EXPECT_EQ(menu.Entries()[i].id, kMacroBaseId + i);
