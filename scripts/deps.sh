@@ -10,6 +10,7 @@ packages=(
   fonts-noto-cjk
   xvfb xauth xdotool
   util-linux
+  texlive-lang-japanese latexmk poppler-utils
 )
 
 missing=()

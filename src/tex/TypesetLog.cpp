@@ -130,13 +130,17 @@ void TypesetLogReader::AddLine(std::string_view line) {
       (lastWidth == kMaxPrintLine ||
        (lastWidth == kMaxPrintLine - 1 && !line.empty() && static_cast<unsigned char>(line[0]) >= 0x80))) {
     joined += line;
-    lastWidth = PrintedWidth(line);
-    return;
+  } else {
+    if (haveJoined) ReadLine(joined);
+    joined.assign(line);
+    haveJoined = true;
   }
-  if (haveJoined) ReadLine(joined);
-  joined.assign(line);
-  haveJoined = true;
+  // A line that TeX cannot have broken is read at once, not when the next one comes.
   lastWidth = PrintedWidth(line);
+  if (lastWidth < kMaxPrintLine - 1) {
+    ReadLine(joined);
+    haveJoined = false;
+  }
 }
 
 void TypesetLogReader::Finish() {

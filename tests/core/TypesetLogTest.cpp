@@ -1,6 +1,7 @@
 // The log reader on recorded runs of pLaTeX, upLaTeX and latexmk over our own documents
 // (tests/data/typeset, made by record.sh there): NAME.entries lists the entries that both
-// NAME.stdout (the terminal output) and NAME.log must give. Each recording is fed in chunks
+// NAME.stdout (the terminal output) and NAME.log must give, one a line: kind, file, line and
+// message, separated by tabs ('#' starts a comment). Each recording is fed in chunks
 // of varying size, through the line splitter, with the caller's file test and without.
 #include <gtest/gtest.h>
 
