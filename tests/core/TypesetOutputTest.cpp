@@ -47,7 +47,6 @@ TEST(TypesetOutput, DecodesEachLineInTheCodeItCameIn) {
 TEST(TypesetOutput, FileNamesAsTheFileSystemSpellsThem) {
   EXPECT_EQ(DecodeFileName("./" + kEuc + " 2.tex", NameSource::FileLineError), "./表示 2.tex");
   EXPECT_EQ(DecodeFileName("./" + kCp932 + ".tex", NameSource::Opened), "./表示.tex");
-  EXPECT_EQ(DecodeFileName("./" + kUtf8 + ".tex", NameSource::FileLineError), "./表示.tex");
   // Half-width katakana in EUC-JP (8E xx).
   EXPECT_EQ(DecodeFileName("\x8E\xB1\x8E\xB2", NameSource::FileLineError), "ｱｲ");
   // Nothing decodes: the bytes stay, a file may be called that.
