@@ -12,6 +12,7 @@ packages=(
   xvfb xauth xdotool
   util-linux
   clang-format
+  texlive-lang-japanese latexmk poppler-utils
 )
 
 missing=()
