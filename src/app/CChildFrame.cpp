@@ -9,8 +9,8 @@
 #include "app/CSettingsDlg.h"
 #include "app/DocumentTemplate.h"
 #include "app/ShellDocument.h"
+#include "base/CommandIds.h"
 #include "platform/ViewWidget.h"
-#include "res/CommandIds.h"
 
 CChildFrame::CChildFrame(ShellDocument& document, ViewWidget* view) : document(document), view(view) {
   setAttribute(Qt::WA_DeleteOnClose);

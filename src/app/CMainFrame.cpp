@@ -16,8 +16,8 @@
 #include "app/CMirevApp.h"
 #include "app/DocumentTemplate.h"
 #include "app/ShellDocument.h"
+#include "base/CommandIds.h"
 #include "platform/ViewWidget.h"
-#include "res/CommandIds.h"
 #include "res/Resources.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "app/CMirevApp.h"
 #include "app/DocumentTemplate.h"
 #include "app/FileCommands.h"
-#include "res/CommandIds.h"
+#include "base/CommandIds.h"
 
 ShellDocument::ShellDocument(DocumentTemplate& owner, Settings& settings)
     : QObject(&owner), owner(owner), doc(std::make_unique<CVeloDoc>(settings)) {}

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "doc/TextFile.h"
+#include "sys/FileResult.h"
 
 class SafeFileWriter {
  public:

@@ -11,7 +11,7 @@
 #include "EditSupport.h"
 #include "RepaintCheck.h"
 #include "ViewFakes.h"
-#include "res/CommandIds.h"
+#include "base/CommandIds.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include "EditSupport.h"
 #include "RepaintCheck.h"
 #include "ViewFakes.h"
+#include "base/CommandIds.h"
 #include "base/Cp932.h"
-#include "res/CommandIds.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "EditSupport.h"
 #include "ViewFakes.h"
-#include "res/CommandIds.h"
+#include "base/CommandIds.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <QMimeData>
 
 #include "ShellFixture.h"
+#include "base/CommandIds.h"
 #include "platform/ViewWidget.h"
-#include "res/CommandIds.h"
 #include "view/CVeloView.h"
 
 namespace {

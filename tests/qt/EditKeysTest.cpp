@@ -4,8 +4,8 @@
 #include <QInputMethodEvent>
 
 #include "ShellFixture.h"
+#include "base/CommandIds.h"
 #include "platform/ViewWidget.h"
-#include "res/CommandIds.h"
 #include "res/Resources.h"
 #include "view/CVeloView.h"
 
