@@ -83,7 +83,7 @@ class CVeloView : public DocView, public CommandTarget {
   void ApplyColors(const ColorTable& newColors);
   // Another view changed the text: caret, origin and selection are resolved again by line
   // number (clamped to the text, byte index to a character boundary) and the view repaints.
-  void OnDocumentChanged(DocView* sender) override;
+  void OnDocumentChanged(const LineChange* change) override;
 
   // --- Layout (Layout.cpp) -----------------------------------------------------------------
   // The tab width used for layout: tabSize, but never below 1.
@@ -230,21 +230,6 @@ class CVeloView : public DocView, public CommandTarget {
   void Paste();
   void SelectAll();
 
-  // --- Changes seen by other views (DocumentChanges.cpp) ---------------------------------
-  // The lines one text change replaced: old lines [first, first + oldCount) became
-  // [first, first + newCount); bytes before firstByte of line first did not change (a lone
-  // lead byte just before it may have paired with a new neighbour). firstNode is line first's
-  // node, alive after the change.
-  struct LineChange {
-    int first = 0;
-    int oldCount = 1;
-    int newCount = 1;
-    int firstByte = 0;
-    LineNode* firstNode = nullptr;
-  };
-  // This view's latest text change, for the other views it notifies.
-  const std::optional<LineChange>& LastChange() const { return lastChange; }
-
   // --- Invalidation helpers ---------------------------------------------------------------
   void InvalidateAll(bool erase = false);
   // The full-width band from the top of firstLine's row to the bottom of lastLine's row.
@@ -318,6 +303,7 @@ class CVeloView : public DocView, public CommandTarget {
   // Places pos at line, byte index as recorded; exact keeps the byte index even inside a
   // character (the column then counts the character's first cell).
   void PlaceRecorded(TextPos& pos, const TextPos& recorded, bool exact);
+  // Tells the other views of a change this view made (DocumentChanges.cpp).
   void NoteChange(const LineChange& change);
   // Resolves one position of this view after another view's change (DocumentChanges.cpp).
   void ResolveAfterChange(TextPos& pos, const LineChange* change, bool keepColumn) const;
@@ -344,7 +330,6 @@ class CVeloView : public DocView, public CommandTarget {
   }
   static std::span<const CommandEntry<CVeloView>> CommandTable();
 
-  std::optional<LineChange> lastChange;
   // A character start with its column, on the caret's line where painting last found the first
   // visible column. It stays one while nothing up to it changes, so on a long line the next
   // paint counts on from it, and an edit looks back no further than it for lead bytes.

@@ -64,7 +64,7 @@ TEST(EditViews, ANewTextReplacesEveryLine) {
   std::copy(image.begin(), image.end(), block->Data());
   t.rig.doc.LoadLines(block, image.size());
   block->Unref();
-  t.rig.doc.UpdateAllViews(nullptr);
+  t.rig.doc.UpdateAllViews(nullptr, nullptr);
   EXPECT_TRUE(PositionsValid(o));
   EXPECT_TRUE(PositionsValid(far));
   EXPECT_EQ(o.caret.byteIndex, 2);  // inside the kanji: on to its end
