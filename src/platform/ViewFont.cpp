@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <tuple>
+#include <utility>
 
 #include "base/Cp932.h"
 
@@ -55,7 +55,7 @@ ViewFont::ViewFont(const FontRequest& request)
 
 namespace {
 
-using FontCache = std::map<std::tuple<int, int, int, int>, std::shared_ptr<ViewFont>>;
+using FontCache = std::map<std::pair<int, int>, std::shared_ptr<ViewFont>>;
 
 FontCache& SharedFonts() {
   static FontCache fonts;
@@ -70,8 +70,7 @@ void DropSharedFonts() { SharedFonts().clear(); }
 std::shared_ptr<ViewFont> ViewFont::For(const FontRequest& request) {
   FontCache& fonts = SharedFonts();
   if (fonts.empty()) qAddPostRoutine(DropSharedFonts);
-  auto& slot =
-      fonts[std::make_tuple(request.height, request.weight, request.charSet, request.pitchAndFamily)];
+  auto& slot = fonts[std::make_pair(request.height, request.weight)];
   if (!slot) slot = std::make_shared<ViewFont>(request);
   return slot;
 }

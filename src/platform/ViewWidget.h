@@ -61,14 +61,14 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   void SetMessageBox(std::function<void(const QString& text)> show) { messageBox_ = std::move(show); }
 
   // ViewHost
-  void Invalidate(const Rect* rect, bool erase) override;
+  void Invalidate(const Rect* rect) override;
   void ScrollContent(int dx, int dy) override;
   Rect ClientRect() const override;
   void CreateCaret(int width, int height) override;
   void SetCaretPos(Point p) override;
   void ShowCaret() override;
   void HideCaret() override;
-  void SetScrollInfo(ScrollBarKind bar, const ScrollInfo& info) override;
+  void SetScrollBar(ScrollBarKind bar, const ScrollRange* range, int pos) override;
   void SetCapture() override;
   void ReleaseCapture() override;
   bool IsShiftDown() const override;
@@ -103,8 +103,10 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   void scrollContentsBy(int dx, int dy) override;
 
  private:
+  // A bar as the view last set it, the position limited to the range.
   struct BarState {
-    ScrollInfo info;  // as the view last set it, nPos clamped as the classic bar does
+    ScrollRange range;
+    int pos = 0;
     bool known = false;
   };
 
@@ -112,7 +114,7 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   void ApplyBar(ScrollBarKind bar);
   void OnBarAction(ScrollBarKind bar, int action);
   void OnBarValueChanged(ScrollBarKind bar, int value);
-  void DeliverScroll(ScrollBarKind bar, int code, int pos);
+  void DeliverScroll(ScrollBarKind bar, ScrollAction action, int pos);
   QScrollBar* Bar(ScrollBarKind bar) const;
   BarState& State(ScrollBarKind bar) { return bar == ScrollBarKind::Vertical ? vState_ : hState_; }
   bool CaretDrawn() const;

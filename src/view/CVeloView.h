@@ -157,8 +157,8 @@ class CVeloView : public DocView, public CommandTarget {
   void OnKillFocus();
   // The client area changed size; reads the new size from the host.
   void OnSize();
-  void OnVScroll(int code, int pos);
-  void OnHScroll(int code, int pos);
+  void OnVScroll(ScrollAction action, int pos);
+  void OnHScroll(ScrollAction action, int pos);
 
   // --- Caret step primitives (Movement.cpp): the entries of moveTable --------------------
   void LineUp();
@@ -231,7 +231,7 @@ class CVeloView : public DocView, public CommandTarget {
   void SelectAll();
 
   // --- Invalidation helpers ---------------------------------------------------------------
-  void InvalidateAll(bool erase = false);
+  void InvalidateAll();
   // The full-width band from the top of firstLine's row to the bottom of lastLine's row.
   void InvalidateLines(int firstLine, int lastLine);
   // The full width from the top of line's row to the bottom of the client area.

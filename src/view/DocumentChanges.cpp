@@ -57,7 +57,7 @@ void CVeloView::OnDocumentChanged(const LineChange* change) {
   ++historyEpoch;  // this view's steps no longer describe the text exactly
   ForgetKnownPlaces(change);
   if (!IsPlaced()) {
-    InvalidateAll(false);
+    InvalidateAll();
     return;
   }
   ResolveAfterChange(caret, change, false);
@@ -69,7 +69,7 @@ void CVeloView::OnDocumentChanged(const LineChange* change) {
     selAnchor = selEnd = caret;
   }
   RefreshColumns();
-  InvalidateAll(false);
+  InvalidateAll();
   UpdateScrollBars(true);
   if (hasFocus) UpdateCaret();
 }

@@ -141,8 +141,8 @@ TEST(ViewPaint, RandomOperationSequences) {
   auto jump = [&] { v.caret = rig.PosAt(pick(60), pick(30)); };
   const std::function<void()> ops[] = {[&] { v.ScrollDown(pick(9), pick(2)); },
                                        [&] { v.ScrollUp(pick(9), pick(2)); },
-                                       [&] { v.OnHScroll(pick(6), pick(20)); },
-                                       [&] { v.OnVScroll(pick(6), pick(60)); },
+                                       [&] { v.OnHScroll(static_cast<ScrollAction>(pick(6)), pick(20)); },
+                                       [&] { v.OnVScroll(static_cast<ScrollAction>(pick(6)), pick(60)); },
                                        [&] { jump(), v.EnsureCaretVisible(pick(2)); },
                                        [&] { jump(), v.CenterCaret(); },
                                        [&] { v.ApplyTabSize(1 + pick(9)); },

@@ -55,8 +55,8 @@ TEST(ViewScroll, TinyWindowsStillBringTheCaretIntoView) {
         EXPECT_TRUE(PositionsValid(v)) << at;
       }
       // The scroll steps, too, come to an end.
-      v.OnVScroll(SB_PAGEDOWN, 0);
-      v.OnHScroll(SB_PAGERIGHT, 0);
+      v.OnVScroll(ScrollAction::PageDown, 0);
+      v.OnHScroll(ScrollAction::PageRight, 0);
       v.CenterCaret();
     }
   }
@@ -108,18 +108,17 @@ TEST(ViewScroll, VerticalScaleKeepsTheBarBelow32768) {
   CVeloView& v = *rig.view;
   v.UpdateVScrollBar(true);
   EXPECT_EQ(v.vScrollScale, 3);
-  EXPECT_EQ(rig.host.vBar.mask, kScrollRange | kScrollPage | kScrollPos | kScrollDisableNoScroll);
-  EXPECT_EQ(rig.host.vBar.nMax, 23333);
-  EXPECT_EQ(rig.host.vBar.nPage, 1u);  // 5 lines / 3
-  v.OnVScroll(SB_THUMBTRACK, 100);
+  EXPECT_TRUE(rig.host.vBar.rangeSet);
+  EXPECT_EQ(rig.host.vBar.range, (ScrollRange{0, 23333, 1}));  // a page of 5 lines / 3
+  v.OnVScroll(ScrollAction::ThumbTrack, 100);
   EXPECT_EQ(v.origin.line, 300);
-  EXPECT_EQ(rig.host.vBar.nPos, 100);
-  v.OnVScroll(SB_THUMBPOSITION, 23333);
+  EXPECT_EQ(rig.host.vBar.pos, 100);
+  v.OnVScroll(ScrollAction::ThumbPosition, 23333);
   EXPECT_EQ(v.origin.line, 69999);
   EXPECT_EQ(v.caret.line, 69999);
   rig.Select(69999, 0, 69999, 1);  // dragging the thumb with a selection extends it
   v.caret = v.selEnd;
-  v.OnVScroll(SB_THUMBTRACK, 0);
+  v.OnVScroll(ScrollAction::ThumbTrack, 0);
   EXPECT_EQ(v.origin.line, 0);
   EXPECT_TRUE(v.selecting);
   EXPECT_EQ(v.selAnchor.line, 69999);
@@ -132,18 +131,18 @@ TEST(ViewScroll, HorizontalScrollStaysWithinTheMeasuredWidth) {
   CVeloView& v = *rig.view;
   v.UpdateScrollBars(true);
   EXPECT_EQ(v.widestLine, 30);
-  EXPECT_EQ(rig.host.hBar.nMax, 30 + 12 / 4);
-  EXPECT_EQ(rig.host.hBar.nPage, 12u);
+  EXPECT_EQ(rig.host.hBar.range, (ScrollRange{0, 30 + 12 / 4, 12}));
   const struct {
-    int code, pos, column;
-  } steps[] = {{SB_THUMBTRACK, 500, 30},
-               {SB_LINELEFT, 0, 28},
-               {SB_PAGELEFT, 0, 16},
-               {SB_THUMBTRACK, -7, 0},
-               {SB_LINELEFT, 0, 0}};
+    ScrollAction action;
+    int pos, column;
+  } steps[] = {{ScrollAction::ThumbTrack, 500, 30},
+               {ScrollAction::LineLeft, 0, 28},
+               {ScrollAction::PageLeft, 0, 16},
+               {ScrollAction::ThumbTrack, -7, 0},
+               {ScrollAction::LineLeft, 0, 0}};
   for (const auto& s : steps) {
-    v.OnHScroll(s.code, s.pos);
-    EXPECT_EQ(v.origin.column, s.column) << s.code << " " << s.pos;
+    v.OnHScroll(s.action, s.pos);
+    EXPECT_EQ(v.origin.column, s.column) << static_cast<int>(s.action) << " " << s.pos;
   }
   EXPECT_EQ(v.caret.byteIndex, 0);  // the caret's text position never moves
 

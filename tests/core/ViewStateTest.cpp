@@ -78,8 +78,8 @@ TEST(ViewState, OperationsBeforeTheInitialUpdateAreHarmless) {
   view.GoToLine(3, 0);
   view.OnSize();
   view.OnSetFocus();
-  view.OnVScroll(SB_PAGEDOWN, 0);
-  view.OnHScroll(SB_THUMBTRACK, 30);
+  view.OnVScroll(ScrollAction::PageDown, 0);
+  view.OnHScroll(ScrollAction::ThumbTrack, 30);
   view.CenterCaret();
   Picture pic(host.client.Width(), host.client.Height());
   FakeSurface surface(pic, host.client, 8, 16);

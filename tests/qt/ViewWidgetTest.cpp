@@ -40,11 +40,11 @@ class RecordingWidget : public ViewWidget {
     scrolls.push_back({dx, dy});
     ViewWidget::ScrollContent(dx, dy);
   }
-  void SetScrollInfo(ScrollBarKind bar, const ScrollInfo& info) override {
+  void SetScrollBar(ScrollBarKind bar, const ScrollRange* range, int pos) override {
     // A bar that answers the view's own update with an action would nest here.
     ++depth;
     maxDepth = std::max(maxDepth, depth);
-    ViewWidget::SetScrollInfo(bar, info);
+    ViewWidget::SetScrollBar(bar, range, pos);
     --depth;
   }
   std::vector<QPoint> scrolls;
