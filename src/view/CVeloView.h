@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/CommandMap.h"
@@ -288,6 +289,9 @@ class CVeloView : public DocView, public CommandTarget {
   // With breaks, the lines are split only at those offsets of text (each a CR LF pair).
   TextPos InsertRaw(std::string_view text, const std::vector<std::size_t>* breaks = nullptr);
   void InsertAndRecord(std::string_view text, HistoryList& list, const std::vector<std::size_t>* breaks);
+  // The selection's ends in text order: by line, then column, then byte index (an end inside a
+  // character shares its column with the character's start).
+  std::pair<TextPos, TextPos> OrderedSelection() const;
   // The selected bytes; breaks, if given, receives where the CR LF pairs between lines stand.
   std::string SelectedText(std::vector<std::size_t>* breaks) const;
   void DeleteRange(bool keepRaw = false);

@@ -218,9 +218,7 @@ void CVeloView::EndExtend(bool extend) {
 
 void CVeloView::InvalidateSelection() {
   if (!selecting) return;
-  const bool backwards = PosBefore(selEnd, selAnchor);
-  const TextPos& first = backwards ? selEnd : selAnchor;
-  const TextPos& last = backwards ? selAnchor : selEnd;
+  const auto [first, last] = OrderedSelection();
   InvalidateLines(first.line, last.line);
 }
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <utility>
+#include <tuple>
 
 #include "base/Cp932.h"
 #include "view/CVeloView.h"
@@ -126,9 +126,7 @@ void CVeloView::DeleteSelectedRange() {
 
 void CVeloView::DeleteRange(bool keepRaw) {
   if (!selecting) selAnchor = selEnd = caret;
-  if (PosBefore(selEnd, selAnchor) ||
-      (selEnd.line == selAnchor.line && selEnd.byteIndex < selAnchor.byteIndex))
-    std::swap(selAnchor, selEnd);
+  std::tie(selAnchor, selEnd) = OrderedSelection();
   const int lineCount = selEnd.line - selAnchor.line;
   selAnchor.byteIndex = std::clamp(selAnchor.byteIndex, 0, selAnchor.node->text.Length());
   const TextPos base = StableStart(selAnchor);

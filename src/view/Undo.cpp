@@ -6,6 +6,7 @@
 // gives back the original bytes even where a lone lead byte paired up with its new neighbour.
 // After another view's edit the ends are clamped to the text and moved onto character starts.
 #include <algorithm>
+#include <tuple>
 #include <utility>
 
 #include "view/CVeloView.h"
@@ -39,7 +40,7 @@ void CVeloView::DeleteSelectionAndRecord(HistoryList& list) { DeleteSelectionAnd
 void CVeloView::DeleteSelectionAndRecord(HistoryList& list, bool keepRaw) {
   if (!IsPlaced()) return;
   if (!selecting) selAnchor = selEnd = caret;
-  if (PosBefore(selEnd, selAnchor)) std::swap(selAnchor, selEnd);
+  std::tie(selAnchor, selEnd) = OrderedSelection();
   selecting = true;
   UndoRecord record;
   record.kind = UndoRecord::kDeletion;
