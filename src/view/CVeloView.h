@@ -28,10 +28,11 @@
 
 // One undo or redo step. Replay uses only the line numbers and byte indexes of the ends.
 struct UndoRecord {
+  enum class Kind { Deletion, Insertion };
+  Kind kind = Kind::Deletion;
   TextPos start;
   TextPos end;       // insertion: where the inserted bytes end; deletion: all zero
   std::string text;  // deletion: the removed bytes, lines joined by CR LF; insertion: empty
-  int kind = 0;      // kDeletion or kInsertion
   // Deletion: where in text the CR LF pairs that joined lines stand. A line may hold the bytes
   // CR LF themselves (typed or pasted one at a time); those must come back as bytes.
   std::vector<std::size_t> lineBreaks;
@@ -39,8 +40,6 @@ struct UndoRecord {
   // indexes only while the epoch holds; after a change it did not record (another view's
   // edit) its ends are moved onto character boundaries first.
   std::uint64_t epoch = 0;
-  static constexpr int kDeletion = 0;
-  static constexpr int kInsertion = 1;
 };
 
 class CVeloView : public DocView, public CommandTarget {

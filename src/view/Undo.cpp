@@ -27,7 +27,7 @@ void CVeloView::InsertAndRecord(std::string_view text, HistoryList& list,
                                 const std::vector<std::size_t>* breaks) {
   if (!IsPlaced()) return;
   UndoRecord record;
-  record.kind = UndoRecord::kInsertion;
+  record.kind = UndoRecord::Kind::Insertion;
   record.start = caret;
   record.end = InsertRaw(text, breaks);
   const int firstLine = record.start.line;
@@ -43,7 +43,7 @@ void CVeloView::DeleteSelectionAndRecord(HistoryList& list, bool keepRaw) {
   std::tie(selAnchor, selEnd) = OrderedSelection();
   selecting = true;
   UndoRecord record;
-  record.kind = UndoRecord::kDeletion;
+  record.kind = UndoRecord::Kind::Deletion;
   record.start = selAnchor;
   record.text = SelectedText(&record.lineBreaks);
   PushRecord(std::move(record), list);
@@ -75,7 +75,7 @@ void CVeloView::ReplayStep(HistoryList& source, HistoryList& target) {
   const bool exact = record.epoch == historyEpoch;
   // The selection the step replaces may lie anywhere; it is repainted as it ends.
   InvalidateSelection();
-  if (record.kind == UndoRecord::kDeletion) {
+  if (record.kind == UndoRecord::Kind::Deletion) {
     PlaceRecorded(caret, record.start, exact);
     selecting = false;
     InsertAndRecord(record.text, target, &record.lineBreaks);
