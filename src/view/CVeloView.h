@@ -9,6 +9,9 @@
 // MoveCommands.cpp (movement commands and the command table), Edit.cpp (insertion, deletion,
 // typed characters, line positioning), Undo.cpp, Clipboard.cpp (selected text, clipboard),
 // DocumentChanges.cpp (keeping positions valid when another view edits the document).
+//
+// The window reaches the view only through its virtual entry points (the On... operations and
+// OnCmdMsg), so that a derived view can stand in front of any of them.
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -153,12 +156,12 @@ class CVeloView : public DocView, public CommandTarget {
   void EndExtend(bool extend);
   // Repaints the rows the selection spans, if there is one.
   void InvalidateSelection();
-  void OnSetFocus();
-  void OnKillFocus();
+  virtual void OnSetFocus();
+  virtual void OnKillFocus();
   // The client area changed size; reads the new size from the host.
-  void OnSize();
-  void OnVScroll(ScrollAction action, int pos);
-  void OnHScroll(ScrollAction action, int pos);
+  virtual void OnSize();
+  virtual void OnVScroll(ScrollAction action, int pos);
+  virtual void OnHScroll(ScrollAction action, int pos);
 
   // --- Caret step primitives (Movement.cpp): the entries of moveTable --------------------
   void LineUp();
@@ -194,11 +197,11 @@ class CVeloView : public DocView, public CommandTarget {
   // Command-level deletion of the selection (an empty one at the caret if there is none).
   void DeleteSelection();
   // A typed character code: Enter (13), Tab (9) and codes from 32 up; its low byte goes in.
-  void OnChar(int code);
+  virtual void OnChar(int code);
   // The text of one typed key, already code page 932: one insertion, one undo step, so a
   // double-byte character never goes in by halves. A lone CR or tab acts as Enter or Tab
   // (OnChar); other control characters and DEL are dropped.
-  void OnTypedText(std::string_view cp932);
+  virtual void OnTypedText(std::string_view cp932);
   void OnBackspace();
   void OnWordBackspace();
   void OnDelete();
