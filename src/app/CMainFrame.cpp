@@ -187,8 +187,8 @@ void CMainFrame::UpdateFrameTitle() {
 
 std::vector<CommandTarget*> CMainFrame::CommandChain() {
   CChildFrame* child = ActiveChild();
-  return {child ? child->ViewTarget() : nullptr, child ? &child->Document() : nullptr, child, this,
-          &app};
+  if (!child) return {nullptr, nullptr, nullptr, nullptr, this, &app};
+  return {child->ViewTarget(), child->ViewCommandsTarget(), &child->Document(), child, this, &app};
 }
 
 bool CMainFrame::RouteCommand(int id) {

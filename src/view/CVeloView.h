@@ -71,6 +71,7 @@ class CVeloView : public DocView, public CommandTarget {
   CVeloDoc& GetDocument() const { return doc; }
   Settings& GetSettings() const { return settings; }
   ViewHost& GetHost() const { return host; }
+  const TextPos& Caret() const { return caret; }
 
   // --- State and display settings (ViewState.cpp) ---------------------------------------
   // Creates the font, measures the cells and puts caret and origin on the first line.
