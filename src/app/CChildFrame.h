@@ -26,7 +26,6 @@ class CChildFrame : public QMdiSubWindow, public CommandTarget {
 
   // 0 while the document has one window, else this window's number.
   void SetWindowNumber(int number);
-  int WindowNumber() const { return windowNumber; }
   void UpdateFrameTitle();
   // For closing the whole document: the save question has been settled already.
   void CloseWithoutAsking();

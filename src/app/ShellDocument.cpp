@@ -17,13 +17,11 @@ ShellDocument::~ShellDocument() = default;
 void ShellDocument::SetPathName(const QString& path, bool addToRecentList) {
   pathName = path;
   SetTitle(QFileInfo(path).fileName());
-  doc->pathName = path.toStdString();
   if (addToRecentList) owner.App().AddToRecentFileList(path);
 }
 
 void ShellDocument::SetTitle(const QString& newTitle) {
   title = newTitle;
-  doc->title = newTitle.toStdString();
   for (CChildFrame* frame : frames) frame->UpdateFrameTitle();
 }
 

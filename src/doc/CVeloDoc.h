@@ -38,7 +38,8 @@ class CVeloDoc {
   CVeloDoc(const CVeloDoc&) = delete;
   CVeloDoc& operator=(const CVeloDoc&) = delete;
 
-  // Primitives: each sets the modified flag as stated, none moves pos.
+  // Primitives: each marks the document modified whenever it runs, even when it changes no
+  // byte (JoinNextLine only when there is a next line to join); none moves pos.
   void InsertText(const TextPos& pos, std::string_view text);
   void DeleteBytes(const TextPos& pos, int count);
   void SplitLine(const TextPos& pos);
@@ -66,8 +67,6 @@ class CVeloDoc {
   void UpdateAllViews(DocView* sender, const LineChange* change);
 
   LineList lines;
-  std::string pathName;  // UTF-8
-  std::string title;     // UTF-8
 
  private:
   bool modified = false;

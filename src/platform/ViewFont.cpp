@@ -44,8 +44,7 @@ QFont ViewFont::MakeQFont(const FontRequest& request) {
   return font;
 }
 
-ViewFont::ViewFont(const FontRequest& request)
-    : request_(request), font_(MakeQFont(request)), raw_(QRawFont::fromFont(font_)) {
+ViewFont::ViewFont(const FontRequest& request) : font_(MakeQFont(request)), raw_(QRawFont::fromFont(font_)) {
   QFontMetrics metrics(font_);
   // The face's average width is the full width; the cell is the half-width advance.
   cellWidth_ = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));

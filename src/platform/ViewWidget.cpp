@@ -341,8 +341,9 @@ void ViewWidget::SetStatusText(std::string_view utf8) {
   emit statusTextChanged(statusText_);
 }
 
-void ViewWidget::SetCapture() { captured_ = true; }
-void ViewWidget::ReleaseCapture() { captured_ = false; }
+// Qt keeps the mouse with the widget from a button press to its release by itself.
+void ViewWidget::SetCapture() {}
+void ViewWidget::ReleaseCapture() {}
 
 bool ViewWidget::IsShiftDown() const {
   return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);

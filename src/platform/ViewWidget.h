@@ -37,15 +37,11 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   // Runs the view's OnInitialUpdate once: after the document has its text, before the first
   // paint. Showing the widget runs it if nobody did.
   void InitialUpdate();
-  bool IsInitialUpdated() const { return initialUpdated_; }
 
   // What the window shows of the caret, in viewport pixels; empty while it is not drawn
   // (no caret, hidden, no focus). The blink phase is not taken into account.
   QRect CaretRect() const;
   const QString& StatusText() const { return statusText_; }
-  bool HasCapture() const { return captured_; }
-  // The font the view asked for last, if any.
-  const ViewFont* CurrentFont() const { return font_.get(); }
 
   // Rows composed in an image from cached character cells and copied (true, the default:
   // several times faster), or replayed straight into the window's painter with glyph runs.
@@ -151,7 +147,6 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   int delivering_ = 0;  // > 0 while a bar action is being handed to the view
 
   QString statusText_;
-  bool captured_ = false;
   int waitCursorDepth_ = 0;
 
   std::function<void(const QString&)> messageBox_;

@@ -36,11 +36,6 @@ class SafeFileWriter {
   // renames it over the target. On failure the target is untouched and the temporary is gone.
   FileResult Commit();
 
-  // The file that is replaced: the path itself or the final target of a link at it.
-  const std::string& TargetPath() const { return target_; }
-  // Empty when no temporary file exists.
-  const std::string& TemporaryPath() const { return temp_; }
-
  private:
   void AppendSlow(std::string_view bytes);
   bool Flush();

@@ -125,8 +125,6 @@ class CVeloView : public DocView, public CommandTarget {
   };
   // Paints the rows that meet the surface's clip box, then the bookmark marks.
   virtual void OnDraw(Surface& surface);
-  // The window background is never erased on its own: OnDraw covers every pixel.
-  bool OnEraseBkgnd() const { return false; }
   // Draws the visible part of one line into the row; returns how far right of the margin the
   // drawing reached (never below 0). rowPos.column is origin.column.
   int DrawTextLine(Surface& surface, const TextPos& rowPos) const;
@@ -191,10 +189,6 @@ class CVeloView : public DocView, public CommandTarget {
   // Lines are split at CR LF only. A text that would make a line longer than kMaxLineBytes is
   // refused whole.
   void InputText(std::string_view text);
-  // Inserts at the caret, splitting lines at CR LF; no undo record, no repaint.
-  void InsertAtCaret(std::string_view text);
-  // Removes the selection; the caret goes to its start; no undo record, no repaint.
-  void DeleteSelectedRange();
   // Command-level deletion of the selection (an empty one at the caret if there is none).
   void DeleteSelection();
   // A typed character code: Enter (13), Tab (9) and codes from 32 up; its low byte goes in.
@@ -251,7 +245,6 @@ class CVeloView : public DocView, public CommandTarget {
   bool hasFocus = false;
   bool overwriteMode = false;
   bool selecting = false;  // selAnchor and selEnd mean something only while set
-  bool mouseTracking = false;
   bool replayingUndo = false;
   int lineHeight = 0;      // pixels
   int charWidth = 0;       // pixels per display column
@@ -268,7 +261,6 @@ class CVeloView : public DocView, public CommandTarget {
   HistoryList undoList;
   HistoryList redoList;
   BookmarkList bookmarks;
-  BookmarkList::iterator bookmarkCursor;  // bookmarks.end() when the next jump starts over
   std::array<MoveStep, 8> moveTable{};
   // The tab width the stored columns of caret and selection were computed with.
   int columnsTabWidth = kDefaultTabSize;

@@ -50,12 +50,6 @@ bool CVeloView::FitsInLines(std::string_view text) const {
          lineLength + (text.size() - lastBreak - kLineBreak.size()) <= kMaxLineBytes;
 }
 
-void CVeloView::InsertAtCaret(std::string_view text) {
-  if (!IsPlaced() || !FitsInLines(text)) return;
-  ++historyEpoch;  // a change the history does not know of
-  InsertRaw(text);
-}
-
 TextPos CVeloView::InsertRaw(std::string_view text, const std::vector<std::size_t>* breaks) {
   selecting = false;
   caret.byteIndex = std::clamp(caret.byteIndex, 0, caret.node->text.Length());
@@ -116,12 +110,6 @@ TextPos CVeloView::StableStart(const TextPos& pos) const {
     ++k;
   if (k % 2 == 0) return pos;
   return TextPos{pos.node, pos.line, std::max(pos.column - 1, 0), i - 1};
-}
-
-void CVeloView::DeleteSelectedRange() {
-  if (!IsPlaced()) return;
-  ++historyEpoch;
-  DeleteRange();
 }
 
 void CVeloView::DeleteRange(bool keepRaw) {

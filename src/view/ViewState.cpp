@@ -6,7 +6,6 @@
 
 CVeloView::CVeloView(CVeloDoc& document, Settings& sharedSettings, ViewHost& viewHost)
     : doc(document), settings(sharedSettings), host(viewHost) {
-  bookmarkCursor = bookmarks.end();
   moveTable = {&CVeloView::LineUp,    &CVeloView::LineDown,  &CVeloView::CharLeft,  &CVeloView::WordLeft,
                &CVeloView::CharRight, &CVeloView::WordRight, &CVeloView::LineStart, &CVeloView::LineEnd};
   if (!settings.settingsLoaded) {
