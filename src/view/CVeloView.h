@@ -8,7 +8,8 @@
 // CaretScroll.cpp (caret, scrolling, scroll bars, focus, size), Movement.cpp (caret steps),
 // MoveCommands.cpp (movement commands and the command table), Edit.cpp (insertion, deletion,
 // typed characters, line positioning), Undo.cpp, Clipboard.cpp (selected text, clipboard),
-// DocumentChanges.cpp (keeping positions valid when another view edits the document).
+// Bookmarks.cpp, DocumentChanges.cpp (keeping positions valid when another view edits the
+// document).
 //
 // The window reaches the view only through its virtual entry points (the On... operations and
 // OnCmdMsg), so that a derived view can stand in front of any of them.
@@ -71,7 +72,6 @@ class CVeloView : public DocView, public CommandTarget {
   CVeloDoc& GetDocument() const { return doc; }
   Settings& GetSettings() const { return settings; }
   ViewHost& GetHost() const { return host; }
-  const TextPos& Caret() const { return caret; }
 
   // --- State and display settings (ViewState.cpp) ---------------------------------------
   // Creates the font, measures the cells and puts caret and origin on the first line.
@@ -207,6 +207,9 @@ class CVeloView : public DocView, public CommandTarget {
   void PositionAtLine(TextPos& pos, int n, int b);
   // The caret to line n, byte b, centred in the window. The selection stays as it is.
   void GoToLine(int n, int b);
+  // The caret to line n, byte b (as PositionAtLine), the window left where it is; extending
+  // as the movement commands do.
+  void PlaceCaret(int n, int b, bool extend);
   static constexpr int kMaxLineBytes = 1 << 28;
 
   // --- Undo and redo (Undo.cpp) ----------------------------------------------------------
@@ -235,37 +238,25 @@ class CVeloView : public DocView, public CommandTarget {
   // The full width from the top of line's row to the bottom of the client area.
   void InvalidateFromLine(int line);
 
-  // --- Fields ----------------------------------------------------------------------------
-  TextPos caret;      // the insertion point of every edit
-  TextPos origin;     // first visible line (node, line) and first visible column
-  TextPos selAnchor;  // where extending started
-  TextPos selEnd;     // the moving end; follows the caret while extending
-  // The off-screen row belongs to the Surface (PrepareRow keeps it while its size holds).
-  bool caretCreated = false;
-  bool hasFocus = false;
-  bool overwriteMode = false;
-  bool selecting = false;  // selAnchor and selEnd mean something only while set
-  bool replayingUndo = false;
-  int lineHeight = 0;      // pixels
-  int charWidth = 0;       // pixels per display column
-  int marginWidth = 0;     // 2 * charWidth
-  int visibleColumns = 0;  // clientWidth / charWidth; the margin is not subtracted
-  int visibleLines = 0;    // whole lines only
-  int clientWidth = 0;
-  int clientHeight = 0;
-  int widestLine = 0;    // columns; limit of horizontal scrolling, set with the scroll ranges
-  int vScrollScale = 1;  // lines per vertical scroll bar unit, set with the scroll ranges
-  int desiredColumn = 0;
-  FontRequest logFont;
-  std::optional<TextMetrics> font;  // the font the host made from logFont, by its metrics
-  HistoryList undoList;
-  HistoryList redoList;
-  BookmarkList bookmarks;
-  std::array<MoveStep, 8> moveTable{};
-  // The tab width the stored columns of caret and selection were computed with.
-  int columnsTabWidth = kDefaultTabSize;
-  // Moves on at every text change this view's history did not record (see UndoRecord::epoch).
-  std::uint64_t historyEpoch = 0;
+  // --- Bookmarks (Bookmarks.cpp) -----------------------------------------------------------
+  // Takes the caret line's number out of the bookmarks if it is there, else adds it last.
+  void ToggleBookmark();
+
+  // --- Where things stand: read only; the operations above change them ---------------------
+  const TextPos& Caret() const { return caret; }
+  const TextPos& Origin() const { return origin; }
+  bool IsSelecting() const { return selecting; }
+  const TextPos& SelAnchor() const { return selAnchor; }
+  const TextPos& SelEnd() const { return selEnd; }
+  int DesiredColumn() const { return desiredColumn; }
+  bool IsOverwriteMode() const { return overwriteMode; }
+  const HistoryList& UndoList() const { return undoList; }
+  const HistoryList& RedoList() const { return redoList; }
+  int LineHeight() const { return lineHeight; }
+  int CharWidth() const { return charWidth; }
+  int MarginWidth() const { return marginWidth; }
+  int VisibleLines() const { return visibleLines; }
+  int VisibleColumns() const { return visibleColumns; }
 
  protected:
   // Caret and origin are placed (OnInitialUpdate ran).
@@ -329,6 +320,43 @@ class CVeloView : public DocView, public CommandTarget {
   }
   static std::span<const CommandEntry<CVeloView>> CommandTable();
 
+  int VisibleLineWidth(const TextPos& pos) const;
+  // Drops what a change may have made untrue of knownStart and knownWidth; without a
+  // description of the change, everything.
+  void ForgetKnownPlaces(const LineChange* change);
+
+ private:
+  TextPos caret;      // the insertion point of every edit
+  TextPos origin;     // first visible line (node, line) and first visible column
+  TextPos selAnchor;  // where extending started
+  TextPos selEnd;     // the moving end; follows the caret while extending
+  // The off-screen row belongs to the Surface (PrepareRow keeps it while its size holds).
+  bool caretCreated = false;
+  bool hasFocus = false;
+  bool overwriteMode = false;
+  bool selecting = false;  // selAnchor and selEnd mean something only while set
+  bool replayingUndo = false;
+  int lineHeight = 0;      // pixels
+  int charWidth = 0;       // pixels per display column
+  int marginWidth = 0;     // 2 * charWidth
+  int visibleColumns = 0;  // clientWidth / charWidth; the margin is not subtracted
+  int visibleLines = 0;    // whole lines only
+  int clientWidth = 0;
+  int clientHeight = 0;
+  int widestLine = 0;    // columns; limit of horizontal scrolling, set with the scroll ranges
+  int vScrollScale = 1;  // lines per vertical scroll bar unit, set with the scroll ranges
+  int desiredColumn = 0;
+  FontRequest logFont;
+  std::optional<TextMetrics> font;  // the font the host made from logFont, by its metrics
+  HistoryList undoList;
+  HistoryList redoList;
+  BookmarkList bookmarks;
+  std::array<MoveStep, 8> moveTable{};
+  // The tab width the stored columns of caret and selection were computed with.
+  int columnsTabWidth = kDefaultTabSize;
+  // Moves on at every text change this view's history did not record (see UndoRecord::epoch).
+  std::uint64_t historyEpoch = 0;
+
   // A character start with its column, on the caret's line where painting last found the first
   // visible column. It stays one while nothing up to it changes, so on a long line the next
   // paint counts on from it, and an edit looks back no further than it for lead bytes.
@@ -346,10 +374,6 @@ class CVeloView : public DocView, public CommandTarget {
   };
   mutable std::optional<KnownWidth> knownWidth;
   static constexpr int kLongLine = 1 << 16;
-  int VisibleLineWidth(const TextPos& pos) const;
-  // Drops what a change may have made untrue of knownStart and knownWidth; without a
-  // description of the change, everything.
-  void ForgetKnownPlaces(const LineChange* change);
 
   CVeloDoc& doc;
   Settings& settings;

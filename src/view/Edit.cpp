@@ -272,3 +272,14 @@ void CVeloView::GoToLine(int n, int b) {
   PositionAtLine(caret, n, b);
   CenterCaret();
 }
+
+void CVeloView::PlaceCaret(int n, int b, bool extend) {
+  if (!IsPlaced()) return;
+  RefreshColumns();
+  InvalidateSelection();
+  BeginExtend(extend);
+  PositionAtLine(caret, n, b);
+  EndExtend(extend);
+  InvalidateSelection();
+  UpdateCaret();
+}

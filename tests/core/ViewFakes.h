@@ -175,6 +175,7 @@ struct ViewRig {
   std::string Backs(const Picture& pic, int row) const { return Cells().Backs(pic, row); }
   std::string Fores(const Picture& pic, int row) const { return Cells().Fores(pic, row); }
   TextPos PosAt(int line, int byteIndex) const;
+  // Selects from the anchor to the end, where the caret goes; the window stays.
   void Select(int anchorLine, int anchorByte, int endLine, int endByte);
 
   Settings settings;
