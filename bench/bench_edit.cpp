@@ -133,7 +133,7 @@ void BM_GotoMiddle1M(benchmark::State& state) {
     fresh.view->GoToLine(middle, 0);
     fresh.Paint();
   }
-  if (fresh.view->caret.line != middle) state.SkipWithError("the jump missed its line");
+  if (fresh.view->Caret().line != middle) state.SkipWithError("the jump missed its line");
 }
 
 void UndoTyped(benchmark::State& state, Editor& e, bool middle) {

@@ -84,22 +84,21 @@ struct Scene {
     host->SetClientSize(kColumns * m.aveCharWidth, kRows * m.height);
     view->OnSize();
     image = QImage(kColumns * m.aveCharWidth, kRows * m.height, QImage::Format_RGB32);
-    TextPos pos = view->origin;
+    TextPos pos = view->Origin();
     for (int r = 0; r < kRows; ++r) {
       const std::string_view line = pos.node->text.View();
-      rowTexts.push_back(Cp932ToQString(line.substr(0, static_cast<std::size_t>(view->visibleColumns) + 1)));
+      rowTexts.push_back(
+          Cp932ToQString(line.substr(0, static_cast<std::size_t>(view->VisibleColumns()) + 1)));
       CVeloDoc::NextLine(pos);
     }
   }
 
   void Select() {
-    view->selecting = true;
-    view->selAnchor = view->origin;
-    view->SetByteIndex(view->selAnchor, 10);
-    view->selEnd = view->selAnchor;
-    for (int i = 0; i < kRows / 2; ++i) CVeloDoc::NextLine(view->selEnd);
-    view->SetByteIndex(view->selEnd, 40);
+    const int top = view->Origin().line;
+    view->PlaceCaret(top, 10, false);
+    view->PlaceCaret(top + kRows / 2, 40, true);
   }
+  void Deselect() { view->PlaceCaret(view->Origin().line, 0, false); }
 };
 
 Scene& TheScene() {
@@ -109,14 +108,14 @@ Scene& TheScene() {
 
 void PaintView(benchmark::State& state, bool rowImage, bool selection) {
   Scene& s = TheScene();
-  s.view->selecting = false;
+  s.Deselect();
   if (selection) s.Select();
   for (auto _ : state) {
     QPainter painter(&s.image);
     QtSurface surface(painter, *s.host->font, s.image.rect(), rowImage ? &s.rowImage : nullptr);
     s.view->OnDraw(surface);
   }
-  s.view->selecting = false;
+  s.Deselect();
 }
 
 // Rows composed in an image from cached cells: what the window does.
@@ -129,7 +128,7 @@ void BM_ViewGlyphRuns(benchmark::State& state) { PaintView(state, false, false);
 void BM_ViewFirstPaint(benchmark::State& state) {
   Scene& s = TheScene();
   for (auto _ : state) {
-    ViewFont font(s.view->logFont);
+    ViewFont font(FontRequest{});  // the view's: it is not zoomed
     QPainter painter(&s.image);
     QtSurface surface(painter, font, s.image.rect(), &s.rowImage);
     s.view->OnDraw(surface);
@@ -189,7 +188,7 @@ int main(int argc, char** argv) {
   const ViewFont& font = *TheScene().host->font;
   std::printf("view %d x %d cells of %d x %d px (%s), %d visible columns\n", kColumns, kRows,
               font.CellWidth(), font.LineHeight(), qPrintable(font.Font().family()),
-              TheScene().view->visibleColumns);
+              TheScene().view->VisibleColumns());
   CollectingReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();

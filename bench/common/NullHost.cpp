@@ -6,7 +6,7 @@ namespace mirev_bench {
 
 NullHost::NullHost(int columns, int rows) : client_{0, 0, columns * 8, rows * 16} {}
 
-void NullHost::Invalidate(const Rect* rect, bool) {
+void NullHost::Invalidate(const Rect* rect) {
   const Rect r = rect ? *rect : client_;
   if (r.IsEmpty()) return;
   if (dirty_.IsEmpty()) {

@@ -16,14 +16,14 @@ class NullHost : public ViewHost {
   // A client area of columns x rows cells of 8 x 16 pixels.
   NullHost(int columns, int rows);
 
-  void Invalidate(const Rect* rect, bool erase) override;
+  void Invalidate(const Rect* rect) override;
   void ScrollContent(int dx, int dy) override;
   Rect ClientRect() const override { return client_; }
   void CreateCaret(int, int) override {}
   void SetCaretPos(Point) override {}
   void ShowCaret() override {}
   void HideCaret() override {}
-  void SetScrollInfo(ScrollBarKind, const ScrollInfo&) override {}
+  void SetScrollBar(ScrollBarKind, const ScrollRange*, int) override {}
   void SetCapture() override {}
   void ReleaseCapture() override {}
   bool IsShiftDown() const override { return false; }

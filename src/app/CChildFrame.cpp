@@ -3,14 +3,13 @@
 #include <QCloseEvent>
 #include <QMenu>
 
-#include "app/CJumpDlg.h"
 #include "app/CMainFrame.h"
 #include "app/CMirevApp.h"
-#include "app/CSettingsDlg.h"
 #include "app/DocumentTemplate.h"
 #include "app/ShellDocument.h"
+#include "app/ViewCommands.h"
+#include "base/CommandIds.h"
 #include "platform/ViewWidget.h"
-#include "res/CommandIds.h"
 
 CChildFrame::CChildFrame(ShellDocument& document, ViewWidget* view) : document(document), view(view) {
   setAttribute(Qt::WA_DeleteOnClose);
@@ -20,15 +19,15 @@ CChildFrame::CChildFrame(ShellDocument& document, ViewWidget* view) : document(d
     for (QAction* action : menu->actions()) action->setShortcuts({});
   }
   setWidget(view);
+  if (view) viewCommands = std::make_unique<ViewCommands>(document.Template().App(), view->View());
   document.AddFrame(this);
 }
 
 CChildFrame::~CChildFrame() { document.FrameDestroyed(this); }
 
-CommandTarget* CChildFrame::ViewTarget() const {
-  // A view takes commands when its class carries command tables.
-  return view ? dynamic_cast<CommandTarget*>(&view->View()) : nullptr;
-}
+CommandTarget* CChildFrame::ViewTarget() const { return view ? &view->View() : nullptr; }
+
+CommandTarget* CChildFrame::ViewCommandsTarget() const { return viewCommands.get(); }
 
 void CChildFrame::SetWindowNumber(int number) {
   windowNumber = number;
@@ -65,29 +64,8 @@ std::span<const CommandEntry<CChildFrame>> CChildFrame::CommandTable() {
   static const CommandEntry<CChildFrame> table[] = {
       {ID_NEXT_PANE, &CChildFrame::OnNextPane},
       {ID_PREV_PANE, &CChildFrame::OnNextPane},
-      {ID_JUMP_TO_LINE, &CChildFrame::OnJumpToLine, &CChildFrame::OnUpdateViewCommand},
-      {ID_SETTINGS, &CChildFrame::OnSettings, &CChildFrame::OnUpdateViewCommand},
   };
   return table;
 }
 
 bool CChildFrame::OnCmdMsg(int id, CommandUi* ui) { return DispatchCommand(*this, CommandTable(), id, ui); }
-
-void CChildFrame::OnUpdateViewCommand(CommandUi& ui) { ui.enabled = view != nullptr; }
-
-void CChildFrame::OnJumpToLine() {
-  if (!view) return;
-  CMirevApp& app = document.Template().App();
-  CVeloView& target = view->View();
-  // The dialog counts lines from 1.
-  const std::optional<int> line = AskJumpLine(target.caret.line + 1, app.Dialogs(), app.MainFrame());
-  if (!line) return;
-  // The view limits the line to the text; only the step down to 0-based must not overflow.
-  target.GoToLine(*line > 0 ? *line - 1 : 0, 0);
-}
-
-void CChildFrame::OnSettings() {
-  if (!view) return;
-  CMirevApp& app = document.Template().App();
-  RunSettingsCommand(app.GetSettings(), view->View(), app.Dialogs(), app.MainFrame());
-}

@@ -1,11 +1,13 @@
 #pragma once
 // A document window: one view of one document inside the main window. It opens maximised.
 #include <QMdiSubWindow>
+#include <memory>
 #include <span>
 
 #include "base/CommandMap.h"
 
 class ShellDocument;
+class ViewCommands;
 class ViewWidget;
 
 class CChildFrame : public QMdiSubWindow, public CommandTarget {
@@ -18,12 +20,12 @@ class CChildFrame : public QMdiSubWindow, public CommandTarget {
 
   ShellDocument& Document() const { return document; }
   ViewWidget* View() const { return view; }
-  // The view in the command routing; null when the view has no command tables.
+  // The view in the command routing, and its commands that need the shell; null without a view.
   CommandTarget* ViewTarget() const;
+  CommandTarget* ViewCommandsTarget() const;
 
   // 0 while the document has one window, else this window's number.
   void SetWindowNumber(int number);
-  int WindowNumber() const { return windowNumber; }
   void UpdateFrameTitle();
   // For closing the whole document: the save question has been settled already.
   void CloseWithoutAsking();
@@ -37,13 +39,10 @@ class CChildFrame : public QMdiSubWindow, public CommandTarget {
   static std::span<const CommandEntry<CChildFrame>> CommandTable();
   // There are no panes: moving between them does nothing.
   void OnNextPane() {}
-  // The view's commands that need a dialog: the view itself cannot show one.
-  void OnJumpToLine();
-  void OnSettings();
-  void OnUpdateViewCommand(CommandUi& ui);
 
   ShellDocument& document;
   ViewWidget* view;
+  std::unique_ptr<ViewCommands> viewCommands;
   int windowNumber = 0;
   bool askBeforeClosing = true;
 };

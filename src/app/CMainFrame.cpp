@@ -17,8 +17,8 @@
 #include "app/CMirevApp.h"
 #include "app/DocumentTemplate.h"
 #include "app/ShellDocument.h"
+#include "base/CommandIds.h"
 #include "platform/ViewWidget.h"
-#include "res/CommandIds.h"
 #include "res/Resources.h"
 
 namespace {
@@ -188,8 +188,8 @@ void CMainFrame::UpdateFrameTitle() {
 
 std::vector<CommandTarget*> CMainFrame::CommandChain() {
   CChildFrame* child = ActiveChild();
-  return {child ? child->ViewTarget() : nullptr, child ? &child->Document() : nullptr, child, this,
-          &app};
+  if (!child) return {nullptr, nullptr, nullptr, nullptr, this, &app};
+  return {child->ViewTarget(), child->ViewCommandsTarget(), &child->Document(), child, this, &app};
 }
 
 bool CMainFrame::RouteCommand(int id) {

@@ -39,9 +39,9 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   CChildFrame* Successor(CChildFrame* frame) const;
   void ChildClosed(CChildFrame* frame, CChildFrame* successor);
 
-  // The objects a command visits, in order: the active view's window (for what only it can
-  // check first), the view, its document, its frame, this frame, the application. Links that
-  // do not exist are null.
+  // The objects a command visits, in order: the active view, the view's commands that need the
+  // shell (ViewCommands), its document, its frame, this frame, the application. Links that do
+  // not exist are null.
   std::vector<CommandTarget*> CommandChain();
   // Runs the command on the first object that has it, if that object enables it now.
   // True when some object had it.

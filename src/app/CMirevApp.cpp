@@ -13,7 +13,7 @@
 #include "app/SettingsStore.h"
 #include "app/ShellDocument.h"
 #include "app/ShellRegistration.h"
-#include "res/CommandIds.h"
+#include "base/CommandIds.h"
 #include "res/Resources.h"
 
 #ifdef Q_OS_UNIX

@@ -52,7 +52,6 @@ class CMirevApp : public QObject, public CommandTarget {
   ShellDocument* OpenDocumentFile(const QString& path);
 
   Settings& GetSettings() { return settings; }
-  SettingsStore& Store() { return *store; }
   DialogService& Dialogs() { return *dialogs; }
   DocumentTemplate& Template() { return *docTemplate; }
   CMainFrame* MainFrame() const { return mainFrame.get(); }

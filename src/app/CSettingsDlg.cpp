@@ -163,7 +163,7 @@ void CSettingsDlg::OnReadExtList() {
   if (dialog.Run() == QDialog::Accepted) workReadExtList = dialog.extList;
 }
 
-bool RunSettingsCommand(Settings& settings, SettingsTarget& view, DialogService& dialogs, QWidget* parent) {
+bool RunSettingsCommand(Settings& settings, CVeloView& view, DialogService& dialogs, QWidget* parent) {
   CSettingsDlg dialog(dialogs, parent);
   dialog.tabSizeField = settings.tabSize;
   dialog.extField = QString::fromStdString(settings.defaultExt);
@@ -174,9 +174,9 @@ bool RunSettingsCommand(Settings& settings, SettingsTarget& view, DialogService&
   if (dialog.Run() != QDialog::Accepted) return false;
 
   if (dialog.tabSizeField != settings.tabSize) {
-    view.BeginWaitCursor();
+    view.GetHost().BeginWaitCursor();
     view.ApplyTabSize(dialog.tabSizeField);
-    view.EndWaitCursor();
+    view.GetHost().EndWaitCursor();
   }
   const std::string ext = dialog.extField.toStdString();
   if (ext != extBefore) settings.defaultExt = ext;
@@ -185,25 +185,4 @@ bool RunSettingsCommand(Settings& settings, SettingsTarget& view, DialogService&
   if (readExtList != settings.readExtList) settings.readExtList = readExtList;
   settings.autoIndent = dialog.autoIndentField;
   return true;
-}
-
-namespace {
-
-class ViewSettingsTarget : public SettingsTarget {
- public:
-  explicit ViewSettingsTarget(CVeloView& view) : view(view) {}
-  void ApplyTabSize(int tabSize) override { view.ApplyTabSize(tabSize); }
-  void ApplyColors(const ColorTable& colors) override { view.ApplyColors(colors); }
-  void BeginWaitCursor() override { view.GetHost().BeginWaitCursor(); }
-  void EndWaitCursor() override { view.GetHost().EndWaitCursor(); }
-
- private:
-  CVeloView& view;
-};
-
-}  // namespace
-
-bool RunSettingsCommand(Settings& settings, CVeloView& view, DialogService& dialogs, QWidget* parent) {
-  ViewSettingsTarget target(view);
-  return RunSettingsCommand(settings, target, dialogs, parent);
 }

@@ -43,20 +43,8 @@ class CSettingsDlg : public QDialog {
   QListWidget* colorList;
 };
 
-// What the settings command asks of the view that ran it.
-class SettingsTarget {
- public:
-  virtual ~SettingsTarget() = default;
-  virtual void ApplyTabSize(int tabSize) = 0;
-  virtual void ApplyColors(const ColorTable& colors) = 0;
-  virtual void BeginWaitCursor() = 0;
-  virtual void EndWaitCursor() = 0;
-};
-
 // The settings command: runs the dialog on settings' values and, on OK, applies what changed
-// through view (only it repaints now) and stores the rest in settings. Cancel changes
-// nothing. Returns whether the dialog ended with OK.
-bool RunSettingsCommand(Settings& settings, SettingsTarget& view, DialogService& dialogs,
-                        QWidget* parent = nullptr);
+// through view (only it repaints now; a new tab width under the wait cursor) and stores the
+// rest in settings. Cancel changes nothing. Returns whether the dialog ended with OK.
 bool RunSettingsCommand(Settings& settings, CVeloView& view, DialogService& dialogs,
                         QWidget* parent = nullptr);

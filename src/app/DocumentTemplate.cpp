@@ -26,10 +26,7 @@ QString CanonicalPath(const QString& path) {
 
 }  // namespace
 
-DocumentTemplate::DocumentTemplate(CMirevApp& app)
-    : app(app), accelerators(IDR_TEXTYPE), viewMaker([](CVeloDoc& doc, Settings& settings, ViewHost& host) {
-        return std::make_unique<CVeloView>(doc, settings, host);
-      }) {}
+DocumentTemplate::DocumentTemplate(CMirevApp& app) : app(app), accelerators(IDR_TEXTYPE) {}
 
 DocumentTemplate::~DocumentTemplate() = default;
 
@@ -73,9 +70,9 @@ ShellDocument* DocumentTemplate::FindDocument(const QString& path) const {
 
 CChildFrame* DocumentTemplate::CreateNewFrame(ShellDocument& doc) {
   Settings& settings = app.GetSettings();
-  const ViewMaker& maker = viewMaker;
-  auto* view =
-      new ViewWidget([&doc, &settings, &maker](ViewHost& host) { return maker(doc.Doc(), settings, host); });
+  // The view every document window shows.
+  auto* view = new ViewWidget(
+      [&doc, &settings](ViewHost& host) { return std::make_unique<CVeloView>(doc.Doc(), settings, host); });
   CMirevApp& owner = app;
   view->SetMessageBox([&owner](const QString& text) {
     owner.Dialogs().MessageBox(owner.MainFrame(), QString::fromUtf8(ResourceString(IDS_APP_TITLE)), text,

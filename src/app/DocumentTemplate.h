@@ -5,27 +5,17 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <functional>
-#include <memory>
 
 #include "app/AcceleratorTable.h"
 
 class CChildFrame;
 class CMirevApp;
-class CVeloDoc;
-class CVeloView;
 class ShellDocument;
-class ViewHost;
-struct Settings;
 
 class DocumentTemplate : public QObject {
   Q_OBJECT
 
  public:
-  // Makes the view a document window shows.
-  using ViewMaker =
-      std::function<std::unique_ptr<CVeloView>(CVeloDoc& doc, Settings& settings, ViewHost& host)>;
-
   explicit DocumentTemplate(CMirevApp& app);
   ~DocumentTemplate() override;
 
@@ -33,7 +23,6 @@ class DocumentTemplate : public QObject {
   // "TeX": untitled documents are this name and a running number.
   QString DocName() const;
   AcceleratorTable& Accelerators() { return accelerators; }
-  void SetViewMaker(ViewMaker maker) { viewMaker = std::move(maker); }
 
   // A new untitled document in a new window.
   ShellDocument* NewDocument();
@@ -55,7 +44,6 @@ class DocumentTemplate : public QObject {
  private:
   CMirevApp& app;
   AcceleratorTable accelerators;
-  ViewMaker viewMaker;
   QList<ShellDocument*> documents;
   int untitledCount = 0;
 };

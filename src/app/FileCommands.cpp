@@ -133,14 +133,23 @@ void OnFileOpen(Settings& settings, DialogService& dialogs, QWidget* owner,
   if (const std::optional<QString> path = dialogs.GetOpenFileName(owner, request)) openByPath(*path);
 }
 
-bool OnFileSave(SavableDocument& doc, const Settings& settings, DialogService& dialogs, QWidget* owner) {
-  if (!doc.Doc().IsModified()) return true;
-  if (doc.PathName().isEmpty()) return OnFileSaveAs(doc, settings, dialogs, owner);
-  return WriteDocument(doc.Doc(), doc.PathName(), dialogs, owner);
+void OnFileOpen(CMirevApp& app) {
+  OnFileOpen(app.GetSettings(), app.Dialogs(), app.MainFrame(),
+             [&app](const QString& path) { app.OpenDocumentFile(path); });
 }
 
-bool OnFileSaveAs(SavableDocument& doc, const Settings& settings, DialogService& dialogs, QWidget* owner) {
-  const QString ext = QString::fromStdString(settings.defaultExt);
+bool OnFileSave(ShellDocument& doc) {
+  if (!doc.IsModified()) return true;
+  if (doc.PathName().isEmpty()) return OnFileSaveAs(doc);
+  CMirevApp& app = doc.Template().App();
+  return WriteDocument(doc.Doc(), doc.PathName(), app.Dialogs(), app.MainFrame());
+}
+
+bool OnFileSaveAs(ShellDocument& doc) {
+  CMirevApp& app = doc.Template().App();
+  DialogService& dialogs = app.Dialogs();
+  QWidget* owner = app.MainFrame();
+  const QString ext = QString::fromStdString(app.GetSettings().defaultExt);
   FileDialogRequest request;
   request.filters = {kAllFiles};
   request.initialName = u'.' + ext;
@@ -151,11 +160,10 @@ bool OnFileSaveAs(SavableDocument& doc, const Settings& settings, DialogService&
   const bool written = WriteDocument(doc.Doc(), *path, dialogs, owner);
   // The chosen path sticks even after a failed write, so the next Save tries it again.
   doc.SetPathName(*path, true);
-  doc.SetTitle(doc.Title());
   return written;
 }
 
-QString ProposedSaveName(const SavableDocument& doc) {
+QString ProposedSaveName(const ShellDocument& doc) {
   if (!doc.PathName().isEmpty()) return doc.PathName();
   QString name = doc.Title();
   static const QRegularExpression stop(QStringLiteral("[ #%;/\\\\]"));
@@ -164,8 +172,11 @@ QString ProposedSaveName(const SavableDocument& doc) {
   return name + TexExtension();
 }
 
-bool SaveModified(SavableDocument& doc, DialogService& dialogs, QWidget* owner) {
-  if (!doc.Doc().IsModified()) return true;
+bool SaveModified(ShellDocument& doc) {
+  if (!doc.IsModified()) return true;
+  CMirevApp& app = doc.Template().App();
+  DialogService& dialogs = app.Dialogs();
+  QWidget* owner = app.MainFrame();
   const QString path = doc.PathName();
   const QString name = path.isEmpty() ? doc.Title() : QFileInfo(path).fileName();
   const QString question = ResText(IDS_ASK_TO_SAVE).replace(QStringLiteral("%1"), name);
@@ -210,46 +221,4 @@ QString SaveFailureMessage(const FileResult& result, const QString& path) {
 void ReportReadFailure(DialogService& dialogs, QWidget* owner, const FileResult& result,
                        const QString& path) {
   ShowWarning(dialogs, owner, ReadFailureMessage(result, path));
-}
-
-namespace {
-
-class ShellDocumentFile : public SavableDocument {
- public:
-  explicit ShellDocumentFile(ShellDocument& doc) : doc(doc) {}
-  CVeloDoc& Doc() override { return doc.Doc(); }
-  QString PathName() const override { return doc.PathName(); }
-  QString Title() const override { return doc.Title(); }
-  void SetPathName(const QString& path, bool addToRecentList) override {
-    doc.SetPathName(path, addToRecentList);
-  }
-  void SetTitle(const QString& title) override { doc.SetTitle(title); }
-
- private:
-  ShellDocument& doc;
-};
-
-}  // namespace
-
-void OnFileOpen(CMirevApp& app) {
-  OnFileOpen(app.GetSettings(), app.Dialogs(), app.MainFrame(),
-             [&app](const QString& path) { app.OpenDocumentFile(path); });
-}
-
-bool OnFileSave(ShellDocument& doc) {
-  CMirevApp& app = doc.Template().App();
-  ShellDocumentFile file(doc);
-  return OnFileSave(file, app.GetSettings(), app.Dialogs(), app.MainFrame());
-}
-
-bool OnFileSaveAs(ShellDocument& doc) {
-  CMirevApp& app = doc.Template().App();
-  ShellDocumentFile file(doc);
-  return OnFileSaveAs(file, app.GetSettings(), app.Dialogs(), app.MainFrame());
-}
-
-bool SaveModified(ShellDocument& doc) {
-  CMirevApp& app = doc.Template().App();
-  ShellDocumentFile file(doc);
-  return SaveModified(file, app.Dialogs(), app.MainFrame());
 }

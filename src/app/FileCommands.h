@@ -11,22 +11,8 @@
 #include "doc/TextFile.h"
 
 class CMirevApp;
-class CVeloDoc;
 class QWidget;
 class ShellDocument;
-
-// The document as the file commands see it: its text, path and title.
-class SavableDocument {
- public:
-  virtual ~SavableDocument() = default;
-  virtual CVeloDoc& Doc() = 0;
-  // Empty while untitled.
-  virtual QString PathName() const = 0;
-  virtual QString Title() const = 0;
-  // Takes the path and its file name as the title; adds the path to the recent files when asked.
-  virtual void SetPathName(const QString& path, bool addToRecentList) = 0;
-  virtual void SetTitle(const QString& title) = 0;
-};
 
 // The Open dialog's entries for a read-extension list such as "*.txt;*.tex": "plain txt"
 // with those patterns, then "all files (*.*)" with every file.
@@ -36,26 +22,31 @@ QList<FileFilter> OpenDialogFilters(const std::string& readExtList);
 QString QtGlobFromPattern(QStringView pattern);
 
 // Open: an empty read-extension list becomes "*.txt" for good; the chosen file goes to
-// openByPath, the one gate for opening files. Dialogs and messages here and below belong to
-// owner (the main window).
+// openByPath, the one gate for opening files. Dialogs and messages belong to owner.
 void OnFileOpen(Settings& settings, DialogService& dialogs, QWidget* owner,
                 const std::function<void(const QString&)>& openByPath);
+// Open as the shell runs it: with the application's settings and dialogs, owned by its main
+// window, the chosen file handed to the application's gate.
+void OnFileOpen(CMirevApp& app);
+
+// The commands below work on a document of the shell, with the application's settings and
+// dialogs; their dialogs and messages belong to the main window.
 
 // Save: nothing for an unmodified document, Save As for one without a path, else a write to
 // its path. Returns whether the document is saved.
-bool OnFileSave(SavableDocument& doc, const Settings& settings, DialogService& dialogs, QWidget* owner);
+bool OnFileSave(ShellDocument& doc);
 // Save As: asks for a name (".ext" proposed, the standard extension added to a name without
 // one, overwriting confirmed) and writes there. The document takes the chosen path even when
 // the write fails. Returns whether it was written.
-bool OnFileSaveAs(SavableDocument& doc, const Settings& settings, DialogService& dialogs, QWidget* owner);
+bool OnFileSaveAs(ShellDocument& doc);
 
 // Before a document is closed or the program quits: asks whether to save a modified
 // document and saves it if told to. True when the document may close; false when the user
 // cancelled or the save failed, which stops the close or the quit.
-bool SaveModified(SavableDocument& doc, DialogService& dialogs, QWidget* owner);
+bool SaveModified(ShellDocument& doc);
 // The name the close-time save dialog proposes: the path, or the title cut at the first
 // blank, "#", "%", ";", "/" or "\" with ".tex" added.
-QString ProposedSaveName(const SavableDocument& doc);
+QString ProposedSaveName(const ShellDocument& doc);
 
 // Messages for a failed read or write of path: the cause's message naming the file, or the
 // operation's own when the cause has none.
@@ -63,10 +54,3 @@ QString ReadFailureMessage(const FileResult& result, const QString& path);
 QString SaveFailureMessage(const FileResult& result, const QString& path);
 // Shows the read failure in the warning box; the caller then drops the new document.
 void ReportReadFailure(DialogService& dialogs, QWidget* owner, const FileResult& result, const QString& path);
-
-// The commands as the shell runs them: on its documents, with the application's settings and
-// dialogs, owned by its main window. Open hands the chosen file to the application's gate.
-void OnFileOpen(CMirevApp& app);
-bool OnFileSave(ShellDocument& doc);
-bool OnFileSaveAs(ShellDocument& doc);
-bool SaveModified(ShellDocument& doc);

@@ -28,7 +28,6 @@ class OpenRequestServer : public QObject {
   // Takes the channel. A socket left by an instance that died is removed and taken over;
   // false when a live instance answers on it (or it cannot be made).
   bool Listen();
-  bool IsListening() const { return server.isListening(); }
 
  signals:
   // Emitted from the event loop after the request has been answered, so that whatever the

@@ -37,7 +37,6 @@ class SettingsStore {
   void SaveRecentFiles(const QStringList& paths);
   // Writes what is pending to the store now (the destructor does it too).
   void Flush();
-  QSettings& Backend() { return *store; }
 
  private:
   QString ReadString(const QString& key, const QString& fallback);

@@ -7,7 +7,7 @@
 #include "app/CMirevApp.h"
 #include "app/DocumentTemplate.h"
 #include "app/FileCommands.h"
-#include "res/CommandIds.h"
+#include "base/CommandIds.h"
 
 ShellDocument::ShellDocument(DocumentTemplate& owner, Settings& settings)
     : QObject(&owner), owner(owner), doc(std::make_unique<CVeloDoc>(settings)) {}
@@ -17,13 +17,11 @@ ShellDocument::~ShellDocument() = default;
 void ShellDocument::SetPathName(const QString& path, bool addToRecentList) {
   pathName = path;
   SetTitle(QFileInfo(path).fileName());
-  doc->pathName = path.toStdString();
   if (addToRecentList) owner.App().AddToRecentFileList(path);
 }
 
 void ShellDocument::SetTitle(const QString& newTitle) {
   title = newTitle;
-  doc->title = newTitle.toStdString();
   for (CChildFrame* frame : frames) frame->UpdateFrameTitle();
 }
 

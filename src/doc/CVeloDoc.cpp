@@ -91,9 +91,9 @@ void CVeloDoc::AddView(DocView* view) {
 
 void CVeloDoc::RemoveView(DocView* view) { std::erase(views, view); }
 
-void CVeloDoc::UpdateAllViews(DocView* sender) {
+void CVeloDoc::UpdateAllViews(DocView* sender, const LineChange* change) {
   // A view may close itself in response; walk a copy.
   const std::vector<DocView*> current = views;
   for (DocView* v : current)
-    if (v != sender) v->OnDocumentChanged(sender);
+    if (v != sender) v->OnDocumentChanged(change);
 }

@@ -11,11 +11,24 @@
 
 class ByteBlock;
 
+// The lines one text change replaced: old lines [first, first + oldCount) became
+// [first, first + newCount); bytes before firstByte of line first did not change (a lone
+// lead byte just before it may have paired with a new neighbour). firstNode is line first's
+// node, alive after the change.
+struct LineChange {
+  int first = 0;
+  int oldCount = 1;
+  int newCount = 1;
+  int firstByte = 0;
+  LineNode* firstNode = nullptr;
+};
+
 // Anything that shows a document and must hear of changes made through another view.
 class DocView {
  public:
   virtual ~DocView() = default;
-  virtual void OnDocumentChanged(DocView* sender) = 0;
+  // The text changed as change describes; null when any line may have changed (a new text).
+  virtual void OnDocumentChanged(const LineChange* change) = 0;
 };
 
 class CVeloDoc {
@@ -25,7 +38,8 @@ class CVeloDoc {
   CVeloDoc(const CVeloDoc&) = delete;
   CVeloDoc& operator=(const CVeloDoc&) = delete;
 
-  // Primitives: each sets the modified flag as stated, none moves pos.
+  // Primitives: each marks the document modified whenever it runs, even when it changes no
+  // byte (JoinNextLine only when there is a next line to join); none moves pos.
   void InsertText(const TextPos& pos, std::string_view text);
   void DeleteBytes(const TextPos& pos, int count);
   void SplitLine(const TextPos& pos);
@@ -49,11 +63,10 @@ class CVeloDoc {
   void AddView(DocView* view);
   void RemoveView(DocView* view);
   const std::vector<DocView*>& Views() const { return views; }
-  void UpdateAllViews(DocView* sender);
+  // Tells every view but sender of a change.
+  void UpdateAllViews(DocView* sender, const LineChange* change);
 
   LineList lines;
-  std::string pathName;  // UTF-8
-  std::string title;     // UTF-8
 
  private:
   bool modified = false;

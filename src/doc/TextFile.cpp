@@ -26,7 +26,7 @@ FileResult ReadTextFile(const std::string& path, CVeloDoc& doc) {
   } catch (const std::bad_alloc&) {
     return OutOfMemory();
   }
-  doc.UpdateAllViews(nullptr);
+  doc.UpdateAllViews(nullptr, nullptr);
   return result;
 }
 

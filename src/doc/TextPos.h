@@ -12,5 +12,3 @@ struct TextPos {
 inline bool PosBefore(const TextPos& a, const TextPos& b) {
   return a.line < b.line || (a.line == b.line && a.column < b.column);
 }
-inline bool PosAfter(const TextPos& a, const TextPos& b) { return PosBefore(b, a); }
-inline bool PosDiffers(const TextPos& a, const TextPos& b) { return PosBefore(a, b) || PosBefore(b, a); }

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <tuple>
+#include <utility>
 
 #include "base/Cp932.h"
 
@@ -44,8 +44,7 @@ QFont ViewFont::MakeQFont(const FontRequest& request) {
   return font;
 }
 
-ViewFont::ViewFont(const FontRequest& request)
-    : request_(request), font_(MakeQFont(request)), raw_(QRawFont::fromFont(font_)) {
+ViewFont::ViewFont(const FontRequest& request) : font_(MakeQFont(request)), raw_(QRawFont::fromFont(font_)) {
   QFontMetrics metrics(font_);
   // The face's average width is the full width; the cell is the half-width advance.
   cellWidth_ = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));
@@ -55,7 +54,7 @@ ViewFont::ViewFont(const FontRequest& request)
 
 namespace {
 
-using FontCache = std::map<std::tuple<int, int, int, int>, std::shared_ptr<ViewFont>>;
+using FontCache = std::map<std::pair<int, int>, std::shared_ptr<ViewFont>>;
 
 FontCache& SharedFonts() {
   static FontCache fonts;
@@ -70,8 +69,7 @@ void DropSharedFonts() { SharedFonts().clear(); }
 std::shared_ptr<ViewFont> ViewFont::For(const FontRequest& request) {
   FontCache& fonts = SharedFonts();
   if (fonts.empty()) qAddPostRoutine(DropSharedFonts);
-  auto& slot =
-      fonts[std::make_tuple(request.height, request.weight, request.charSet, request.pitchAndFamily)];
+  auto& slot = fonts[std::make_pair(request.height, request.weight)];
   if (!slot) slot = std::make_shared<ViewFont>(request);
   return slot;
 }

@@ -42,7 +42,6 @@ class ViewFont {
   // The face asked for, before any measuring.
   static QFont MakeQFont(const FontRequest& request);
 
-  const FontRequest& Request() const { return request_; }
   const QFont& Font() const { return font_; }
   const QRawFont& RawFont() const { return raw_; }
   int CellWidth() const { return cellWidth_; }
@@ -89,7 +88,6 @@ class ViewFont {
  private:
   const Glyph& Resolve(unsigned code);
 
-  FontRequest request_;
   QFont font_;
   QRawFont raw_;
   int cellWidth_ = 1;

@@ -25,10 +25,10 @@ namespace {
 
 QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 
-// The classic bar's largest position: the last page starts there.
-int MaxPosition(const ScrollInfo& info) {
-  const long long page = std::max<long long>(static_cast<long long>(info.nPage) - 1, 0);
-  const long long last = std::max<long long>(static_cast<long long>(info.nMax) - page, info.nMin);
+// A bar's largest position: the last page starts there.
+int MaxPosition(const ScrollRange& range) {
+  const long long page = std::max<long long>(static_cast<long long>(range.page) - 1, 0);
+  const long long last = std::max<long long>(static_cast<long long>(range.max) - page, range.min);
   return static_cast<int>(std::min<long long>(last, INT_MAX));
 }
 
@@ -109,7 +109,7 @@ void ViewWidget::Init() {
     connect(bar, &QAbstractSlider::valueChanged, this,
             [this, kind](int value) { OnBarValueChanged(kind, value); });
     connect(bar, &QAbstractSlider::sliderReleased, this,
-            [this, kind] { DeliverScroll(kind, SB_ENDSCROLL, Bar(kind)->value()); });
+            [this, kind] { DeliverScroll(kind, ScrollAction::EndScroll, Bar(kind)->value()); });
   }
   blink_.setTimerType(Qt::CoarseTimer);
   connect(&blink_, &QTimer::timeout, this, [this] {
@@ -142,13 +142,13 @@ void ViewWidget::paintEvent(QPaintEvent* event) {
     view_->OnDraw(surface);
   }
   if (CaretDrawn() && blinkOn_) {
-    // Inverted, as the classic caret is: a block caret leaves its character readable.
+    // Inverted, so that a block caret leaves its character readable.
     painter.setCompositionMode(QPainter::CompositionMode_Difference);
     painter.fillRect(caret_, Qt::white);
   }
 }
 
-void ViewWidget::Invalidate(const Rect* rect, bool /*erase*/) {
+void ViewWidget::Invalidate(const Rect* rect) {
   if (rect) {
     if (!rect->IsEmpty()) viewport()->update(ToQRect(*rect));
   } else {
@@ -196,7 +196,7 @@ void ViewWidget::RestartBlink() {
 }
 
 void ViewWidget::CreateCaret(int width, int height) {
-  // A new caret replaces the old one and starts hidden, as the classic caret does.
+  // A new caret replaces the old one and starts hidden: the view shows it when it is placed.
   UpdateCaretArea();
   caretExists_ = true;
   caretHideCount_ = 1;
@@ -232,16 +232,13 @@ QScrollBar* ViewWidget::Bar(ScrollBarKind bar) const {
   return bar == ScrollBarKind::Vertical ? verticalScrollBar() : horizontalScrollBar();
 }
 
-void ViewWidget::SetScrollInfo(ScrollBarKind bar, const ScrollInfo& info) {
+void ViewWidget::SetScrollBar(ScrollBarKind bar, const ScrollRange* range, int pos) {
   BarState& state = State(bar);
-  if (info.mask & kScrollRange) {
-    state.info.nMin = info.nMin;
-    state.info.nMax = std::max(info.nMax, info.nMin);
+  if (range) {
+    state.range = *range;
+    state.range.max = std::max(range->max, range->min);
   }
-  if (info.mask & kScrollPage) state.info.nPage = info.nPage;
-  if (info.mask & kScrollPos) state.info.nPos = info.nPos;
-  state.info.mask = info.mask & kScrollDisableNoScroll;
-  state.info.nPos = std::clamp(state.info.nPos, state.info.nMin, MaxPosition(state.info));
+  state.pos = std::clamp(pos, state.range.min, MaxPosition(state.range));
   state.known = true;
   ApplyBar(bar);
 }
@@ -251,30 +248,21 @@ void ViewWidget::ApplyBar(ScrollBarKind bar) {
   if (!state.known) return;
   QScrollBar* qbar = Bar(bar);
   const QSignalBlocker block(qbar);
-  const ScrollInfo& info = state.info;
-  const int maxPos = MaxPosition(info);
-  qbar->setRange(info.nMin, maxPos);
-  qbar->setPageStep(static_cast<int>(std::clamp<unsigned>(info.nPage, 1u, INT_MAX)));
+  const int maxPos = MaxPosition(state.range);
+  qbar->setRange(state.range.min, maxPos);
+  qbar->setPageStep(std::max(state.range.page, 1));
   qbar->setSingleStep(1);
-  qbar->setValue(info.nPos);
-  const bool scrolls = maxPos > info.nMin;
-  const Qt::ScrollBarPolicy policy =
-      scrolls || (info.mask & kScrollDisableNoScroll) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
-  if (bar == ScrollBarKind::Vertical) {
-    if (verticalScrollBarPolicy() != policy) setVerticalScrollBarPolicy(policy);
-  } else if (horizontalScrollBarPolicy() != policy) {
-    setHorizontalScrollBarPolicy(policy);
-  }
-  qbar->setEnabled(scrolls);
+  qbar->setValue(state.pos);
+  qbar->setEnabled(maxPos > state.range.min);
 }
 
-void ViewWidget::DeliverScroll(ScrollBarKind bar, int code, int pos) {
+void ViewWidget::DeliverScroll(ScrollBarKind bar, ScrollAction action, int pos) {
   if (!view_ || !initialUpdated_) return;
   ++delivering_;
   if (bar == ScrollBarKind::Vertical) {
-    view_->OnVScroll(code, pos);
+    view_->OnVScroll(action, pos);
   } else {
-    view_->OnHScroll(code, pos);
+    view_->OnHScroll(action, pos);
   }
   --delivering_;
   // The bar shows where the view went, not where the mouse put it.
@@ -285,25 +273,25 @@ void ViewWidget::OnBarAction(ScrollBarKind bar, int action) {
   QScrollBar* qbar = Bar(bar);
   switch (action) {
     case QAbstractSlider::SliderSingleStepSub:
-      DeliverScroll(bar, SB_LINEUP, qbar->value());
+      DeliverScroll(bar, ScrollAction::LineUp, qbar->value());
       break;
     case QAbstractSlider::SliderSingleStepAdd:
-      DeliverScroll(bar, SB_LINEDOWN, qbar->value());
+      DeliverScroll(bar, ScrollAction::LineDown, qbar->value());
       break;
     case QAbstractSlider::SliderPageStepSub:
-      DeliverScroll(bar, SB_PAGEUP, qbar->value());
+      DeliverScroll(bar, ScrollAction::PageUp, qbar->value());
       break;
     case QAbstractSlider::SliderPageStepAdd:
-      DeliverScroll(bar, SB_PAGEDOWN, qbar->value());
+      DeliverScroll(bar, ScrollAction::PageDown, qbar->value());
       break;
     case QAbstractSlider::SliderToMinimum:
-      DeliverScroll(bar, SB_TOP, qbar->minimum());
+      DeliverScroll(bar, ScrollAction::Top, qbar->minimum());
       break;
     case QAbstractSlider::SliderToMaximum:
-      DeliverScroll(bar, SB_BOTTOM, qbar->maximum());
+      DeliverScroll(bar, ScrollAction::Bottom, qbar->maximum());
       break;
     case QAbstractSlider::SliderMove:
-      DeliverScroll(bar, SB_THUMBTRACK, qbar->sliderPosition());
+      DeliverScroll(bar, ScrollAction::ThumbTrack, qbar->sliderPosition());
       break;
     default:
       break;
@@ -312,8 +300,8 @@ void ViewWidget::OnBarAction(ScrollBarKind bar, int action) {
 
 void ViewWidget::OnBarValueChanged(ScrollBarKind bar, int value) {
   // Actions arrive through OnBarAction; this is a position set from outside (setValue).
-  if (delivering_ > 0 || value == State(bar).info.nPos) return;
-  DeliverScroll(bar, SB_THUMBPOSITION, value);
+  if (delivering_ > 0 || value == State(bar).pos) return;
+  DeliverScroll(bar, ScrollAction::ThumbPosition, value);
 }
 
 // --- Input method, status, capture, keys -------------------------------------------------
@@ -353,8 +341,9 @@ void ViewWidget::SetStatusText(std::string_view utf8) {
   emit statusTextChanged(statusText_);
 }
 
-void ViewWidget::SetCapture() { captured_ = true; }
-void ViewWidget::ReleaseCapture() { captured_ = false; }
+// Qt keeps the mouse with the widget from a button press to its release by itself.
+void ViewWidget::SetCapture() {}
+void ViewWidget::ReleaseCapture() {}
 
 bool ViewWidget::IsShiftDown() const {
   return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);

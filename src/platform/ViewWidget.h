@@ -37,15 +37,11 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   // Runs the view's OnInitialUpdate once: after the document has its text, before the first
   // paint. Showing the widget runs it if nobody did.
   void InitialUpdate();
-  bool IsInitialUpdated() const { return initialUpdated_; }
 
   // What the window shows of the caret, in viewport pixels; empty while it is not drawn
   // (no caret, hidden, no focus). The blink phase is not taken into account.
   QRect CaretRect() const;
   const QString& StatusText() const { return statusText_; }
-  bool HasCapture() const { return captured_; }
-  // The font the view asked for last, if any.
-  const ViewFont* CurrentFont() const { return font_.get(); }
 
   // Rows composed in an image from cached character cells and copied (true, the default:
   // several times faster), or replayed straight into the window's painter with glyph runs.
@@ -61,14 +57,14 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   void SetMessageBox(std::function<void(const QString& text)> show) { messageBox_ = std::move(show); }
 
   // ViewHost
-  void Invalidate(const Rect* rect, bool erase) override;
+  void Invalidate(const Rect* rect) override;
   void ScrollContent(int dx, int dy) override;
   Rect ClientRect() const override;
   void CreateCaret(int width, int height) override;
   void SetCaretPos(Point p) override;
   void ShowCaret() override;
   void HideCaret() override;
-  void SetScrollInfo(ScrollBarKind bar, const ScrollInfo& info) override;
+  void SetScrollBar(ScrollBarKind bar, const ScrollRange* range, int pos) override;
   void SetCapture() override;
   void ReleaseCapture() override;
   bool IsShiftDown() const override;
@@ -103,8 +99,10 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   void scrollContentsBy(int dx, int dy) override;
 
  private:
+  // A bar as the view last set it, the position limited to the range.
   struct BarState {
-    ScrollInfo info;  // as the view last set it, nPos clamped as the classic bar does
+    ScrollRange range;
+    int pos = 0;
     bool known = false;
   };
 
@@ -112,7 +110,7 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   void ApplyBar(ScrollBarKind bar);
   void OnBarAction(ScrollBarKind bar, int action);
   void OnBarValueChanged(ScrollBarKind bar, int value);
-  void DeliverScroll(ScrollBarKind bar, int code, int pos);
+  void DeliverScroll(ScrollBarKind bar, ScrollAction action, int pos);
   QScrollBar* Bar(ScrollBarKind bar) const;
   BarState& State(ScrollBarKind bar) { return bar == ScrollBarKind::Vertical ? vState_ : hState_; }
   bool CaretDrawn() const;
@@ -149,7 +147,6 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   int delivering_ = 0;  // > 0 while a bar action is being handed to the view
 
   QString statusText_;
-  bool captured_ = false;
   int waitCursorDepth_ = 0;
 
   std::function<void(const QString&)> messageBox_;

@@ -4,7 +4,7 @@
 
 #include <initializer_list>
 
-#include "res/CommandIds.h"
+#include "base/CommandIds.h"
 #include "res/Resources.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Menu 128 is shown while no document is open, menu 129 while one is.
-#include "res/CommandIds.h"
+#include "base/CommandIds.h"
 #include "res/Resources.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "res/CommandIds.h"
+#include "base/CommandIds.h"
 #include "res/Resources.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // What a system error number means to the user of a file.
 #include <string>
 
-#include "doc/TextFile.h"
+#include "sys/FileResult.h"
 
 FileErrorCause CauseOfOsError(int error);
 // A failed result for error, with what was being done.

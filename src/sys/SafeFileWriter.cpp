@@ -276,7 +276,7 @@ FileResult SafeFileWriter::Commit() {
       // The temporary file's private bits stay.
     }
   } else if (::fchmod(fd_, 0666 & ~CurrentUmask()) != 0) {
-    // As above.
+    // The temporary file's private bits stay.
   }
 
   int rc;

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "doc/TextFile.h"
+#include "sys/FileResult.h"
 
 class SafeFileWriter {
  public:
@@ -35,11 +35,6 @@ class SafeFileWriter {
   // Completes the new file (size check, old owner and permission bits, sync, close) and
   // renames it over the target. On failure the target is untouched and the temporary is gone.
   FileResult Commit();
-
-  // The file that is replaced: the path itself or the final target of a link at it.
-  const std::string& TargetPath() const { return target_; }
-  // Empty when no temporary file exists.
-  const std::string& TemporaryPath() const { return temp_; }
 
  private:
   void AppendSlow(std::string_view bytes);

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "doc/TextFile.h"
+#include "sys/FileResult.h"
 
 class ByteBlock;
 

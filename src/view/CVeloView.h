@@ -8,7 +8,11 @@
 // CaretScroll.cpp (caret, scrolling, scroll bars, focus, size), Movement.cpp (caret steps),
 // MoveCommands.cpp (movement commands and the command table), Edit.cpp (insertion, deletion,
 // typed characters, line positioning), Undo.cpp, Clipboard.cpp (selected text, clipboard),
-// DocumentChanges.cpp (keeping positions valid when another view edits the document).
+// Bookmarks.cpp, DocumentChanges.cpp (keeping positions valid when another view edits the
+// document).
+//
+// The window reaches the view only through its virtual entry points (the On... operations and
+// OnCmdMsg), so that a derived view can stand in front of any of them.
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -16,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/CommandMap.h"
@@ -27,10 +32,11 @@
 
 // One undo or redo step. Replay uses only the line numbers and byte indexes of the ends.
 struct UndoRecord {
+  enum class Kind { Deletion, Insertion };
+  Kind kind = Kind::Deletion;
   TextPos start;
   TextPos end;       // insertion: where the inserted bytes end; deletion: all zero
   std::string text;  // deletion: the removed bytes, lines joined by CR LF; insertion: empty
-  int kind = 0;      // kDeletion or kInsertion
   // Deletion: where in text the CR LF pairs that joined lines stand. A line may hold the bytes
   // CR LF themselves (typed or pasted one at a time); those must come back as bytes.
   std::vector<std::size_t> lineBreaks;
@@ -38,8 +44,6 @@ struct UndoRecord {
   // indexes only while the epoch holds; after a change it did not record (another view's
   // edit) its ends are moved onto character boundaries first.
   std::uint64_t epoch = 0;
-  static constexpr int kDeletion = 0;
-  static constexpr int kInsertion = 1;
 };
 
 class CVeloView : public DocView, public CommandTarget {
@@ -83,7 +87,7 @@ class CVeloView : public DocView, public CommandTarget {
   void ApplyColors(const ColorTable& newColors);
   // Another view changed the text: caret, origin and selection are resolved again by line
   // number (clamped to the text, byte index to a character boundary) and the view repaints.
-  void OnDocumentChanged(DocView* sender) override;
+  void OnDocumentChanged(const LineChange* change) override;
 
   // --- Layout (Layout.cpp) -----------------------------------------------------------------
   // The tab width used for layout: tabSize, but never below 1.
@@ -121,8 +125,6 @@ class CVeloView : public DocView, public CommandTarget {
   };
   // Paints the rows that meet the surface's clip box, then the bookmark marks.
   virtual void OnDraw(Surface& surface);
-  // The window background is never erased on its own: OnDraw covers every pixel.
-  bool OnEraseBkgnd() const { return false; }
   // Draws the visible part of one line into the row; returns how far right of the margin the
   // drawing reached (never below 0). rowPos.column is origin.column.
   int DrawTextLine(Surface& surface, const TextPos& rowPos) const;
@@ -153,12 +155,12 @@ class CVeloView : public DocView, public CommandTarget {
   void EndExtend(bool extend);
   // Repaints the rows the selection spans, if there is one.
   void InvalidateSelection();
-  void OnSetFocus();
-  void OnKillFocus();
+  virtual void OnSetFocus();
+  virtual void OnKillFocus();
   // The client area changed size; reads the new size from the host.
-  void OnSize();
-  void OnVScroll(int code, int pos);
-  void OnHScroll(int code, int pos);
+  virtual void OnSize();
+  virtual void OnVScroll(ScrollAction action, int pos);
+  virtual void OnHScroll(ScrollAction action, int pos);
 
   // --- Caret step primitives (Movement.cpp): the entries of moveTable --------------------
   void LineUp();
@@ -187,18 +189,14 @@ class CVeloView : public DocView, public CommandTarget {
   // Lines are split at CR LF only. A text that would make a line longer than kMaxLineBytes is
   // refused whole.
   void InputText(std::string_view text);
-  // Inserts at the caret, splitting lines at CR LF; no undo record, no repaint.
-  void InsertAtCaret(std::string_view text);
-  // Removes the selection; the caret goes to its start; no undo record, no repaint.
-  void DeleteSelectedRange();
   // Command-level deletion of the selection (an empty one at the caret if there is none).
   void DeleteSelection();
   // A typed character code: Enter (13), Tab (9) and codes from 32 up; its low byte goes in.
-  void OnChar(int code);
+  virtual void OnChar(int code);
   // The text of one typed key, already code page 932: one insertion, one undo step, so a
   // double-byte character never goes in by halves. A lone CR or tab acts as Enter or Tab
   // (OnChar); other control characters and DEL are dropped.
-  void OnTypedText(std::string_view cp932);
+  virtual void OnTypedText(std::string_view cp932);
   void OnBackspace();
   void OnWordBackspace();
   void OnDelete();
@@ -209,6 +207,9 @@ class CVeloView : public DocView, public CommandTarget {
   void PositionAtLine(TextPos& pos, int n, int b);
   // The caret to line n, byte b, centred in the window. The selection stays as it is.
   void GoToLine(int n, int b);
+  // The caret to line n, byte b (as PositionAtLine), the window left where it is; extending
+  // as the movement commands do.
+  void PlaceCaret(int n, int b, bool extend);
   static constexpr int kMaxLineBytes = 1 << 28;
 
   // --- Undo and redo (Undo.cpp) ----------------------------------------------------------
@@ -230,61 +231,32 @@ class CVeloView : public DocView, public CommandTarget {
   void Paste();
   void SelectAll();
 
-  // --- Changes seen by other views (DocumentChanges.cpp) ---------------------------------
-  // The lines one text change replaced: old lines [first, first + oldCount) became
-  // [first, first + newCount); bytes before firstByte of line first did not change (a lone
-  // lead byte just before it may have paired with a new neighbour). firstNode is line first's
-  // node, alive after the change.
-  struct LineChange {
-    int first = 0;
-    int oldCount = 1;
-    int newCount = 1;
-    int firstByte = 0;
-    LineNode* firstNode = nullptr;
-  };
-  // This view's latest text change, for the other views it notifies.
-  const std::optional<LineChange>& LastChange() const { return lastChange; }
-
   // --- Invalidation helpers ---------------------------------------------------------------
-  void InvalidateAll(bool erase = false);
+  void InvalidateAll();
   // The full-width band from the top of firstLine's row to the bottom of lastLine's row.
   void InvalidateLines(int firstLine, int lastLine);
   // The full width from the top of line's row to the bottom of the client area.
   void InvalidateFromLine(int line);
 
-  // --- Fields ----------------------------------------------------------------------------
-  TextPos caret;      // the insertion point of every edit
-  TextPos origin;     // first visible line (node, line) and first visible column
-  TextPos selAnchor;  // where extending started
-  TextPos selEnd;     // the moving end; follows the caret while extending
-  // The off-screen row belongs to the Surface (PrepareRow keeps it while its size holds).
-  bool caretCreated = false;
-  bool hasFocus = false;
-  bool overwriteMode = false;
-  bool selecting = false;  // selAnchor and selEnd mean something only while set
-  bool mouseTracking = false;
-  bool replayingUndo = false;
-  int lineHeight = 0;      // pixels
-  int charWidth = 0;       // pixels per display column
-  int marginWidth = 0;     // 2 * charWidth
-  int visibleColumns = 0;  // clientWidth / charWidth; the margin is not subtracted
-  int visibleLines = 0;    // whole lines only
-  int clientWidth = 0;
-  int clientHeight = 0;
-  int widestLine = 0;    // columns; limit of horizontal scrolling, set with the scroll ranges
-  int vScrollScale = 1;  // lines per vertical scroll bar unit, set with the scroll ranges
-  int desiredColumn = 0;
-  FontRequest logFont;
-  std::optional<TextMetrics> font;  // the font the host made from logFont, by its metrics
-  HistoryList undoList;
-  HistoryList redoList;
-  BookmarkList bookmarks;
-  BookmarkList::iterator bookmarkCursor;  // bookmarks.end() when the next jump starts over
-  std::array<MoveStep, 8> moveTable{};
-  // The tab width the stored columns of caret and selection were computed with.
-  int columnsTabWidth = kDefaultTabSize;
-  // Moves on at every text change this view's history did not record (see UndoRecord::epoch).
-  std::uint64_t historyEpoch = 0;
+  // --- Bookmarks (Bookmarks.cpp) -----------------------------------------------------------
+  // Takes the caret line's number out of the bookmarks if it is there, else adds it last.
+  void ToggleBookmark();
+
+  // --- Where things stand: read only; the operations above change them ---------------------
+  const TextPos& Caret() const { return caret; }
+  const TextPos& Origin() const { return origin; }
+  bool IsSelecting() const { return selecting; }
+  const TextPos& SelAnchor() const { return selAnchor; }
+  const TextPos& SelEnd() const { return selEnd; }
+  int DesiredColumn() const { return desiredColumn; }
+  bool IsOverwriteMode() const { return overwriteMode; }
+  const HistoryList& UndoList() const { return undoList; }
+  const HistoryList& RedoList() const { return redoList; }
+  int LineHeight() const { return lineHeight; }
+  int CharWidth() const { return charWidth; }
+  int MarginWidth() const { return marginWidth; }
+  int VisibleLines() const { return visibleLines; }
+  int VisibleColumns() const { return visibleColumns; }
 
  protected:
   // Caret and origin are placed (OnInitialUpdate ran).
@@ -303,6 +275,9 @@ class CVeloView : public DocView, public CommandTarget {
   // With breaks, the lines are split only at those offsets of text (each a CR LF pair).
   TextPos InsertRaw(std::string_view text, const std::vector<std::size_t>* breaks = nullptr);
   void InsertAndRecord(std::string_view text, HistoryList& list, const std::vector<std::size_t>* breaks);
+  // The selection's ends in text order: by line, then column, then byte index (an end inside a
+  // character shares its column with the character's start).
+  std::pair<TextPos, TextPos> OrderedSelection() const;
   // The selected bytes; breaks, if given, receives where the CR LF pairs between lines stand.
   std::string SelectedText(std::vector<std::size_t>* breaks) const;
   void DeleteRange(bool keepRaw = false);
@@ -318,6 +293,7 @@ class CVeloView : public DocView, public CommandTarget {
   // Places pos at line, byte index as recorded; exact keeps the byte index even inside a
   // character (the column then counts the character's first cell).
   void PlaceRecorded(TextPos& pos, const TextPos& recorded, bool exact);
+  // Tells the other views of a change this view made (DocumentChanges.cpp).
   void NoteChange(const LineChange& change);
   // Resolves one position of this view after another view's change (DocumentChanges.cpp).
   void ResolveAfterChange(TextPos& pos, const LineChange* change, bool keepColumn) const;
@@ -344,7 +320,43 @@ class CVeloView : public DocView, public CommandTarget {
   }
   static std::span<const CommandEntry<CVeloView>> CommandTable();
 
-  std::optional<LineChange> lastChange;
+  int VisibleLineWidth(const TextPos& pos) const;
+  // Drops what a change may have made untrue of knownStart and knownWidth; without a
+  // description of the change, everything.
+  void ForgetKnownPlaces(const LineChange* change);
+
+ private:
+  TextPos caret;      // the insertion point of every edit
+  TextPos origin;     // first visible line (node, line) and first visible column
+  TextPos selAnchor;  // where extending started
+  TextPos selEnd;     // the moving end; follows the caret while extending
+  // The off-screen row belongs to the Surface (PrepareRow keeps it while its size holds).
+  bool caretCreated = false;
+  bool hasFocus = false;
+  bool overwriteMode = false;
+  bool selecting = false;  // selAnchor and selEnd mean something only while set
+  bool replayingUndo = false;
+  int lineHeight = 0;      // pixels
+  int charWidth = 0;       // pixels per display column
+  int marginWidth = 0;     // 2 * charWidth
+  int visibleColumns = 0;  // clientWidth / charWidth; the margin is not subtracted
+  int visibleLines = 0;    // whole lines only
+  int clientWidth = 0;
+  int clientHeight = 0;
+  int widestLine = 0;    // columns; limit of horizontal scrolling, set with the scroll ranges
+  int vScrollScale = 1;  // lines per vertical scroll bar unit, set with the scroll ranges
+  int desiredColumn = 0;
+  FontRequest logFont;
+  std::optional<TextMetrics> font;  // the font the host made from logFont, by its metrics
+  HistoryList undoList;
+  HistoryList redoList;
+  BookmarkList bookmarks;
+  std::array<MoveStep, 8> moveTable{};
+  // The tab width the stored columns of caret and selection were computed with.
+  int columnsTabWidth = kDefaultTabSize;
+  // Moves on at every text change this view's history did not record (see UndoRecord::epoch).
+  std::uint64_t historyEpoch = 0;
+
   // A character start with its column, on the caret's line where painting last found the first
   // visible column. It stays one while nothing up to it changes, so on a long line the next
   // paint counts on from it, and an edit looks back no further than it for lead bytes.
@@ -362,10 +374,6 @@ class CVeloView : public DocView, public CommandTarget {
   };
   mutable std::optional<KnownWidth> knownWidth;
   static constexpr int kLongLine = 1 << 16;
-  int VisibleLineWidth(const TextPos& pos) const;
-  // Drops what a change may have made untrue of knownStart and knownWidth; without a
-  // description of the change, everything.
-  void ForgetKnownPlaces(const LineChange* change);
 
   CVeloDoc& doc;
   Settings& settings;

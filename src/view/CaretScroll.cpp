@@ -94,7 +94,7 @@ void CVeloView::EnsureCaretVisible(bool recompute) {
 
   UpdateCaret();
   UpdateScrollBars(recompute || vScrolled);
-  if (scrolled) InvalidateAll(false);
+  if (scrolled) InvalidateAll();
 }
 
 void CVeloView::CenterCaret() {
@@ -102,7 +102,7 @@ void CVeloView::CenterCaret() {
   origin = caret;
   StepLines(origin, -(visibleLines / 2));
   ScrollHorz(-(visibleColumns / 2));
-  InvalidateAll(false);
+  InvalidateAll();
   EnsureCaretVisible(true);
 }
 
@@ -125,13 +125,13 @@ void CVeloView::ScrollLines(int count, bool extend, bool down) {
   // The pixels move first, so that every rectangle below is in the scrolled picture's
   // coordinates whether or not the window moves pending repaints along with them.
   if (moved > visibleLines) {
-    InvalidateAll(false);
+    InvalidateAll();
   } else if (moved > 0) {
     const int shift = moved * lineHeight;
     host.ScrollContent(0, down ? -shift : shift);
     const Rect band = down ? Rect{0, clientHeight - shift, clientWidth, clientHeight}
                            : Rect{0, 0, clientWidth, shift};
-    host.Invalidate(&band, false);
+    host.Invalidate(&band);
   }
   InvalidateSelection();
   EndExtend(extend);
@@ -147,7 +147,7 @@ void CVeloView::ScrollHorz(int delta) {
   else if (column > widestLine)
     column = widestLine;
   origin.column = ClampColumn(column);
-  InvalidateAll(false);
+  InvalidateAll();
   UpdateCaret();
   UpdateScrollBars(false);
 }
@@ -158,24 +158,20 @@ void CVeloView::UpdateScrollBars(bool recompute) {
 }
 
 void CVeloView::UpdateVScrollBar(bool recompute) {
-  ScrollInfo info;
+  ScrollRange range;
   if (recompute) {
     // Keeps every value of the bar below 32768: its thumb position travels as 16 bits.
     const int lineCount = doc.LineCount();
     vScrollScale = lineCount / 32768 + 1;
-    info.mask = kScrollRange | kScrollPage | kScrollPos | kScrollDisableNoScroll;
-    info.nMin = 0;
-    info.nMax = (lineCount - 1) / vScrollScale;
-    info.nPage = static_cast<unsigned>(visibleLines / vScrollScale);
-  } else {
-    info.mask = kScrollPos | kScrollDisableNoScroll;
+    range.max = (lineCount - 1) / vScrollScale;
+    range.page = visibleLines / vScrollScale;
   }
-  info.nPos = origin.line / std::max(vScrollScale, 1);
-  host.SetScrollInfo(ScrollBarKind::Vertical, info);
+  host.SetScrollBar(ScrollBarKind::Vertical, recompute ? &range : nullptr,
+                    origin.line / std::max(vScrollScale, 1));
 }
 
 void CVeloView::UpdateHScrollBar(bool recompute) {
-  ScrollInfo info;
+  ScrollRange range;
   if (recompute) {
     // Only the lines in the window are measured: the range follows what is visible.
     widestLine = 0;
@@ -187,15 +183,10 @@ void CVeloView::UpdateHScrollBar(bool recompute) {
       }
     }
     widestLine = std::max(widestLine, visibleColumns);
-    info.mask = kScrollRange | kScrollPage | kScrollPos | kScrollDisableNoScroll;
-    info.nMin = 0;
-    info.nMax = widestLine + visibleColumns / 4;
-    info.nPage = static_cast<unsigned>(visibleColumns);
-  } else {
-    info.mask = kScrollPos | kScrollDisableNoScroll;
+    range.max = widestLine + visibleColumns / 4;
+    range.page = visibleColumns;
   }
-  info.nPos = origin.column;
-  host.SetScrollInfo(ScrollBarKind::Horizontal, info);
+  host.SetScrollBar(ScrollBarKind::Horizontal, recompute ? &range : nullptr, origin.column);
 }
 
 int CVeloView::VisibleLineWidth(const TextPos& pos) const {
@@ -227,9 +218,7 @@ void CVeloView::EndExtend(bool extend) {
 
 void CVeloView::InvalidateSelection() {
   if (!selecting) return;
-  const bool backwards = PosBefore(selEnd, selAnchor);
-  const TextPos& first = backwards ? selEnd : selAnchor;
-  const TextPos& last = backwards ? selAnchor : selEnd;
+  const auto [first, last] = OrderedSelection();
   InvalidateLines(first.line, last.line);
 }
 
@@ -239,7 +228,7 @@ void CVeloView::OnSetFocus() {
   UpdateCaret();
   UpdateScrollBars(true);
   UpdateImeFont();
-  InvalidateAll(true);
+  InvalidateAll();
 }
 
 void CVeloView::OnKillFocus() {
@@ -250,22 +239,22 @@ void CVeloView::OnKillFocus() {
 
 void CVeloView::OnSize() { RecalcMetrics(); }
 
-void CVeloView::OnVScroll(int code, int pos) {
-  switch (code) {
-    case SB_LINEUP:
+void CVeloView::OnVScroll(ScrollAction action, int pos) {
+  switch (action) {
+    case ScrollAction::LineUp:
       ScrollUp(1, selecting);
       break;
-    case SB_LINEDOWN:
+    case ScrollAction::LineDown:
       ScrollDown(1, selecting);
       break;
-    case SB_PAGEUP:
+    case ScrollAction::PageUp:
       ScrollUp(visibleLines, selecting);
       break;
-    case SB_PAGEDOWN:
+    case ScrollAction::PageDown:
       ScrollDown(visibleLines, selecting);
       break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: {
+    case ScrollAction::ThumbPosition:
+    case ScrollAction::ThumbTrack: {
       const std::int64_t target = static_cast<std::int64_t>(vScrollScale) * pos;
       const std::int64_t distance = target - origin.line;
       const int steps = static_cast<int>(
@@ -281,22 +270,22 @@ void CVeloView::OnVScroll(int code, int pos) {
   }
 }
 
-void CVeloView::OnHScroll(int code, int pos) {
-  switch (code) {
-    case SB_LINELEFT:
+void CVeloView::OnHScroll(ScrollAction action, int pos) {
+  switch (action) {
+    case ScrollAction::LineLeft:
       ScrollHorz(-2);
       break;
-    case SB_LINERIGHT:
+    case ScrollAction::LineRight:
       ScrollHorz(2);
       break;
-    case SB_PAGELEFT:
+    case ScrollAction::PageLeft:
       ScrollHorz(-visibleColumns);
       break;
-    case SB_PAGERIGHT:
+    case ScrollAction::PageRight:
       ScrollHorz(visibleColumns);
       break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK:
+    case ScrollAction::ThumbPosition:
+    case ScrollAction::ThumbTrack:
       ScrollHorz(static_cast<int>(std::clamp<std::int64_t>(static_cast<std::int64_t>(pos) - origin.column,
                                                            std::numeric_limits<int>::min() / 2,
                                                            std::numeric_limits<int>::max() / 2)));

@@ -2,17 +2,22 @@
 // with CR LF between lines; the host converts them for the platform.
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "view/CVeloView.h"
+
+std::pair<TextPos, TextPos> CVeloView::OrderedSelection() const {
+  const bool backwards = PosBefore(selEnd, selAnchor) ||
+                         (!PosBefore(selAnchor, selEnd) && selEnd.byteIndex < selAnchor.byteIndex);
+  return backwards ? std::pair(selEnd, selAnchor) : std::pair(selAnchor, selEnd);
+}
 
 std::string CVeloView::GetSelectedText() const { return SelectedText(nullptr); }
 
 std::string CVeloView::SelectedText(std::vector<std::size_t>* breaks) const {
   std::string out;
   if (!IsPlaced() || !selecting) return out;
-  const bool backwards = PosBefore(selEnd, selAnchor);
-  const TextPos& start = backwards ? selEnd : selAnchor;
-  const TextPos& end = backwards ? selAnchor : selEnd;
+  const auto [start, end] = OrderedSelection();
   TextPos p = start;
   while (p.line < end.line) {
     const std::string_view line = p.node->text.View();

@@ -9,9 +9,8 @@
 #include "view/CVeloView.h"
 
 void CVeloView::NoteChange(const LineChange& change) {
-  lastChange = change;
   ForgetKnownPlaces(&change);
-  doc.UpdateAllViews(this);
+  doc.UpdateAllViews(this, &change);
 }
 
 void CVeloView::ForgetKnownPlaces(const LineChange* change) {
@@ -54,13 +53,11 @@ void CVeloView::ResolveAfterChange(TextPos& pos, const LineChange* change, bool 
   pos = p;
 }
 
-void CVeloView::OnDocumentChanged(DocView* sender) {
+void CVeloView::OnDocumentChanged(const LineChange* change) {
   ++historyEpoch;  // this view's steps no longer describe the text exactly
-  const auto* other = dynamic_cast<const CVeloView*>(sender);
-  const LineChange* change = other && other->LastChange() ? &*other->LastChange() : nullptr;
   ForgetKnownPlaces(change);
   if (!IsPlaced()) {
-    InvalidateAll(false);
+    InvalidateAll();
     return;
   }
   ResolveAfterChange(caret, change, false);
@@ -72,7 +69,7 @@ void CVeloView::OnDocumentChanged(DocView* sender) {
     selAnchor = selEnd = caret;
   }
   RefreshColumns();
-  InvalidateAll(false);
+  InvalidateAll();
   UpdateScrollBars(true);
   if (hasFocus) UpdateCaret();
 }

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <utility>
+#include <tuple>
 
 #include "base/Cp932.h"
 #include "view/CVeloView.h"
@@ -48,12 +48,6 @@ bool CVeloView::FitsInLines(std::string_view text) const {
   const std::size_t lastBreak = text.rfind(kLineBreak);
   return lineLength + firstBreak <= kMaxLineBytes &&
          lineLength + (text.size() - lastBreak - kLineBreak.size()) <= kMaxLineBytes;
-}
-
-void CVeloView::InsertAtCaret(std::string_view text) {
-  if (!IsPlaced() || !FitsInLines(text)) return;
-  ++historyEpoch;  // a change the history does not know of
-  InsertRaw(text);
 }
 
 TextPos CVeloView::InsertRaw(std::string_view text, const std::vector<std::size_t>* breaks) {
@@ -118,17 +112,9 @@ TextPos CVeloView::StableStart(const TextPos& pos) const {
   return TextPos{pos.node, pos.line, std::max(pos.column - 1, 0), i - 1};
 }
 
-void CVeloView::DeleteSelectedRange() {
-  if (!IsPlaced()) return;
-  ++historyEpoch;
-  DeleteRange();
-}
-
 void CVeloView::DeleteRange(bool keepRaw) {
   if (!selecting) selAnchor = selEnd = caret;
-  if (PosBefore(selEnd, selAnchor) ||
-      (selEnd.line == selAnchor.line && selEnd.byteIndex < selAnchor.byteIndex))
-    std::swap(selAnchor, selEnd);
+  std::tie(selAnchor, selEnd) = OrderedSelection();
   const int lineCount = selEnd.line - selAnchor.line;
   selAnchor.byteIndex = std::clamp(selAnchor.byteIndex, 0, selAnchor.node->text.Length());
   const TextPos base = StableStart(selAnchor);
@@ -285,4 +271,15 @@ void CVeloView::GoToLine(int n, int b) {
   RefreshColumns();
   PositionAtLine(caret, n, b);
   CenterCaret();
+}
+
+void CVeloView::PlaceCaret(int n, int b, bool extend) {
+  if (!IsPlaced()) return;
+  RefreshColumns();
+  InvalidateSelection();
+  BeginExtend(extend);
+  PositionAtLine(caret, n, b);
+  EndExtend(extend);
+  InvalidateSelection();
+  UpdateCaret();
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <span>
 
-#include "res/CommandIds.h"
+#include "base/CommandIds.h"
 #include "view/CVeloView.h"
 
 void CVeloView::MoveCaret(bool extend, int kind) {

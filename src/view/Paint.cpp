@@ -100,8 +100,7 @@ int CVeloView::DrawTextLine(Surface& surface, const TextPos& rowPos) const {
 }
 
 CVeloView::SelectionSpan CVeloView::GetSelectionSpan(const TextPos& rowPos) const {
-  const TextPos& a = PosBefore(selEnd, selAnchor) ? selEnd : selAnchor;
-  const TextPos& b = PosBefore(selEnd, selAnchor) ? selAnchor : selEnd;
+  const auto [a, b] = OrderedSelection();
   SelectionSpan span;
   const int line = rowPos.line;
   if (line < a.line || line > b.line) return span;

@@ -6,6 +6,7 @@
 // gives back the original bytes even where a lone lead byte paired up with its new neighbour.
 // After another view's edit the ends are clamped to the text and moved onto character starts.
 #include <algorithm>
+#include <tuple>
 #include <utility>
 
 #include "view/CVeloView.h"
@@ -26,7 +27,7 @@ void CVeloView::InsertAndRecord(std::string_view text, HistoryList& list,
                                 const std::vector<std::size_t>* breaks) {
   if (!IsPlaced()) return;
   UndoRecord record;
-  record.kind = UndoRecord::kInsertion;
+  record.kind = UndoRecord::Kind::Insertion;
   record.start = caret;
   record.end = InsertRaw(text, breaks);
   const int firstLine = record.start.line;
@@ -39,10 +40,10 @@ void CVeloView::DeleteSelectionAndRecord(HistoryList& list) { DeleteSelectionAnd
 void CVeloView::DeleteSelectionAndRecord(HistoryList& list, bool keepRaw) {
   if (!IsPlaced()) return;
   if (!selecting) selAnchor = selEnd = caret;
-  if (PosBefore(selEnd, selAnchor)) std::swap(selAnchor, selEnd);
+  std::tie(selAnchor, selEnd) = OrderedSelection();
   selecting = true;
   UndoRecord record;
-  record.kind = UndoRecord::kDeletion;
+  record.kind = UndoRecord::Kind::Deletion;
   record.start = selAnchor;
   record.text = SelectedText(&record.lineBreaks);
   PushRecord(std::move(record), list);
@@ -74,7 +75,7 @@ void CVeloView::ReplayStep(HistoryList& source, HistoryList& target) {
   const bool exact = record.epoch == historyEpoch;
   // The selection the step replaces may lie anywhere; it is repainted as it ends.
   InvalidateSelection();
-  if (record.kind == UndoRecord::kDeletion) {
+  if (record.kind == UndoRecord::Kind::Deletion) {
     PlaceRecorded(caret, record.start, exact);
     selecting = false;
     InsertAndRecord(record.text, target, &record.lineBreaks);

@@ -25,39 +25,40 @@ struct Rect {
 
 enum class ScrollBarKind { Horizontal, Vertical };
 
-// Scroll bar state with the classic semantics: nMax is inclusive, nPage is the visible part,
-// and with kScrollDisableNoScroll a bar that cannot scroll is disabled, not hidden.
-inline constexpr unsigned kScrollRange = 0x1;
-inline constexpr unsigned kScrollPage = 0x2;
-inline constexpr unsigned kScrollPos = 0x4;
-inline constexpr unsigned kScrollDisableNoScroll = 0x8;
-struct ScrollInfo {
-  unsigned mask = 0;
-  int nMin = 0;
-  int nMax = 0;
-  unsigned nPage = 0;
-  int nPos = 0;
+// What a scroll bar can show: positions min to max, both included, of which page are in the
+// window at a time, so the bar's position goes from min to max - page + 1. A bar whose range
+// fits in one page cannot scroll: it shows disabled, never hidden.
+struct ScrollRange {
+  int min = 0;
+  int max = 0;
+  int page = 0;
+  friend bool operator==(const ScrollRange&, const ScrollRange&) = default;
 };
 
-// Scroll bar actions as the view receives them.
-enum ScrollCode {
-  SB_LINEUP = 0, SB_LINELEFT = 0,
-  SB_LINEDOWN = 1, SB_LINERIGHT = 1,
-  SB_PAGEUP = 2, SB_PAGELEFT = 2,
-  SB_PAGEDOWN = 3, SB_PAGERIGHT = 3,
-  SB_THUMBPOSITION = 4,
-  SB_THUMBTRACK = 5,
-  SB_TOP = 6,
-  SB_BOTTOM = 7,
-  SB_ENDSCROLL = 8,
+// What the user did to a scroll bar, as the view receives it. Left and right are up and down of
+// the horizontal bar. The thumb moves by tracking while it is dragged and by position when
+// it is set once.
+enum class ScrollAction {
+  LineUp,
+  LineDown,
+  PageUp,
+  PageDown,
+  ThumbPosition,
+  ThumbTrack,
+  Top,
+  Bottom,
+  EndScroll,
+  LineLeft = LineUp,
+  LineRight = LineDown,
+  PageLeft = PageUp,
+  PageRight = PageDown,
 };
 
-// The font request: the subset of the classic logical font the view fills in.
+// The font the view draws with: fixed pitch, for code page 932 text, of this cell height in
+// pixels and this weight (400 regular, 700 bold).
 struct FontRequest {
-  int height = 18;          // cell height in pixels
+  int height = 18;
   int weight = 400;
-  int charSet = 128;        // Shift-JIS
-  int pitchAndFamily = 1;   // fixed pitch
   friend bool operator==(const FontRequest&, const FontRequest&) = default;
 };
 
@@ -78,7 +79,7 @@ class ViewHost {
   virtual ~ViewHost() = default;
 
   // Painting. A null rect is the whole client area.
-  virtual void Invalidate(const Rect* rect, bool erase) = 0;
+  virtual void Invalidate(const Rect* rect) = 0;
   // Moves the client content by whole pixels; the uncovered part is invalidated by the caller.
   virtual void ScrollContent(int dx, int dy) = 0;
   virtual Rect ClientRect() const = 0;
@@ -89,7 +90,8 @@ class ViewHost {
   virtual void ShowCaret() = 0;
   virtual void HideCaret() = 0;
 
-  virtual void SetScrollInfo(ScrollBarKind bar, const ScrollInfo& info) = 0;
+  // Gives the bar range, when there is one, and moves it to pos (limited to the range).
+  virtual void SetScrollBar(ScrollBarKind bar, const ScrollRange* range, int pos) = 0;
 
   virtual void SetCapture() = 0;
   virtual void ReleaseCapture() = 0;

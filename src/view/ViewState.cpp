@@ -6,7 +6,6 @@
 
 CVeloView::CVeloView(CVeloDoc& document, Settings& sharedSettings, ViewHost& viewHost)
     : doc(document), settings(sharedSettings), host(viewHost) {
-  bookmarkCursor = bookmarks.end();
   moveTable = {&CVeloView::LineUp,    &CVeloView::LineDown,  &CVeloView::CharLeft,  &CVeloView::WordLeft,
                &CVeloView::CharRight, &CVeloView::WordRight, &CVeloView::LineStart, &CVeloView::LineEnd};
   if (!settings.settingsLoaded) {
@@ -19,7 +18,7 @@ CVeloView::CVeloView(CVeloDoc& document, Settings& sharedSettings, ViewHost& vie
 CVeloView::~CVeloView() { doc.RemoveView(this); }
 
 void CVeloView::OnInitialUpdate() {
-  InvalidateAll(true);
+  InvalidateAll();
   CreateViewFont();
   RecalcMetrics();
   caret = TextPos{doc.FirstLine(), 0, 0, 0};
@@ -52,14 +51,14 @@ void CVeloView::UpdateImeFont() { host.SetImeFont(logFont); }
 void CVeloView::ApplyTabSize(int newTabSize) {
   settings.tabSize = newTabSize;
   RefreshColumns();
-  InvalidateAll(false);
+  InvalidateAll();
   EnsureCaretVisible(true);
 }
 
 void CVeloView::ApplyColors(const ColorTable& newColors) {
   settings.colors = newColors;
   UpdateImeFont();
-  InvalidateAll(false);
+  InvalidateAll();
   EnsureCaretVisible(false);
 }
 
@@ -74,14 +73,14 @@ void CVeloView::RefreshColumns() {
   }
 }
 
-void CVeloView::InvalidateAll(bool erase) { host.Invalidate(nullptr, erase); }
+void CVeloView::InvalidateAll() { host.Invalidate(nullptr); }
 
 void CVeloView::InvalidateFromLine(int line) {
   if (!IsPlaced()) return;
   const std::int64_t top = (static_cast<std::int64_t>(line) - origin.line) * lineHeight;
   if (top >= clientHeight) return;
   Rect band{0, static_cast<int>(std::max<std::int64_t>(top, 0)), clientWidth, clientHeight};
-  host.Invalidate(&band, false);
+  host.Invalidate(&band);
 }
 
 void CVeloView::InvalidateLines(int firstLine, int lastLine) {
@@ -92,5 +91,5 @@ void CVeloView::InvalidateLines(int firstLine, int lastLine) {
   if (bottom <= 0 || top >= clientHeight) return;
   Rect band{0, static_cast<int>(std::max<std::int64_t>(top, 0)), clientWidth,
             static_cast<int>(std::min<std::int64_t>(bottom, clientHeight))};
-  host.Invalidate(&band, false);
+  host.Invalidate(&band);
 }

@@ -17,7 +17,7 @@
 #include "EditSupport.h"
 #include "RepaintCheck.h"
 #include "ViewFakes.h"
-#include "res/CommandIds.h"
+#include "base/CommandIds.h"
 
 namespace {
 
@@ -111,10 +111,9 @@ TEST_P(EditCases, Run) {
       v.OnSetFocus();
       if (start.caret) v.GoToLine(start.caret->first, start.caret->second);
       if (start.anchor) {
-        v.selecting = true;
-        v.selAnchor = rig->PosAt(start.anchor->first, start.anchor->second);
-        v.selEnd = v.caret;
-        v.InvalidateAll();
+        const TextPos caret = v.Caret();
+        v.PlaceCaret(start.anchor->first, start.anchor->second, false);
+        v.PlaceCaret(caret.line, caret.byteIndex, true);
       }
       ASSERT_TRUE(PositionsValid(v)) << "starting text of " << name;
     }
@@ -125,7 +124,7 @@ TEST_P(EditCases, Run) {
     }
     check();
     if (word == "undo") {
-      EXPECT_EQ(v.undoList.size(), std::stoul(rest)) << at << ": undo steps";
+      EXPECT_EQ(v.UndoList().size(), std::stoul(rest)) << at << ": undo steps";
     } else if (word == "type") {
       Mark none;
       const std::string text = Unmark(rest, 0, none, none);

@@ -74,8 +74,8 @@ std::string RenderMarked(const std::vector<std::string>& lines, Mark caret, Mark
 }
 
 std::string RenderView(const CVeloView& v) {
-  const Mark anchor = v.selecting ? Mark({v.selAnchor.line, v.selAnchor.byteIndex}) : std::nullopt;
-  return RenderMarked(LinesOf(v.GetDocument()), std::pair(v.caret.line, v.caret.byteIndex), anchor);
+  const Mark anchor = v.IsSelecting() ? Mark({v.SelAnchor().line, v.SelAnchor().byteIndex}) : std::nullopt;
+  return RenderMarked(LinesOf(v.GetDocument()), std::pair(v.Caret().line, v.Caret().byteIndex), anchor);
 }
 
 namespace {
@@ -104,11 +104,11 @@ namespace {
 }  // namespace
 
 ::testing::AssertionResult PositionsValid(const CVeloView& view) {
-  if (auto r = CheckPos(view, view.caret, "caret", true); !r) return r;
-  if (auto r = CheckPos(view, view.origin, "origin", false); !r) return r;
-  if (view.selecting) {
-    if (auto r = CheckPos(view, view.selAnchor, "selAnchor", true); !r) return r;
-    if (auto r = CheckPos(view, view.selEnd, "selEnd", true); !r) return r;
+  if (auto r = CheckPos(view, view.Caret(), "caret", true); !r) return r;
+  if (auto r = CheckPos(view, view.Origin(), "origin", false); !r) return r;
+  if (view.IsSelecting()) {
+    if (auto r = CheckPos(view, view.SelAnchor(), "selAnchor", true); !r) return r;
+    if (auto r = CheckPos(view, view.SelEnd(), "selEnd", true); !r) return r;
   }
   return ::testing::AssertionSuccess();
 }

@@ -11,7 +11,7 @@
 #include "EditSupport.h"
 #include "RepaintCheck.h"
 #include "ViewFakes.h"
-#include "res/CommandIds.h"
+#include "base/CommandIds.h"
 
 namespace {
 
@@ -30,19 +30,20 @@ TEST(Edit, TheWindowFollowsAnUndoneStep) {
   CVeloView& v = *rig.view;
   v.GoToLine(50, 0);
   v.OnTypedText("ab");
-  const int first = v.origin.line;
+  const int first = v.Origin().line;
   v.Undo();
-  EXPECT_EQ(v.origin.line, first);
+  EXPECT_EQ(v.Origin().line, first);
 
   v.OnTypedText("cd");
-  v.origin = rig.PosAt(50, 0);
+  v.OnVScroll(ScrollAction::ThumbPosition, 50);  // the step's line is the window's first
+  ASSERT_EQ(v.Origin().line, 50);
   EXPECT_TRUE(RepaintsMatch(v, rig.host, [&] { v.Undo(); }));
-  EXPECT_EQ(v.origin.line, 47);
+  EXPECT_EQ(v.Origin().line, 47);
   v.OnTypedText("ef");
   v.GoToLine(90, 0);
   EXPECT_TRUE(RepaintsMatch(v, rig.host, [&] { v.Undo(); }));
-  EXPECT_EQ(v.caret.line, 50);
-  EXPECT_EQ(v.origin.line, 47);
+  EXPECT_EQ(v.Caret().line, 50);
+  EXPECT_EQ(v.Origin().line, 47);
 }
 
 // The walk to a line may start from either end of the document, the caret or the window's first
@@ -53,14 +54,14 @@ TEST(Edit, GoToLineClampsAndCentresTheLine) {
   for (int target : {2500, 2490, 4990, 10, 4999, 0, 3000, 2999, -7, 1 << 30}) {
     v.GoToLine(target, 1);
     ASSERT_TRUE(PositionsValid(v)) << target;
-    EXPECT_EQ(v.caret.line, std::clamp(target, 0, 4999));
-    EXPECT_EQ(v.origin.line, std::clamp(target - 3, 0, 4996));
+    EXPECT_EQ(v.Caret().line, std::clamp(target, 0, 4999));
+    EXPECT_EQ(v.Origin().line, std::clamp(target - 3, 0, 4996));
   }
   v.GoToLine(7, 3);  // inside the kanji: on to its end
-  EXPECT_EQ(v.caret.byteIndex, 4);
-  EXPECT_EQ(v.desiredColumn, 4);
+  EXPECT_EQ(v.Caret().byteIndex, 4);
+  EXPECT_EQ(v.DesiredColumn(), 4);
   v.GoToLine(7, 99);
-  EXPECT_EQ(v.caret.byteIndex, 4);
+  EXPECT_EQ(v.Caret().byteIndex, 4);
   rig.Select(0, 0, 0, 2);  // the selection stays where it was, for typing to replace
   v.GoToLine(1, 2);
   v.OnTypedText("X");
@@ -73,12 +74,14 @@ TEST(Edit, AnEditThatPairsALoneLeadBytePaintsThePair) {
   const std::string line = "abcdefghijklmno\x95";
   ViewRig rig({line});
   rig.view->GoToLine(0, 16);
-  rig.view->origin.column = 16;
+  rig.view->OnHScroll(ScrollAction::ThumbPosition, 16);
   rig.Paint();
   rig.view->OnChar('A');
   ViewRig fresh({line + "A"});
   fresh.view->GoToLine(0, 17);
-  fresh.view->origin.column = 16;
+  fresh.view->OnHScroll(ScrollAction::ThumbPosition, 16);
+  ASSERT_EQ(rig.view->Origin().column, 16);
+  ASSERT_EQ(fresh.view->Origin().column, 16);
   EXPECT_EQ(fresh.Glyphs(fresh.Paint(), 0), "..>.........");
   EXPECT_EQ(rig.Cells().Difference(rig.Paint(), fresh.Paint()), "");
 }
@@ -90,11 +93,10 @@ TEST(Edit, CutKeepsTheTextWhenTheClipboardRefusesIt) {
   rig.host.clipboard = "old";
   rig.host.clipboardWorks = false;
   rig.Select(0, 1, 0, 4);
-  v.caret = v.selEnd;
   v.OnCommand(ID_EDIT_CUT);
   EXPECT_EQ(LinesOf(rig.doc), Lines{"abcdef"});
-  EXPECT_TRUE(v.selecting);
-  EXPECT_TRUE(v.undoList.empty());
+  EXPECT_TRUE(v.IsSelecting());
+  EXPECT_TRUE(v.UndoList().empty());
   EXPECT_EQ(rig.host.clipboard, "old");
   EXPECT_EQ(rig.host.waitDepth, 0);
 }
@@ -108,16 +110,19 @@ TEST(Edit, ATabWidthChangedElsewhereIsPickedUp) {
   auto other = rig.AddView(otherHost);
   CVeloView& v = *rig.view;
   v.GoToLine(0, 10);  // after "abcdefgh": column 24 with tabs of 8
-  ASSERT_EQ(v.caret.column, 24);
+  ASSERT_EQ(v.Caret().column, 24);
   other->ApplyTabSize(4);
-  v.origin.column = 20;
   ViewRig fresh({line, "x"});
   fresh.view->ApplyTabSize(4);
-  fresh.view->origin.column = 20;
+  for (CVeloView* view : {&v, fresh.view.get()}) {
+    view->UpdateScrollBars(true);
+    view->OnHScroll(ScrollAction::ThumbPosition, 20);
+    ASSERT_EQ(view->Origin().column, 20);
+  }
   EXPECT_EQ(fresh.Glyphs(fresh.Paint(), 0), ".." + line.substr(14) + "......");
   EXPECT_EQ(rig.Cells().Difference(rig.Paint(), fresh.Paint()), "");
   v.OnCommand(ID_CHAR_RIGHT);
-  EXPECT_EQ(v.caret.column, 17);
+  EXPECT_EQ(v.Caret().column, 17);
   EXPECT_TRUE(PositionsValid(v));
 }
 
@@ -128,25 +133,27 @@ TEST(Edit, TheScrollRangeFollowsALongLineThatChanges) {
   CVeloView& v = *rig.view;
   FakeViewHost otherHost;
   auto other = rig.AddView(otherHost);
+  // The widest line as the scroll bar's range shows it, a quarter of the window beyond.
+  auto widest = [&] { return rig.host.hBar.range.max - v.VisibleColumns() / 4; };
   v.GoToLine(1, 1);
-  EXPECT_EQ(v.widestLine, 70000);
+  EXPECT_EQ(widest(), 70000);
   v.OnTypedText("q");  // beside the long line: measured or remembered, the same width
-  EXPECT_EQ(v.widestLine, 70000);
+  EXPECT_EQ(widest(), 70000);
   other->GoToLine(0, 70000);
   other->OnTypedText("xyz");
-  EXPECT_EQ(v.widestLine, 70003);
+  EXPECT_EQ(widest(), 70003);
   v.GoToLine(0, 0);
   v.OnDelete();
   v.GoToLine(2, 0);
-  EXPECT_EQ(v.widestLine, 70002);
+  EXPECT_EQ(widest(), 70002);
   v.OnTypedText("\t");
-  EXPECT_EQ(v.widestLine, 70002);
+  EXPECT_EQ(widest(), 70002);
   other->GoToLine(0, 0);
   other->OnTypedText("\t");  // a tab before everything: 8 columns more
-  EXPECT_EQ(v.widestLine, 70010);
+  EXPECT_EQ(widest(), 70010);
   other->InputText("\r\n");  // the long line, without the tab, moves down a line
   v.ApplyTabSize(8);
-  EXPECT_EQ(v.widestLine, 70002);
+  EXPECT_EQ(widest(), 70002);
   EXPECT_TRUE(PositionsValid(v));
 }
 

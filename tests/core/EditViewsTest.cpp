@@ -10,7 +10,7 @@
 #include "EditSupport.h"
 #include "RepaintCheck.h"
 #include "ViewFakes.h"
-#include "res/CommandIds.h"
+#include "base/CommandIds.h"
 
 namespace {
 
@@ -33,22 +33,20 @@ TEST(EditViews, PositionsOnRemovedLinesKeepTheirNumbersClamped) {
   Views t(Numbered(28));
   CVeloView& o = *t.other;
   o.GoToLine(26, 6);
-  o.origin = t.rig.PosAt(24, 0);
-  o.selecting = true;
-  o.selAnchor = t.rig.PosAt(22, 1);
-  o.selEnd = o.caret;
+  ASSERT_EQ(o.Origin().line, 24);
+  o.PlaceCaret(22, 1, false);
+  o.PlaceCaret(26, 6, true);
   t.rig.view->InputText("a\r\nb\r\n");  // two lines more above: the numbers stay
-  EXPECT_EQ(o.caret.line, 26);
+  EXPECT_EQ(o.Caret().line, 26);
   t.rig.Select(20, 2, 29, 0);  // the editor removes lines 21 to 29
-  t.rig.view->caret = t.rig.view->selEnd;
   EXPECT_TRUE(RepaintsMatch(o, t.otherHost, [&] { t.rig.view->OnCommand(ID_EDIT_DELETE); }));
   ASSERT_EQ(t.rig.doc.LineCount(), 21);
   EXPECT_TRUE(PositionsValid(o));
-  EXPECT_EQ(o.caret.line, 20);
-  EXPECT_EQ(o.origin.line, 20);
-  EXPECT_EQ(o.selAnchor.line, 20);
-  EXPECT_TRUE(o.selecting);
-  EXPECT_EQ(o.caret.byteIndex, 7);  // "l1l27表xyz": byte 6 is inside the kanji
+  EXPECT_EQ(o.Caret().line, 20);
+  EXPECT_EQ(o.Origin().line, 20);
+  EXPECT_EQ(o.SelAnchor().line, 20);
+  EXPECT_TRUE(o.IsSelecting());
+  EXPECT_EQ(o.Caret().byteIndex, 7);  // "l1l27表xyz": byte 6 is inside the kanji
 }
 
 // A document read again replaces every line; a view told without a description of the change
@@ -64,12 +62,12 @@ TEST(EditViews, ANewTextReplacesEveryLine) {
   std::copy(image.begin(), image.end(), block->Data());
   t.rig.doc.LoadLines(block, image.size());
   block->Unref();
-  t.rig.doc.UpdateAllViews(nullptr);
+  t.rig.doc.UpdateAllViews(nullptr, nullptr);
   EXPECT_TRUE(PositionsValid(o));
   EXPECT_TRUE(PositionsValid(far));
-  EXPECT_EQ(o.caret.byteIndex, 2);  // inside the kanji: on to its end
-  EXPECT_EQ(far.caret.line, 2);
-  EXPECT_EQ(far.caret.byteIndex, 3);
+  EXPECT_EQ(o.Caret().byteIndex, 2);  // inside the kanji: on to its end
+  EXPECT_EQ(far.Caret().line, 2);
+  EXPECT_EQ(far.Caret().byteIndex, 3);
 }
 
 // After another view's edit a step is replayed by line number and byte index, clamped to the

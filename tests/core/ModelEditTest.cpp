@@ -17,8 +17,8 @@
 #include "EditSupport.h"
 #include "RepaintCheck.h"
 #include "ViewFakes.h"
+#include "base/CommandIds.h"
 #include "base/Cp932.h"
-#include "res/CommandIds.h"
 
 namespace {
 
@@ -186,11 +186,11 @@ struct Move {
 };
 
 std::optional<Move> MoveOf(const Model& m, const CVeloView& v, int id) {
-  const Spot p = SpotOf(v.caret);
+  const Spot p = SpotOf(v.Caret());
   const int last = static_cast<int>(m.lines.size()) - 1;
   auto down = [&](int count) {
     const int line = std::clamp(p.line + count, 0, last);
-    return Spot{line, CharWalk(m.lines[line], v.TabWidth()).AtColumn(v.desiredColumn).first};
+    return Spot{line, CharWalk(m.lines[line], v.TabWidth()).AtColumn(v.DesiredColumn()).first};
   };
   const struct {
     int plain, extend;
@@ -199,10 +199,10 @@ std::optional<Move> MoveOf(const Model& m, const CVeloView& v, int id) {
   } table[] = {
       {ID_LINE_UP, ID_LINE_UP_EXTEND, down(-1), true},
       {ID_SCROLL_UP, ID_SCROLL_UP_EXTEND, down(-1), true},
-      {ID_PAGE_UP, ID_PAGE_UP_EXTEND, down(-v.visibleLines), true},
+      {ID_PAGE_UP, ID_PAGE_UP_EXTEND, down(-v.VisibleLines()), true},
       {ID_LINE_DOWN, ID_LINE_DOWN_EXTEND, down(1), true},
       {ID_SCROLL_DOWN, ID_SCROLL_DOWN_EXTEND, down(1), true},
-      {ID_PAGE_DOWN, ID_PAGE_DOWN_EXTEND, down(v.visibleLines), true},
+      {ID_PAGE_DOWN, ID_PAGE_DOWN_EXTEND, down(v.VisibleLines()), true},
       {ID_CHAR_LEFT, ID_CHAR_LEFT_EXTEND, m.CharLeft(p), false},
       {ID_CHAR_RIGHT, ID_CHAR_RIGHT_EXTEND, m.CharRight(p), false},
       {ID_WORD_LEFT, ID_WORD_LEFT_EXTEND, m.WordLeft(p), false},
@@ -222,17 +222,17 @@ std::optional<Move> MoveOf(const Model& m, const CVeloView& v, int id) {
 // caret must stand after an edit.
 std::optional<Spot> ApplyToModel(Model& m, const CVeloView& v, const Command& c,
                                  const std::string& clipboard) {
-  const Spot caret = SpotOf(v.caret);
-  Spot selA = SpotOf(v.selAnchor), selB = SpotOf(v.selEnd);
+  const Spot caret = SpotOf(v.Caret());
+  Spot selA = SpotOf(v.SelAnchor()), selB = SpotOf(v.SelEnd());
   if (selB < selA) std::swap(selA, selB);
 
   auto input = [&](const std::string& text) {
     Spot at = caret;
-    if (v.overwriteMode) {
+    if (v.IsOverwriteMode()) {
       const std::int64_t end = std::int64_t{caret.byte} + CharWalk(text, v.TabWidth()).Width();
       m.Record();
       m.Delete(caret, m.Snap(caret.line, static_cast<int>(std::min<std::int64_t>(end, m.Size(caret.line)))));
-    } else if (v.selecting) {
+    } else if (v.IsSelecting()) {
       m.Record();
       m.Delete(selA, selB);
       at = selA;
@@ -242,14 +242,14 @@ std::optional<Spot> ApplyToModel(Model& m, const CVeloView& v, const Command& c,
     return std::optional(m.Snap(end.line, end.byte));
   };
   auto deleteStep = [&](Spot to) {
-    const Spot a = v.selecting ? selA : std::min(caret, to);
+    const Spot a = v.IsSelecting() ? selA : std::min(caret, to);
     m.Record();
-    m.Delete(a, v.selecting ? selB : std::max(caret, to));
+    m.Delete(a, v.IsSelecting() ? selB : std::max(caret, to));
     return std::optional(m.Snap(a.line, a.byte));
   };
   auto typedChar = [&](int code) -> std::optional<Spot> {
     if (code == '\r' || code == '\t') {
-      if (v.overwriteMode) return std::nullopt;
+      if (v.IsOverwriteMode()) return std::nullopt;
       return input(code == '\r' ? "\r\n" : "\t");
     }
     if (code < 32) return std::nullopt;
@@ -290,7 +290,7 @@ std::optional<Spot> ApplyToModel(Model& m, const CVeloView& v, const Command& c,
     case ID_WORD_DELETE:
       return deleteStep(m.WordRight(caret));
     case ID_EDIT_CUT:
-      return v.selecting ? deleteStep(caret) : std::nullopt;
+      return v.IsSelecting() ? deleteStep(caret) : std::nullopt;
     case ID_EDIT_PASTE:
       return input(clipboard.substr(0, clipboard.find('\0')));
     case ID_EDIT_UNDO:
@@ -339,11 +339,11 @@ std::string Perform(CVeloView* v, const Command& c) {
 // watched, the repaint check runs over the step for that view.
 ::testing::AssertionResult Step(Model& m, CVeloView& v, FakeViewHost& host, const Command& c,
                                 std::pair<CVeloView*, FakeViewHost*> watched) {
-  const Spot caretBefore = SpotOf(v.caret), anchorBefore = SpotOf(v.selAnchor);
-  const int desiredBefore = v.desiredColumn;
-  const bool wasSelecting = v.selecting;
+  const Spot caretBefore = SpotOf(v.Caret()), anchorBefore = SpotOf(v.SelAnchor());
+  const int desiredBefore = v.DesiredColumn();
+  const bool wasSelecting = v.IsSelecting();
   const std::string clip = host.clipboard.value_or("");
-  Spot selA = SpotOf(v.selAnchor), selB = SpotOf(v.selEnd);
+  Spot selA = SpotOf(v.SelAnchor()), selB = SpotOf(v.SelEnd());
   if (selB < selA) std::swap(selA, selB);
   const std::string selected = wasSelecting ? m.Text(selA, selB) : clip;
   const bool moves = c.kind == Command::kId && std::count(std::begin(kMoves), std::end(kMoves), c.id);
@@ -366,21 +366,21 @@ std::string Perform(CVeloView* v, const Command& c) {
   if (text != m.lines) return fail() << "the text differs from the model's";
   if (m.lines != before && !v.GetDocument().IsModified())
     return fail() << "a change left the document unmodified";
-  if (caretAfter && SpotOf(v.caret) != *caretAfter)
-    return fail() << "caret at " << show(SpotOf(v.caret)) << ", model " << show(*caretAfter);
+  if (caretAfter && SpotOf(v.Caret()) != *caretAfter)
+    return fail() << "caret at " << show(SpotOf(v.Caret())) << ", model " << show(*caretAfter);
   if (move) {
     const int last = static_cast<int>(m.lines.size()) - 1;
     const Spot anchor = c.id == ID_EDIT_SELECT_ALL ? Spot{last, m.Size(last)}
                         : wasSelecting             ? anchorBefore
                                                    : caretBefore;
-    if (SpotOf(v.caret) != move->to)
-      return fail() << "caret at " << show(SpotOf(v.caret)) << ", model " << show(move->to);
-    if (v.selecting != move->extend ||
-        (move->extend && (SpotOf(v.selAnchor) != anchor || SpotOf(v.selEnd) != SpotOf(v.caret))))
-      return fail() << "selection " << v.selecting << " from " << show(SpotOf(v.selAnchor)) << ", model "
-                    << move->extend << " from " << show(anchor);
-    if (v.desiredColumn != (move->vertical ? desiredBefore : v.caret.column))
-      return fail() << "remembered column " << v.desiredColumn;
+    if (SpotOf(v.Caret()) != move->to)
+      return fail() << "caret at " << show(SpotOf(v.Caret())) << ", model " << show(move->to);
+    if (v.IsSelecting() != move->extend ||
+        (move->extend && (SpotOf(v.SelAnchor()) != anchor || SpotOf(v.SelEnd()) != SpotOf(v.Caret()))))
+      return fail() << "selection " << v.IsSelecting() << " from " << show(SpotOf(v.SelAnchor()))
+                    << ", model " << move->extend << " from " << show(anchor);
+    if (v.DesiredColumn() != (move->vertical ? desiredBefore : v.Caret().column))
+      return fail() << "remembered column " << v.DesiredColumn();
   }
   const bool copies = c.kind == Command::kId && (c.id == ID_EDIT_COPY || c.id == ID_EDIT_CUT);
   if (copies && host.clipboard.value_or("") != selected)
@@ -388,10 +388,10 @@ std::string Perform(CVeloView* v, const Command& c) {
                   << Readable(selected) << "\"";
   if (!m.sharedHistory) return ::testing::AssertionSuccess();
   // One view: its history is the model's, and the window shows where its caret is.
-  if (v.undoList.size() != m.undoStates.size() || v.redoList.size() != m.redoStates.size())
-    return fail() << "steps " << v.undoList.size() << " and " << v.redoList.size() << ", model "
+  if (v.UndoList().size() != m.undoStates.size() || v.RedoList().size() != m.redoStates.size())
+    return fail() << "steps " << v.UndoList().size() << " and " << v.RedoList().size() << ", model "
                   << m.undoStates.size() << " and " << m.redoStates.size();
-  const std::string status = std::to_string(v.caret.line + 1) + ": " + std::to_string(v.caret.column + 1);
+  const std::string status = std::to_string(v.Caret().line + 1) + ": " + std::to_string(v.Caret().column + 1);
   if (host.status != status || !(host.caretPos == v.CaretPoint()))
     return fail() << "the window shows the caret at " << host.status << ", not " << status;
   return ::testing::AssertionSuccess();
@@ -423,13 +423,13 @@ TEST(ModelEdit, RandomCommandSequencesMatchThePlainModel) {
       if (c.kind == Command::kId && c.id == ID_CLEAR_UNDO) base = m.lines;
     }
     // Steps undone at the end are redone first, so that the history covers the whole way.
-    while (!v.redoList.empty()) v.Redo();
+    while (!v.RedoList().empty()) v.Redo();
     const Lines final = LinesOf(rig.doc);
     ASSERT_EQ(final, m.redoStates.empty() ? m.lines : m.redoStates.front()) << "sequence " << seq << ": redo";
-    while (!v.undoList.empty()) v.Undo();
+    while (!v.UndoList().empty()) v.Undo();
     ASSERT_EQ(LinesOf(rig.doc), base) << "sequence " << seq << ": undo of everything\n" << RenderView(v);
     ASSERT_TRUE(PositionsValid(v));
-    while (!v.redoList.empty()) v.Redo();
+    while (!v.RedoList().empty()) v.Redo();
     ASSERT_EQ(LinesOf(rig.doc), final) << "sequence " << seq << ": redo of everything\n" << RenderView(v);
     ASSERT_TRUE(PositionsValid(v));
   }
@@ -464,8 +464,8 @@ TEST(ModelEdit, TwoViewsEditingInTurnKeepEveryPositionValid) {
       ASSERT_TRUE(PositionsValid(*views[1 - who])) << "the other view, sequence " << seq << " step " << step;
     }
     // Each history replays to its end without harm, whatever the other view did meanwhile.
-    while (!views[1]->undoList.empty()) views[1]->Undo();
-    while (!views[0]->undoList.empty()) views[0]->Undo();
+    while (!views[1]->UndoList().empty()) views[1]->Undo();
+    while (!views[0]->UndoList().empty()) views[0]->Undo();
     ASSERT_TRUE(PositionsValid(*views[0]));
     ASSERT_TRUE(PositionsValid(*views[1]));
   }

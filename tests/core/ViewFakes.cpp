@@ -192,7 +192,6 @@ TextPos ViewRig::PosAt(int line, int byteIndex) const {
 }
 
 void ViewRig::Select(int anchorLine, int anchorByte, int endLine, int endByte) {
-  view->selAnchor = PosAt(anchorLine, anchorByte);
-  view->selEnd = PosAt(endLine, endByte);
-  view->selecting = true;
+  view->PlaceCaret(anchorLine, anchorByte, false);
+  view->PlaceCaret(endLine, endByte, true);
 }

@@ -91,7 +91,7 @@ struct PaintRequest {
 
 class FakeViewHost : public ViewHost {
  public:
-  void Invalidate(const Rect* r, bool) override {
+  void Invalidate(const Rect* r) override {
     paintLog.push_back({false, r ? *r : std::optional<Rect>(), 0, 0});
   }
   void ScrollContent(int dx, int dy) override { paintLog.push_back({true, std::nullopt, dx, dy}); }
@@ -103,8 +103,11 @@ class FakeViewHost : public ViewHost {
   void SetCaretPos(Point p) override { caretPos = p; }
   void ShowCaret() override { --caretHides; }
   void HideCaret() override { ++caretHides; }
-  void SetScrollInfo(ScrollBarKind bar, const ScrollInfo& info) override {
-    (bar == ScrollBarKind::Vertical ? vBar : hBar) = info;
+  void SetScrollBar(ScrollBarKind kind, const ScrollRange* range, int pos) override {
+    Bar& bar = kind == ScrollBarKind::Vertical ? vBar : hBar;
+    if (range) bar.range = *range;
+    bar.rangeSet = range != nullptr;
+    bar.pos = pos;
   }
   void SetCapture() override {}
   void ReleaseCapture() override {}
@@ -139,8 +142,13 @@ class FakeViewHost : public ViewHost {
   std::optional<Point> imePos;
   std::optional<FontRequest> imeFont;
   std::optional<FontRequest> selectedFont;
-  ScrollInfo vBar;
-  ScrollInfo hBar;
+  struct Bar {
+    ScrollRange range;
+    int pos = 0;
+    bool rangeSet = false;  // by the latest update
+  };
+  Bar vBar;
+  Bar hBar;
   std::string status;
   int waitDepth = 0;
 };
@@ -167,6 +175,7 @@ struct ViewRig {
   std::string Backs(const Picture& pic, int row) const { return Cells().Backs(pic, row); }
   std::string Fores(const Picture& pic, int row) const { return Cells().Fores(pic, row); }
   TextPos PosAt(int line, int byteIndex) const;
+  // Selects from the anchor to the end, where the caret goes; the window stays.
   void Select(int anchorLine, int anchorByte, int endLine, int endByte);
 
   Settings settings;

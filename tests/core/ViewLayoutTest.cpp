@@ -109,8 +109,10 @@ TEST(ViewLayout, PointToPosHitsTheCellUnderThePoint) {
     EXPECT_EQ(std::pair(p.line, p.byteIndex), std::pair(c.line, c.byteIndex)) << c.p.x << ", " << c.p.y;
     EXPECT_EQ(p.node, rig.PosAt(c.line, 0).node);
   }
-  v.origin = rig.PosAt(1, 0);
-  v.origin.column = 2;
+  v.OnVScroll(ScrollAction::ThumbPosition, 1);
+  v.UpdateScrollBars(true);
+  v.OnHScroll(ScrollAction::ThumbPosition, 2);
+  ASSERT_EQ(std::pair(v.Origin().line, v.Origin().column), std::pair(1, 2));
   TextPos p;
   v.PointToPos(p, Point{16 + 8, 0});  // column 3 of line 1
   EXPECT_EQ(std::pair(p.line, p.byteIndex), std::pair(1, 3));

@@ -13,6 +13,7 @@
 #include "EditSupport.h"
 #include "RepaintCheck.h"
 #include "ViewFakes.h"
+#include "base/CommandIds.h"
 
 namespace {
 
@@ -52,36 +53,57 @@ TEST(ViewPaint, SelectionsInEitherDirection) {
   const Picture toLineStart = rig.Paint();
   EXPECT_EQ(rig.Backs(toLineStart, 0), "mmkksssggggg");
   EXPECT_EQ(rig.Backs(toLineStart, 1), "mmkkkkgggggg");
-  rig.view->selEnd.byteIndex = 50;  // an end left beyond its line by an edit elsewhere
+  rig.Select(0, 2, 1, 4);  // ending at a line end: all of that line, no break cell
   EXPECT_EQ(rig.Backs(rig.Paint(), 1), "mmssssgggggg");
 }
 
+// Puts a bookmark on each of lines.
+void SetBookmarks(CVeloView& view, std::initializer_list<int> lines) {
+  for (int line : lines) {
+    view.PlaceCaret(line, 0, false);
+    view.ToggleBookmark();
+  }
+  view.PlaceCaret(0, 0, false);
+}
+
 TEST(ViewPaint, BookmarkMarksIncludingThePartlyVisibleRow) {
-  ViewRig rig({"abc", "def", "ghi"});
-  rig.view->bookmarks = {1, 5, 6, 40};  // 5 is the half row; 6 and 40 are out of the window
+  std::vector<std::string> lines = {"abc", "def", "ghi"};
+  lines.resize(41);
+  ViewRig rig(lines);
+  SetBookmarks(*rig.view, {1, 5, 6, 40, 7});  // 5 is the half row; 6 and 40 are out of the window
+  SetBookmarks(*rig.view, {7});               // set twice: gone again
+  rig.Select(2, 3, 40, 0);
+  rig.view->OnCommand(ID_EDIT_DELETE);  // the marks of lines that went stay with their numbers
+  ASSERT_EQ(rig.doc.LineCount(), 3);
   const Picture pic = rig.Paint();
   EXPECT_EQ(rig.Glyphs(pic, 1), "B.def.......");
   EXPECT_EQ(rig.Backs(pic, 1), "kmkkkggggggg");
   EXPECT_EQ(rig.Fores(pic, 1), "t.ttt.......");
   EXPECT_EQ(rig.Glyphs(pic, 5), "B...........");
   for (int row : {0, 2, 3, 4}) EXPECT_EQ(rig.Backs(pic, row).substr(0, 2), "mm") << row;
-  rig.view->origin = rig.PosAt(1, 0);  // the marks follow the scroll: line 6 on the half row now
+  rig.view->OnVScroll(ScrollAction::LineDown, 0);  // the marks follow the scroll: line 6 on the half row
+  ASSERT_EQ(rig.view->Origin().line, 1);
   EXPECT_EQ(rig.Glyphs(rig.Paint(), 5), "B...........");
 }
 
 TEST(ViewPaint, HorizontalScrollThroughATabOrADoubleByteCharacter) {
   ViewRig rig({"abcdefgh\tXY", "a" + kKanji9F + "bc"}, 14);
-  rig.view->origin.column = 9;  // inside the tab (columns 8 to 15) and past the kanji
+  rig.view->UpdateScrollBars(true);
+  auto scrollTo = [&](int column) {
+    rig.view->OnHScroll(ScrollAction::ThumbPosition, column);
+    ASSERT_EQ(rig.view->Origin().column, column);
+  };
+  scrollTo(9);  // inside the tab (columns 8 to 15) and past the kanji
   Picture pic = rig.Paint();
   EXPECT_EQ(rig.Glyphs(pic, 0), ".........XY...");
   EXPECT_EQ(rig.Backs(pic, 0), "mmkkkkkkkkkggg");
   EXPECT_EQ(rig.Backs(pic, 1), "mmgggggggggggg");
-  rig.view->origin.column = 2;  // the kanji's second cell: drawn from its start, under the margin
+  scrollTo(2);  // the kanji's second cell: drawn from its start, under the margin
   pic = rig.Paint();
   EXPECT_EQ(rig.Glyphs(pic, 1), "..>bc.........");
   EXPECT_EQ(rig.Backs(pic, 1), "mmkkkggggggggg");
   rig.settings.tabSize = 4;  // stops stay on multiples of the tab width whatever the scroll
-  rig.view->origin.column = 3;
+  scrollTo(3);
   EXPECT_EQ(rig.Glyphs(rig.Paint(), 0), "..defgh....XY.");
 }
 
@@ -90,17 +112,19 @@ TEST(ViewPaint, AtMostOneByteMoreThanTheVisibleColumnsPerRow) {
   std::string longLine;
   for (int i = 0; i < 400; ++i) longLine += static_cast<char>('a' + i % 26);
   ViewRig rig({longLine, longLine, std::string(20, '\t')});
-  rig.view->origin.column = 37;
+  rig.view->UpdateScrollBars(true);
+  rig.view->OnHScroll(ScrollAction::ThumbPosition, 37);
   int maxBytes = 0;
   Picture pic = rig.Paint(&maxBytes);
-  EXPECT_LE(maxBytes, rig.view->visibleColumns + 1);
+  EXPECT_LE(maxBytes, rig.view->VisibleColumns() + 1);
   EXPECT_EQ(rig.Glyphs(pic, 0).substr(2), longLine.substr(37, 10));
   rig.Select(0, 100, 1, 300);  // a selection ending far right of the window
   pic = rig.Paint(&maxBytes);
-  EXPECT_LE(maxBytes, rig.view->visibleColumns + 1);
+  EXPECT_LE(maxBytes, rig.view->VisibleColumns() + 1);
   EXPECT_EQ(rig.Backs(pic, 0), "mmkkkkkkkkkk");
   EXPECT_EQ(rig.Backs(pic, 1), "mmssssssssss");
-  rig.view->origin.column = 395;  // now its end is in the window
+  rig.view->OnHScroll(ScrollAction::ThumbPosition, 395);  // now its end is in the window
+  ASSERT_EQ(rig.view->Origin().column, 395);
   EXPECT_EQ(rig.Backs(rig.Paint(), 0), "mmssssssgggg");
 }
 
@@ -116,7 +140,7 @@ struct RepaintRig : ViewRig {
     return out;
   }
   RepaintRig() : ViewRig(Text(), 14, 6, 8) {
-    view->bookmarks = {0, 3, 7, 12, 40};
+    SetBookmarks(*view, {0, 3, 7, 12, 40});
     view->OnSetFocus();
   }
 };
@@ -124,7 +148,7 @@ struct RepaintRig : ViewRig {
 TEST(ViewPaint, TheCheckNoticesAMissedRepaint) {
   RepaintRig rig;
   CVeloView& v = *rig.view;
-  EXPECT_FALSE(RepaintsMatch(v, rig.host, [&] { v.origin = rig.PosAt(2, 0); }));
+  EXPECT_FALSE(RepaintsMatch(v, rig.host, [&] { rig.settings.tabSize = 3; }));
   EXPECT_FALSE(RepaintsMatch(v, rig.host, [&] { rig.settings.colors[ColorTable::Margin] = 0x123456; }));
   // Pixels moved without repainting the strip they uncover.
   EXPECT_FALSE(RepaintsMatch(v, rig.host, [&] { rig.host.ScrollContent(0, -16); }));
@@ -132,17 +156,17 @@ TEST(ViewPaint, TheCheckNoticesAMissedRepaint) {
 }
 
 // Random scrolls of every kind, with and without a selection to extend, caret jumps, focus and
-// display settings, and selections changed through the fields as the movement code does.
+// display settings, and selections made and extended by placing the caret.
 TEST(ViewPaint, RandomOperationSequences) {
   RepaintRig rig;
   CVeloView& v = *rig.view;
   std::mt19937 rng(7);
   auto pick = [&](std::size_t n) { return static_cast<int>(rng() % n); };
-  auto jump = [&] { v.caret = rig.PosAt(pick(60), pick(30)); };
+  auto jump = [&] { v.PlaceCaret(pick(60), pick(30), false); };
   const std::function<void()> ops[] = {[&] { v.ScrollDown(pick(9), pick(2)); },
                                        [&] { v.ScrollUp(pick(9), pick(2)); },
-                                       [&] { v.OnHScroll(pick(6), pick(20)); },
-                                       [&] { v.OnVScroll(pick(6), pick(60)); },
+                                       [&] { v.OnHScroll(static_cast<ScrollAction>(pick(6)), pick(20)); },
+                                       [&] { v.OnVScroll(static_cast<ScrollAction>(pick(6)), pick(60)); },
                                        [&] { jump(), v.EnsureCaretVisible(pick(2)); },
                                        [&] { jump(), v.CenterCaret(); },
                                        [&] { v.ApplyTabSize(1 + pick(9)); },
@@ -156,10 +180,10 @@ TEST(ViewPaint, RandomOperationSequences) {
                                          v.ApplyColors(colors);
                                        },
                                        [&] {
-                                         v.InvalidateSelection();
-                                         rig.Select(pick(60), pick(9), pick(60), 2);
-                                         v.selecting = pick(4) > 0;
-                                         v.InvalidateSelection();
+                                         if (pick(4) > 0)
+                                           rig.Select(pick(60), pick(9), pick(60), 2);
+                                         else
+                                           v.PlaceCaret(pick(60), pick(9), pick(2));
                                        }};
   for (int step = 0; step < 250; ++step) {
     const int op = pick(std::size(ops));

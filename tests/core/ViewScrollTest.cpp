@@ -7,7 +7,7 @@
 
 #include "EditSupport.h"
 #include "ViewFakes.h"
-#include "res/CommandIds.h"
+#include "base/CommandIds.h"
 
 namespace {
 
@@ -29,10 +29,10 @@ TEST(ViewScroll, TheWindowJumpsToTheCaret) {
   } steps[] = {{0, 10, 0, 0}, {0, 11, 0, 3},    {0, 90, 0, 81},   {0, 79, 0, 78}, {0, 1, 0, 0},
                {5, 0, 2, 0},  {900, 0, 896, 0}, {895, 0, 894, 0}, {0, 0, 0, 0}};
   for (const auto& s : steps) {
-    v.caret = rig.PosAt(s.line, s.byte);
+    v.PlaceCaret(s.line, s.byte, false);
     v.EnsureCaretVisible(false);
-    EXPECT_EQ(v.origin.line, s.originLine) << s.line << ", " << s.byte;
-    EXPECT_EQ(v.origin.column, s.originColumn) << s.line << ", " << s.byte;
+    EXPECT_EQ(v.Origin().line, s.originLine) << s.line << ", " << s.byte;
+    EXPECT_EQ(v.Origin().column, s.originColumn) << s.line << ", " << s.byte;
     EXPECT_TRUE(PositionsValid(v));
   }
 }
@@ -43,20 +43,22 @@ TEST(ViewScroll, TinyWindowsStillBringTheCaretIntoView) {
       ViewRig rig(NumberedLines(30, 40), columns, 0, height);
       CVeloView& v = *rig.view;
       for (auto [line, byte] : {std::pair{29, 39}, {0, 0}, {15, 20}, {15, 2}, {3, 39}}) {
-        v.caret = rig.PosAt(line, byte);
+        v.PlaceCaret(line, byte, false);
         v.EnsureCaretVisible(true);
         const std::string at = std::to_string(columns) + "x" + std::to_string(height);
-        EXPECT_LE(v.origin.column, v.caret.column) << at;
-        EXPECT_LE(v.origin.line, v.caret.line) << at;
-        EXPECT_GE(v.origin.line + std::max(v.visibleLines, 1), v.caret.line + 1) << at;
-        if (v.visibleColumns >= 2) {
-          EXPECT_LE(v.caret.column, v.origin.column + v.visibleColumns - 2) << at;
+        const TextPos& caret = v.Caret();
+        const TextPos& origin = v.Origin();
+        EXPECT_LE(origin.column, caret.column) << at;
+        EXPECT_LE(origin.line, caret.line) << at;
+        EXPECT_GE(origin.line + std::max(v.VisibleLines(), 1), caret.line + 1) << at;
+        if (v.VisibleColumns() >= 2) {
+          EXPECT_LE(caret.column, origin.column + v.VisibleColumns() - 2) << at;
         }
         EXPECT_TRUE(PositionsValid(v)) << at;
       }
       // The scroll steps, too, come to an end.
-      v.OnVScroll(SB_PAGEDOWN, 0);
-      v.OnHScroll(SB_PAGERIGHT, 0);
+      v.OnVScroll(ScrollAction::PageDown, 0);
+      v.OnHScroll(ScrollAction::PageRight, 0);
       v.CenterCaret();
     }
   }
@@ -71,7 +73,7 @@ TEST(ViewScroll, CaretShapePlaceAndFocus) {
   EXPECT_EQ(rig.host.caretShape, (Point{2, 16}));
   EXPECT_EQ(rig.host.caretHides, 0);
   EXPECT_EQ(rig.host.caretPos, (Point{16, 0}));  // at column 0 the pixel left is the margin's
-  v.caret = rig.PosAt(1, 2);
+  v.PlaceCaret(1, 2, false);
   v.UpdateCaret();
   EXPECT_EQ(rig.host.caretCreations, 1);
   EXPECT_EQ(rig.host.status, "2: 10");
@@ -91,15 +93,14 @@ TEST(ViewScroll, CaretShapePlaceAndFocus) {
 TEST(ViewScroll, ScrollingMovesCaretAndWindowTogether) {
   ViewRig rig(NumberedLines(40, 6));
   CVeloView& v = *rig.view;
-  v.caret = rig.PosAt(2, 4);
-  v.desiredColumn = 4;
+  v.PlaceCaret(2, 4, false);
   v.ScrollDown(3, false);
-  EXPECT_EQ(v.origin.line, 3);
-  EXPECT_EQ(v.caret.line, 5);  // the caret keeps its row
-  EXPECT_EQ(v.caret.column, 4);
+  EXPECT_EQ(v.Origin().line, 3);
+  EXPECT_EQ(v.Caret().line, 5);  // the caret keeps its row
+  EXPECT_EQ(v.Caret().column, 4);
   v.ScrollUp(10, false);  // the window stops first, the caret goes on to line 0
-  EXPECT_EQ(v.origin.line, 0);
-  EXPECT_EQ(v.caret.line, 0);
+  EXPECT_EQ(v.Origin().line, 0);
+  EXPECT_EQ(v.Caret().line, 0);
 }
 
 // The thumb position travels as 16 bits: the bar counts several lines a unit past 32767 lines.
@@ -107,23 +108,20 @@ TEST(ViewScroll, VerticalScaleKeepsTheBarBelow32768) {
   ViewRig rig(NumberedLines(70000, 1));
   CVeloView& v = *rig.view;
   v.UpdateVScrollBar(true);
-  EXPECT_EQ(v.vScrollScale, 3);
-  EXPECT_EQ(rig.host.vBar.mask, kScrollRange | kScrollPage | kScrollPos | kScrollDisableNoScroll);
-  EXPECT_EQ(rig.host.vBar.nMax, 23333);
-  EXPECT_EQ(rig.host.vBar.nPage, 1u);  // 5 lines / 3
-  v.OnVScroll(SB_THUMBTRACK, 100);
-  EXPECT_EQ(v.origin.line, 300);
-  EXPECT_EQ(rig.host.vBar.nPos, 100);
-  v.OnVScroll(SB_THUMBPOSITION, 23333);
-  EXPECT_EQ(v.origin.line, 69999);
-  EXPECT_EQ(v.caret.line, 69999);
+  EXPECT_TRUE(rig.host.vBar.rangeSet);
+  EXPECT_EQ(rig.host.vBar.range, (ScrollRange{0, 23333, 1}));  // a page of 5 lines / 3
+  v.OnVScroll(ScrollAction::ThumbTrack, 100);
+  EXPECT_EQ(v.Origin().line, 300);
+  EXPECT_EQ(rig.host.vBar.pos, 100);
+  v.OnVScroll(ScrollAction::ThumbPosition, 23333);
+  EXPECT_EQ(v.Origin().line, 69999);
+  EXPECT_EQ(v.Caret().line, 69999);
   rig.Select(69999, 0, 69999, 1);  // dragging the thumb with a selection extends it
-  v.caret = v.selEnd;
-  v.OnVScroll(SB_THUMBTRACK, 0);
-  EXPECT_EQ(v.origin.line, 0);
-  EXPECT_TRUE(v.selecting);
-  EXPECT_EQ(v.selAnchor.line, 69999);
-  EXPECT_EQ(v.selEnd.line, 0);
+  v.OnVScroll(ScrollAction::ThumbTrack, 0);
+  EXPECT_EQ(v.Origin().line, 0);
+  EXPECT_TRUE(v.IsSelecting());
+  EXPECT_EQ(v.SelAnchor().line, 69999);
+  EXPECT_EQ(v.SelEnd().line, 0);
   EXPECT_TRUE(PositionsValid(v));
 }
 
@@ -131,25 +129,26 @@ TEST(ViewScroll, HorizontalScrollStaysWithinTheMeasuredWidth) {
   ViewRig rig({"short", std::string(30, 'w'), "x"});
   CVeloView& v = *rig.view;
   v.UpdateScrollBars(true);
-  EXPECT_EQ(v.widestLine, 30);
-  EXPECT_EQ(rig.host.hBar.nMax, 30 + 12 / 4);
-  EXPECT_EQ(rig.host.hBar.nPage, 12u);
+  EXPECT_EQ(rig.host.hBar.range, (ScrollRange{0, 30 + 12 / 4, 12}));  // the widest line, 30
   const struct {
-    int code, pos, column;
-  } steps[] = {{SB_THUMBTRACK, 500, 30},
-               {SB_LINELEFT, 0, 28},
-               {SB_PAGELEFT, 0, 16},
-               {SB_THUMBTRACK, -7, 0},
-               {SB_LINELEFT, 0, 0}};
+    ScrollAction action;
+    int pos, column;
+  } steps[] = {{ScrollAction::ThumbTrack, 500, 30},
+               {ScrollAction::LineLeft, 0, 28},
+               {ScrollAction::PageLeft, 0, 16},
+               {ScrollAction::ThumbTrack, -7, 0},
+               {ScrollAction::LineLeft, 0, 0}};
   for (const auto& s : steps) {
-    v.OnHScroll(s.code, s.pos);
-    EXPECT_EQ(v.origin.column, s.column) << s.code << " " << s.pos;
+    v.OnHScroll(s.action, s.pos);
+    EXPECT_EQ(v.Origin().column, s.column) << static_cast<int>(s.action) << " " << s.pos;
   }
-  EXPECT_EQ(v.caret.byteIndex, 0);  // the caret's text position never moves
+  EXPECT_EQ(v.Caret().byteIndex, 0);  // the caret's text position never moves
 
   ViewRig narrow({"ab"});  // narrower than the window: the window's width is the limit
   narrow.view->UpdateHScrollBar(true);
-  EXPECT_EQ(narrow.view->widestLine, 12);
+  EXPECT_EQ(narrow.host.hBar.range.max, 12 + 12 / 4);
+  narrow.view->OnHScroll(ScrollAction::ThumbTrack, 500);
+  EXPECT_EQ(narrow.view->Origin().column, 12);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include "EditSupport.h"
 #include "ViewFakes.h"
-#include "res/CommandIds.h"
+#include "base/CommandIds.h"
 
 namespace {
 
@@ -34,22 +34,22 @@ TEST(ViewState, TheInitialUpdateMeasuresTheWindowInWholeCells) {
   view->OnInitialUpdate();
   ASSERT_TRUE(host.selectedFont.has_value());
   EXPECT_EQ(host.imeFont, host.selectedFont);  // the input method composes in the view's font
-  EXPECT_EQ(view->marginWidth, 18);
-  EXPECT_EQ(view->visibleLines, 14);    // 250 / 17
-  EXPECT_EQ(view->visibleColumns, 89);  // 803 / 9, the margin not subtracted
+  EXPECT_EQ(view->MarginWidth(), 18);
+  EXPECT_EQ(view->VisibleLines(), 14);    // 250 / 17
+  EXPECT_EQ(view->VisibleColumns(), 89);  // 803 / 9, the margin not subtracted
   EXPECT_TRUE(PositionsValid(*view));
   view.reset();
   EXPECT_TRUE(doc.Views().empty());
 
   ViewRig rig({"abc"}, 0, 0, 15);  // no whole cell at all
-  EXPECT_EQ(rig.view->visibleLines, 0);
-  EXPECT_EQ(rig.view->visibleColumns, 0);
+  EXPECT_EQ(rig.view->VisibleLines(), 0);
+  EXPECT_EQ(rig.view->VisibleColumns(), 0);
   rig.host.metrics = TextMetrics{0, 0};  // a host reporting an empty font
   rig.view->CreateViewFont();
   rig.host.client = Rect{0, 0, 40, 30};
   rig.view->OnSize();
-  EXPECT_EQ(rig.view->visibleLines, 30);
-  EXPECT_EQ(rig.view->visibleColumns, 40);
+  EXPECT_EQ(rig.view->VisibleLines(), 30);
+  EXPECT_EQ(rig.view->VisibleColumns(), 40);
 }
 
 // The selection ends are ordered by column: after a tab width change both must use the new
@@ -58,12 +58,11 @@ TEST(ViewState, ATabWidthChangeRecountsEveryStoredColumn) {
   ViewRig rig({"\t\t\tabc", "\tx"});
   CVeloView& v = *rig.view;
   rig.Select(0, 3, 0, 5);  // "ab" after three tabs: columns 24 to 26
-  v.caret = v.selEnd;
   v.ApplyTabSize(2);
   EXPECT_TRUE(PositionsValid(v));
-  EXPECT_EQ(v.GetSelectionSpan(v.caret), (CVeloView::SelectionSpan{3, 5, false}));
+  EXPECT_EQ(v.GetSelectionSpan(v.Caret()), (CVeloView::SelectionSpan{3, 5, false}));
   v.ApplyTabSize(8);  // column 26 is right of the 12-column window
-  EXPECT_LE(v.caret.column, v.origin.column + v.visibleColumns - 2);
+  EXPECT_LE(v.Caret().column, v.Origin().column + v.VisibleColumns() - 2);
 }
 
 TEST(ViewState, OperationsBeforeTheInitialUpdateAreHarmless) {
@@ -78,15 +77,15 @@ TEST(ViewState, OperationsBeforeTheInitialUpdateAreHarmless) {
   view.GoToLine(3, 0);
   view.OnSize();
   view.OnSetFocus();
-  view.OnVScroll(SB_PAGEDOWN, 0);
-  view.OnHScroll(SB_THUMBTRACK, 30);
+  view.OnVScroll(ScrollAction::PageDown, 0);
+  view.OnHScroll(ScrollAction::ThumbTrack, 30);
   view.CenterCaret();
   Picture pic(host.client.Width(), host.client.Height());
   FakeSurface surface(pic, host.client, 8, 16);
   view.OnDraw(surface);
   EXPECT_EQ(pic.At(50, 50).back, settings.colors[ColorTable::Ground]);
   EXPECT_EQ(LinesOf(doc), std::vector<std::string>{""});
-  EXPECT_EQ(view.caret.node, nullptr);
+  EXPECT_EQ(view.Caret().node, nullptr);
 }
 
 }  // namespace

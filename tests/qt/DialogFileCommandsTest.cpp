@@ -13,7 +13,10 @@
 #include <cerrno>
 
 #include "DialogScript.h"
+#include "app/CMirevApp.h"
+#include "app/DocumentTemplate.h"
 #include "app/FileCommands.h"
+#include "app/ShellDocument.h"
 #include "doc/CVeloDoc.h"
 #include "res/Resources.h"
 #include "sys/FileCalls.h"
@@ -24,27 +27,10 @@ using namespace dialogtest;
 
 QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
 
-class TestDocument : public SavableDocument {
- public:
-  explicit TestDocument(Settings& settings) : doc(settings) {}
-  CVeloDoc& Doc() override { return doc; }
-  QString PathName() const override { return path; }
-  QString Title() const override { return title; }
-  void SetPathName(const QString& newPath, bool addToRecentList) override {
-    path = newPath;
-    title = QFileInfo(newPath).fileName();
-    if (addToRecentList) recent << newPath;
-  }
-  void SetTitle(const QString& newTitle) override { title = newTitle; }
-
-  // Types text into the first line, which marks the document modified.
-  void Type(std::string_view text) { doc.InsertText(TextPos{doc.FirstLine(), 0, 0, 0}, text); }
-
-  CVeloDoc doc;
-  QString path;
-  QString title = QStringLiteral("TeX1");
-  QStringList recent;
-};
+// Types text into the first line, which marks the document modified.
+void Type(ShellDocument& doc, std::string_view text) {
+  doc.Doc().InsertText(TextPos{doc.Doc().FirstLine(), 0, 0, 0}, text);
+}
 
 QByteArray ReadAll(const QString& path) {
   QFile file(path);
@@ -87,15 +73,42 @@ void PressAccept(QFileDialog* dialog) {
   button->click();
 }
 
+// The commands on the untitled document of a started shell whose boxes the script answers.
 class FileCommandsTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid() && profileDir.isValid());
+    Start(dialogs);
+  }
+  ~FileCommandsTest() override { Finish(); }
+
+  void Start(DialogService& service) {
+    Finish();
+    AppOptions options;
+    options.profileLocation = profileDir.filePath(QStringLiteral("Mirev.conf"));
+    options.dialogs = &service;
+    options.shellIntegration = false;
+    app = std::make_unique<CMirevApp>(options);
+    ASSERT_TRUE(app->InitInstance({QStringLiteral("mirev")}));
+    ASSERT_EQ(app->Template().Documents().size(), 1);
+    doc = app->Template().Documents().front();
+    ASSERT_EQ(doc->Title(), "TeX1");
+  }
+  void Finish() {
+    if (!app) return;
+    app->ExitInstance();
+    app.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
   QString Path(const QString& name) const { return dir.filePath(name); }
+  Settings& AppSettings() { return app->GetSettings(); }
 
   QTemporaryDir dir;
-  Settings settings;
+  QTemporaryDir profileDir;
   ScriptedDialogs dialogs;
-  TestDocument doc{settings};
+  std::unique_ptr<CMirevApp> app;
+  ShellDocument* doc = nullptr;
 };
 
 TEST(OpenFilterTest, TranslatesTheListToCaseBlindGlobsAndAnAllFilesEntry) {
@@ -117,6 +130,7 @@ TEST(OpenFilterTest, TranslatesTheListToCaseBlindGlobsAndAnAllFilesEntry) {
 }
 
 TEST_F(FileCommandsTest, OpenRepairsAnEmptyListAndHandsTheChosenPathToTheGate) {
+  Settings settings;
   settings.readExtList = "";
   dialogs.openAnswers = {Path("a.txt")};
   QStringList opened;
@@ -128,31 +142,32 @@ TEST_F(FileCommandsTest, OpenRepairsAnEmptyListAndHandsTheChosenPathToTheGate) {
 }
 
 TEST_F(FileCommandsTest, SaveWritesOnlyAModifiedDocumentAndAsksForAMissingPath) {
-  EXPECT_TRUE(OnFileSave(doc, settings, dialogs, nullptr));  // unmodified and untitled
+  EXPECT_TRUE(OnFileSave(*doc));  // unmodified and untitled
   EXPECT_TRUE(dialogs.saveRequests.empty());
   EXPECT_TRUE(dialogs.messages.empty());
   EXPECT_TRUE(QDir(dir.path()).isEmpty());
 
-  settings.defaultExt = "tex";
-  doc.Type("abc");
+  AppSettings().defaultExt = "tex";
+  Type(*doc, "abc");
   dialogs.saveAnswers = {std::nullopt};
-  EXPECT_FALSE(OnFileSave(doc, settings, dialogs, nullptr));
+  EXPECT_FALSE(OnFileSave(*doc));
   ASSERT_EQ(dialogs.saveRequests.size(), 1u);
   EXPECT_EQ(dialogs.saveRequests[0].initialName, ".tex");
   EXPECT_TRUE(dialogs.saveRequests[0].confirmOverwrite);
-  EXPECT_TRUE(doc.path.isEmpty());
+  EXPECT_TRUE(doc->PathName().isEmpty());
 
-  doc.path = Path("a.tex");
-  EXPECT_TRUE(OnFileSave(doc, settings, dialogs, nullptr));
+  doc->SetPathName(Path("a.tex"), false);
+  EXPECT_TRUE(OnFileSave(*doc));
   EXPECT_EQ(ReadAll(Path("a.tex")), "abc\r\n");
-  EXPECT_FALSE(doc.doc.IsModified());
+  EXPECT_FALSE(doc->IsModified());
 }
 
 // Through the real save dialog: a typed name without an extension gets the standard one.
 TEST_F(FileCommandsTest, SaveAsAddsTheStandardExtensionToATypedName) {
-  settings.defaultExt = "tex";
-  doc.Type("abc");
   QtDialogService service;
+  Start(service);
+  AppSettings().defaultExt = "tex";
+  Type(*doc, "abc");
   QString proposed;
   OnNextModal([&](QDialog* dialog) {
     auto* fileDialog = qobject_cast<QFileDialog*>(dialog);
@@ -163,11 +178,13 @@ TEST_F(FileCommandsTest, SaveAsAddsTheStandardExtensionToATypedName) {
     name->setText(QStringLiteral("chapter"));
     PressAccept(fileDialog);
   });
-  EXPECT_TRUE(OnFileSaveAs(doc, settings, service, nullptr));
+  EXPECT_TRUE(OnFileSaveAs(*doc));
   EXPECT_EQ(proposed, ".tex");
   EXPECT_EQ(ReadAll(Path("chapter.tex")), "abc\r\n");
-  EXPECT_EQ(doc.recent, QStringList({Path("chapter.tex")}));
-  EXPECT_FALSE(doc.doc.IsModified());
+  EXPECT_EQ(doc->Title(), "chapter.tex");
+  EXPECT_EQ(app->RecentFiles().Paths(), QStringList({Path("chapter.tex")}));
+  EXPECT_FALSE(doc->IsModified());
+  Finish();  // before the service goes
 }
 
 // Runs body with the effective user of nobody when root, who may write anywhere.
@@ -195,16 +212,16 @@ TEST_F(FileCommandsTest, WriteIntoAFolderThatMayNotBeWrittenTellsAccessDenied) {
       file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther | QFile::WriteOther));
   ASSERT_TRUE(
       QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
-  doc.path = file;
-  doc.Type("new text");
+  doc->SetPathName(file, false);
+  Type(*doc, "new text");
   bool saved = true;
-  AsUnprivileged([&] { saved = OnFileSave(doc, settings, dialogs, nullptr); });
+  AsUnprivileged([&] { saved = OnFileSave(*doc); });
   QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   EXPECT_FALSE(saved);
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].text, file + QStringLiteral(" へのｱｸｾｽは拒否されました。"));
   EXPECT_EQ(ReadAll(file), "old text\r\n");
-  EXPECT_TRUE(doc.doc.IsModified());
+  EXPECT_TRUE(doc->IsModified());
 }
 
 // Makes every write report a full disk while it lives.
@@ -221,80 +238,79 @@ class FullDisk {
 
 TEST_F(FileCommandsTest, FullDiskTellsSoAndKeepsTheOldFileAndTheModifiedFlag) {
   ASSERT_TRUE(WriteFile(Path("a.tex"), "old text\r\n"));
-  doc.path = Path("a.tex");
-  doc.Type("new text");
+  doc->SetPathName(Path("a.tex"), false);
+  Type(*doc, "new text");
   {
     FullDisk full;
-    EXPECT_FALSE(OnFileSave(doc, settings, dialogs, nullptr));
+    EXPECT_FALSE(OnFileSave(*doc));
   }
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].text,
             Path("a.tex") + QStringLiteral(" へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。"));
   EXPECT_EQ(ReadAll(Path("a.tex")), "old text\r\n");
-  EXPECT_TRUE(doc.doc.IsModified());
+  EXPECT_TRUE(doc->IsModified());
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"a.tex"}));
 }
 
 TEST_F(FileCommandsTest, SaveAsRefusesANameThatCannotBeAFile) {
-  doc.Type("text");
+  Type(*doc, "text");
   // A name that cannot be a file is refused before anything is written.
   dialogs.saveAnswers = {dir.path() + "/.."};
-  EXPECT_FALSE(OnFileSaveAs(doc, settings, dialogs, nullptr));
+  EXPECT_FALSE(OnFileSaveAs(*doc));
   EXPECT_EQ(dialogs.messages.back().text, Text(IDS_INVALID_FILENAME));
 }
 
 TEST_F(FileCommandsTest, CloseQuestionCancelKeepsTheDocumentAndNoDiscards) {
-  EXPECT_TRUE(SaveModified(doc, dialogs, nullptr));  // unmodified: no question
+  EXPECT_TRUE(SaveModified(*doc));  // unmodified: no question
   EXPECT_TRUE(dialogs.messages.empty());
 
-  doc.path = Path("a.tex");
-  ASSERT_TRUE(WriteFile(doc.path, "old"));
-  doc.Type("new");
+  doc->SetPathName(Path("a.tex"), false);
+  ASSERT_TRUE(WriteFile(doc->PathName(), "old"));
+  Type(*doc, "new");
   dialogs.answers = {DialogService::Answer::Cancel, DialogService::Answer::No};
-  EXPECT_FALSE(SaveModified(doc, dialogs, nullptr));
+  EXPECT_FALSE(SaveModified(*doc));
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("a.tex への変更を保存しますか?"));
-  EXPECT_TRUE(doc.doc.IsModified());
+  EXPECT_TRUE(doc->IsModified());
 
-  EXPECT_TRUE(SaveModified(doc, dialogs, nullptr));  // No discards
-  EXPECT_EQ(ReadAll(doc.path), "old");
+  EXPECT_TRUE(SaveModified(*doc));  // No discards
+  EXPECT_EQ(ReadAll(doc->PathName()), "old");
 
   dialogs.answers = {DialogService::Answer::Yes};  // Yes writes in place
-  EXPECT_TRUE(SaveModified(doc, dialogs, nullptr));
-  EXPECT_EQ(ReadAll(doc.path), "new\r\n");
+  EXPECT_TRUE(SaveModified(*doc));
+  EXPECT_EQ(ReadAll(doc->PathName()), "new\r\n");
   EXPECT_TRUE(dialogs.saveRequests.empty());
 }
 
 TEST_F(FileCommandsTest, CloseQuestionYesOnAnUntitledDocumentAsksForATexName) {
-  doc.title = "TeX1";
-  doc.Type("new");
+  Type(*doc, "new");
   dialogs.answers = {DialogService::Answer::Yes, DialogService::Answer::Yes};
   dialogs.saveAnswers = {std::nullopt, Path("TeX1.tex")};
-  EXPECT_FALSE(SaveModified(doc, dialogs, nullptr));  // the save dialog cancelled: the close stops
+  EXPECT_FALSE(SaveModified(*doc));  // the save dialog cancelled: the close stops
   ASSERT_EQ(dialogs.saveRequests.size(), 1u);
   EXPECT_EQ(dialogs.saveRequests[0].initialName, "TeX1.tex");
   EXPECT_EQ(Matching(dialogs.saveRequests[0].filters[0].patterns, {"a.tex", "b.TEX", "c.txt"}),
             QStringList({"a.tex", "b.TEX"}));
-  EXPECT_TRUE(SaveModified(doc, dialogs, nullptr));
+  EXPECT_TRUE(SaveModified(*doc));
   EXPECT_EQ(ReadAll(Path("TeX1.tex")), "new\r\n");
 }
 
 TEST_F(FileCommandsTest, CloseQuestionStopsTheCloseWhenTheSaveFails) {
-  doc.path = Path("gone/a.tex");  // the folder does not exist
-  doc.Type("new");
+  doc->SetPathName(Path("gone/a.tex"), false);  // the folder does not exist
+  Type(*doc, "new");
   dialogs.answers = {DialogService::Answer::Yes};
   dialogs.saveAnswers = {Path("gone/a.tex")};
-  EXPECT_FALSE(SaveModified(doc, dialogs, nullptr));
+  EXPECT_FALSE(SaveModified(*doc));
   ASSERT_EQ(dialogs.saveRequests.size(), 1u);  // a vanished file is asked for anew
   EXPECT_EQ(dialogs.saveRequests[0].initialName, Path("gone/a.tex"));
   EXPECT_EQ(dialogs.messages.back().text, Text(IDS_FILE_NOT_FOUND).replace("%1", Path("gone/a.tex")));
-  EXPECT_TRUE(doc.doc.IsModified());
+  EXPECT_TRUE(doc->IsModified());
 }
 
 TEST_F(FileCommandsTest, ProposedNameIsTheTitleUpToTheFirstStopCharacter) {
   for (const auto& [title, proposed] : {std::pair{"my doc", "my.tex"}, {"a;b", "a.tex"}, {"", ".tex"}}) {
-    doc.title = QString::fromUtf8(title);
-    EXPECT_EQ(ProposedSaveName(doc), QString::fromUtf8(proposed)) << title;
+    doc->SetTitle(QString::fromUtf8(title));
+    EXPECT_EQ(ProposedSaveName(*doc), QString::fromUtf8(proposed)) << title;
   }
 }
 

@@ -10,28 +10,30 @@
 #include "DialogScript.h"
 #include "app/CJumpDlg.h"
 #include "app/CSettingsDlg.h"
+#include "doc/CVeloDoc.h"
+#include "platform/ViewWidget.h"
 #include "res/Resources.h"
 
 namespace {
 
 using namespace dialogtest;
 
-// Records what the command asked of the view, and changes the settings as the view does.
-class RecordingView : public SettingsTarget {
+// A real view in its window, which notes the repaints and the wait cursor the view asks for.
+class RecordingWidget : public ViewWidget {
  public:
-  explicit RecordingView(Settings& settings) : settings(settings) {}
-  void ApplyTabSize(int tabSize) override {
-    calls.push_back("tab " + std::to_string(tabSize));
-    settings.tabSize = tabSize;
+  using ViewWidget::ViewWidget;
+  void Invalidate(const Rect* rect) override {
+    if (calls.empty() || calls.back() != "repaint") calls.push_back("repaint");
+    ViewWidget::Invalidate(rect);
   }
-  void ApplyColors(const ColorTable& colors) override {
-    calls.push_back("colors");
-    settings.colors = colors;
+  void BeginWaitCursor() override {
+    calls.push_back("wait");
+    ViewWidget::BeginWaitCursor();
   }
-  void BeginWaitCursor() override { calls.push_back("wait"); }
-  void EndWaitCursor() override { calls.push_back("end wait"); }
-
-  Settings& settings;
+  void EndWaitCursor() override {
+    calls.push_back("end wait");
+    ViewWidget::EndWaitCursor();
+  }
   std::vector<std::string> calls;
 };
 
@@ -54,10 +56,15 @@ QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 class SettingsCommandTest : public ::testing::Test {
  protected:
+  SettingsCommandTest() {
+    window.InitialUpdate();
+    window.calls.clear();
+  }
+
   // Runs the settings command with script driving the dialog.
   bool Run(std::function<void(QDialog*)> script) {
     OnNextModal(std::move(script));
-    return RunSettingsCommand(settings, view, dialogs);
+    return RunSettingsCommand(settings, window.View(), dialogs);
   }
 
   void SetField(QWidget* dialog, const char* id, const QString& text) {
@@ -73,7 +80,8 @@ class SettingsCommandTest : public ::testing::Test {
   }
 
   Settings settings;
-  RecordingView view{settings};
+  CVeloDoc doc{settings};
+  RecordingWidget window{doc, settings};
   ScriptedDialogs dialogs;
 };
 
@@ -90,7 +98,7 @@ TEST_F(SettingsCommandTest, ShowsTheCurrentValuesAndOkWithoutChangesChangesNothi
     Press(dialog, "1");
   }));
   EXPECT_TRUE(SettingsSnapshot(settings) == before);
-  EXPECT_TRUE(view.calls.empty());
+  EXPECT_TRUE(window.calls.empty());
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -108,7 +116,7 @@ TEST_F(SettingsCommandTest, EachColourEntryEditsItsOwnSlot) {
   }
   // The chooser always starts at black; colours alone repaint without the wait cursor.
   EXPECT_EQ(dialogs.colorRequests, std::vector<Color>(7, 0x000000));
-  EXPECT_EQ(view.calls, std::vector<std::string>({"colors"}));
+  EXPECT_EQ(window.calls, std::vector<std::string>({"repaint"}));
 }
 
 TEST_F(SettingsCommandTest, CancelAfterAColourChangeKeepsTheColours) {
@@ -119,7 +127,7 @@ TEST_F(SettingsCommandTest, CancelAfterAColourChangeKeepsTheColours) {
     Press(dialog, "2");
   }));
   EXPECT_TRUE(SettingsSnapshot(settings) == before);
-  EXPECT_TRUE(view.calls.empty());
+  EXPECT_TRUE(window.calls.empty());
 }
 
 TEST_F(SettingsCommandTest, TabSizeMustBeAnIntegerInRangeAndIsTakenUnderTheWaitCursor) {
@@ -140,7 +148,8 @@ TEST_F(SettingsCommandTest, TabSizeMustBeAnIntegerInRangeAndIsTakenUnderTheWaitC
   ASSERT_EQ(dialogs.messages.size(), 3u);
   EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("整数を入力してください。"));
   EXPECT_EQ(settings.tabSize, 4);
-  EXPECT_EQ(view.calls, std::vector<std::string>({"wait", "tab 4", "end wait"}));
+  EXPECT_EQ(window.View().TabWidth(), 4);
+  EXPECT_EQ(window.calls, std::vector<std::string>({"wait", "repaint", "end wait"}));
 }
 
 TEST_F(SettingsCommandTest, StandardExtensionAndAutoIndentAreStored) {
@@ -152,7 +161,7 @@ TEST_F(SettingsCommandTest, StandardExtensionAndAutoIndentAreStored) {
   }));
   EXPECT_EQ(settings.defaultExt, "tex");
   EXPECT_EQ(settings.autoIndent, 5);
-  EXPECT_TRUE(view.calls.empty());
+  EXPECT_TRUE(window.calls.empty());
 
   // An empty extension is accepted; the next document puts "txt" back.
   EXPECT_TRUE(Run([](QDialog* dialog) {
@@ -185,7 +194,7 @@ TEST_F(SettingsCommandTest, ExtensionListEditsReachSettingsOnlyWithTheSettingsOk
     Press(dialog, "1");
   }));
   EXPECT_EQ(settings.readExtList, "*.html;*.mac;*.tex;*.txt");
-  EXPECT_TRUE(view.calls.empty());
+  EXPECT_TRUE(window.calls.empty());
 }
 
 TEST(ColorDialogTest, PlatformChooserStartsAtTheGivenColourAndReturnsRedInTheLowByte) {

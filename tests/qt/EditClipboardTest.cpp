@@ -4,8 +4,8 @@
 #include <QMimeData>
 
 #include "ShellFixture.h"
+#include "base/CommandIds.h"
 #include "platform/ViewWidget.h"
-#include "res/CommandIds.h"
 #include "view/CVeloView.h"
 
 namespace {
@@ -43,12 +43,12 @@ TEST_F(EditClipboardTest, CopyAndPasteInsideTheProgramKeepEveryByte) {
   EXPECT_EQ(Text(), lines + lines + "\r\n");
 
   // Cut goes the same way and takes the text out as one step.
-  const std::size_t steps = v.undoList.size();
+  const std::size_t steps = v.UndoList().size();
   PressKey(Qt::Key_Home, Qt::ShiftModifier);
   PressKey(Qt::Key_X, Qt::ControlModifier);
   EXPECT_EQ(Clipboard().mimeData()->text(), QStringLiteral("あx"));
   EXPECT_EQ(Text(), lines + lines.left(lines.size() - 3) + "\r\n");
-  EXPECT_EQ(v.undoList.size(), steps + 1);
+  EXPECT_EQ(v.UndoList().size(), steps + 1);
 }
 
 TEST_F(EditClipboardTest, ForeignTextIsConvertedOrRefusedWhole) {
@@ -61,13 +61,13 @@ TEST_F(EditClipboardTest, ForeignTextIsConvertedOrRefusedWhole) {
 
   // Text with a character the code page lacks changes nothing, not even the selection.
   PressKey(Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier);
-  const std::size_t steps = v.undoList.size();
+  const std::size_t steps = v.UndoList().size();
   Clipboard().setText(QStringLiteral("x😀y"));
   dialogs.Expect(DialogService::Answer::Ok);
   PressKey(Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(Text(), "heada\r\nb\r\n\x95\x5C\rd\r\n");
-  EXPECT_TRUE(v.selecting);
-  EXPECT_EQ(v.undoList.size(), steps);
+  EXPECT_TRUE(v.IsSelecting());
+  EXPECT_EQ(v.UndoList().size(), steps);
   ASSERT_EQ(dialogs.boxes.size(), 1u);
   EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("U+1F600 😀")))
       << dialogs.boxes[0].text.toStdString();

@@ -4,8 +4,8 @@
 #include <QInputMethodEvent>
 
 #include "ShellFixture.h"
+#include "base/CommandIds.h"
 #include "platform/ViewWidget.h"
-#include "res/CommandIds.h"
 #include "res/Resources.h"
 #include "view/CVeloView.h"
 
@@ -97,7 +97,7 @@ TEST_F(EditKeysTest, KeysTypeAndEdit) {
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "kept");
 
   Key(Qt::Key_Right, kShift);
-  EXPECT_TRUE(v.selecting);
+  EXPECT_TRUE(v.IsSelecting());
   Key(Qt::Key_X, kShift, QStringLiteral("X"));
   Key(Qt::Key_Return, kNo, QStringLiteral("\r"));
   Key(Qt::Key_Tab, kNo, QStringLiteral("\t"));
@@ -130,7 +130,7 @@ TEST_F(EditKeysTest, JapaneseTextGoesInWholeAndTextTheCodePageLacksIsRefused) {
   CVeloView& v = Open("");
   Type(QStringLiteral("あ"));
   EXPECT_EQ(Text(), "\x82\xA0\r\n");
-  EXPECT_EQ(v.undoList.size(), 1u);
+  EXPECT_EQ(v.UndoList().size(), 1u);
   Key(Qt::Key_Z, kCtrl);
   EXPECT_EQ(Text(), "\r\n");
 
@@ -139,17 +139,17 @@ TEST_F(EditKeysTest, JapaneseTextGoesInWholeAndTextTheCodePageLacksIsRefused) {
   Type(QStringLiteral("¥"));
   EXPECT_EQ(Text(), "\xB1\\\r\n");
 
-  const std::size_t steps = v.undoList.size();
+  const std::size_t steps = v.UndoList().size();
   Type(QStringLiteral("😀"));
   EXPECT_EQ(Text(), "\xB1\\\r\n");
-  EXPECT_EQ(v.undoList.size(), steps);
+  EXPECT_EQ(v.UndoList().size(), steps);
   EXPECT_TRUE(Frame().MessageText().contains(QStringLiteral("U+1F600 😀")))
       << Frame().MessageText().toStdString();
 
   // The input method's finished text: one step, or nothing at all.
   Commit(QStringLiteral("漢字"));
   EXPECT_EQ(Text(), "\xB1\\\x8A\xBF\x8E\x9A\r\n");
-  EXPECT_EQ(v.undoList.size(), steps + 1);
+  EXPECT_EQ(v.UndoList().size(), steps + 1);
   Commit(QStringLiteral("a\u2603b"));
   EXPECT_EQ(Text(), "\xB1\\\x8A\xBF\x8E\x9A\r\n");
   Key(Qt::Key_Z, kCtrl);

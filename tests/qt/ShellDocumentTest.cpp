@@ -5,8 +5,8 @@
 #include <QUrl>
 
 #include "ShellFixture.h"
+#include "base/CommandIds.h"
 #include "platform/ViewWidget.h"
-#include "res/CommandIds.h"
 #include "res/Resources.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <QLineEdit>
 
 #include "ShellFixture.h"
-#include "res/CommandIds.h"
+#include "base/CommandIds.h"
 #include "res/Resources.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <QStatusTipEvent>
 
 #include "ShellFixture.h"
-#include "res/CommandIds.h"
+#include "base/CommandIds.h"
 #include "res/Resources.h"
 
 namespace {

@@ -40,11 +40,11 @@ class RecordingWidget : public ViewWidget {
     scrolls.push_back({dx, dy});
     ViewWidget::ScrollContent(dx, dy);
   }
-  void SetScrollInfo(ScrollBarKind bar, const ScrollInfo& info) override {
+  void SetScrollBar(ScrollBarKind bar, const ScrollRange* range, int pos) override {
     // A bar that answers the view's own update with an action would nest here.
     ++depth;
     maxDepth = std::max(maxDepth, depth);
-    ViewWidget::SetScrollInfo(bar, info);
+    ViewWidget::SetScrollBar(bar, range, pos);
     --depth;
   }
   std::vector<QPoint> scrolls;
@@ -79,18 +79,22 @@ class ViewWidgetTest : public ::testing::Test {
 
   CVeloView& V() { return widget->View(); }
 
-  TextPos At(int line, int byteIndex) {
-    TextPos pos{doc.FirstLine(), 0, 0, 0};
-    while (pos.line < line && CVeloDoc::NextLine(pos)) {
-    }
-    V().SetByteIndex(pos, byteIndex);
-    return pos;
+  void PutCaret(int line, int byteIndex) {
+    V().PlaceCaret(line, byteIndex, false);
+    V().EnsureCaretVisible(false);
   }
 
-  void PutCaret(int line, int byteIndex) {
-    V().caret = At(line, byteIndex);
-    V().desiredColumn = V().caret.column;
-    V().EnsureCaretVisible(false);
+  // Selects from the anchor to the end without scrolling.
+  void Select(int anchorLine, int anchorByte, int endLine, int endByte) {
+    V().PlaceCaret(anchorLine, anchorByte, false);
+    V().PlaceCaret(endLine, endByte, true);
+  }
+
+  void SetBookmark(int line) {
+    const TextPos caret = V().Caret();
+    V().PlaceCaret(line, 0, false);
+    V().ToggleBookmark();
+    V().PlaceCaret(caret.line, caret.byteIndex, false);
   }
 
   // A full repaint of the viewport.
@@ -105,8 +109,8 @@ class ViewWidgetTest : public ::testing::Test {
   // Display columns [column, column + cells) of a screen row, in viewport pixels.
   QRect Cells(int row, int column, int cells = 1) {
     const CVeloView& v = V();
-    return QRect(v.marginWidth + (column - v.origin.column) * v.charWidth, row * v.lineHeight,
-                 cells * v.charWidth, v.lineHeight);
+    return QRect(v.MarginWidth() + (column - v.Origin().column) * v.CharWidth(), row * v.LineHeight(),
+                 cells * v.CharWidth(), v.LineHeight());
   }
   // The top pixel line of a cell: above every glyph, so it shows the cell's background.
   QRect TopOf(const QRect& cell) { return QRect(cell.left(), cell.top(), cell.width(), 1); }
@@ -121,15 +125,14 @@ class ViewWidgetTest : public ::testing::Test {
 TEST_F(ViewWidgetTest, PaintsEachColourWhereTheViewPutsIt) {
   Open("abc\ndefgh\nij\n");
   CVeloView& v = V();
-  v.selecting = true;
-  v.selAnchor = At(1, 2);  // made backwards: the anchor after the end
-  v.selEnd = At(0, 1);
-  v.bookmarks.push_back(2);
+  SetBookmark(2);
+  Select(1, 2, 0, 1);  // made backwards: the anchor after the end
   const QImage img = Grab();
   const int w = img.width();
 
-  EXPECT_TRUE(IsUniform(img, QRect(0, 0, v.marginWidth, 2 * v.lineHeight), C(ColorTable::Margin)));
-  EXPECT_GT(CountColor(img, QRect(0, 2 * v.lineHeight, v.charWidth, v.lineHeight), C(ColorTable::Text)), 0)
+  EXPECT_TRUE(IsUniform(img, QRect(0, 0, v.MarginWidth(), 2 * v.LineHeight()), C(ColorTable::Margin)));
+  EXPECT_GT(CountColor(img, QRect(0, 2 * v.LineHeight(), v.CharWidth(), v.LineHeight()), C(ColorTable::Text)),
+            0)
       << "the bookmark mark has no ink";
 
   // Row 0: "a" unselected, "bc" selected, then the selected line break, then ground.
@@ -141,12 +144,12 @@ TEST_F(ViewWidgetTest, PaintsEachColourWhereTheViewPutsIt) {
   }
   EXPECT_TRUE(IsUniform(img, Cells(0, 3), C(ColorTable::SelBk)));
   EXPECT_TRUE(
-      IsUniform(img, QRect(Cells(0, 4).topLeft(), QPoint(w - 1, v.lineHeight - 1)), C(ColorTable::Ground)));
+      IsUniform(img, QRect(Cells(0, 4).topLeft(), QPoint(w - 1, v.LineHeight() - 1)), C(ColorTable::Ground)));
 
   // Row 1: "de" selected, "fgh" not, and no break cell on the selection's last line.
   EXPECT_TRUE(IsUniform(img, TopOf(Cells(1, 0, 2)), C(ColorTable::SelBk)));
   EXPECT_TRUE(IsUniform(img, TopOf(Cells(1, 2, 3)), C(ColorTable::Bk)));
-  EXPECT_TRUE(IsUniform(img, QRect(Cells(1, 5).topLeft(), QPoint(w - 1, 2 * v.lineHeight - 1)),
+  EXPECT_TRUE(IsUniform(img, QRect(Cells(1, 5).topLeft(), QPoint(w - 1, 2 * v.LineHeight() - 1)),
                         C(ColorTable::Ground)));
 }
 
@@ -160,13 +163,13 @@ TEST_F(ViewWidgetTest, CharactersStayInTheirCells) {
   text += kanji + "\n" + ascii + "\n";
   Open(text, 800, 400);
   const CVeloView& v = V();
-  ASSERT_GE(v.visibleColumns, 64);
+  ASSERT_GE(v.VisibleColumns(), 64);
   const QImage img = Grab();
   const QRgb bk = C(ColorTable::Bk);
 
   for (int row : {0, 1, 2, 3}) {
     const QRect cells = Cells(row, 0, 2);
-    const QRect row_(v.marginWidth, row * v.lineHeight, img.width() - v.marginWidth, v.lineHeight);
+    const QRect row_(v.MarginWidth(), row * v.LineHeight(), img.width() - v.MarginWidth(), v.LineHeight());
     // Ground right of the character is not ink either.
     QImage probe = img.copy(row_);
     for (int y = 0; y < probe.height(); ++y)
@@ -176,8 +179,8 @@ TEST_F(ViewWidgetTest, CharactersStayInTheirCells) {
     ASSERT_FALSE(ink.isEmpty()) << row;
     EXPECT_TRUE(cells.contains(ink)) << row << ": ink " << Describe(ink) << " cells " << Describe(cells);
     // A full-width glyph: ink in both cells, centred within a pixel or two.
-    EXPECT_LT(ink.left(), cells.left() + v.charWidth) << row;
-    EXPECT_GE(ink.right(), cells.left() + v.charWidth) << row;
+    EXPECT_LT(ink.left(), cells.left() + v.CharWidth()) << row;
+    EXPECT_GE(ink.right(), cells.left() + v.CharWidth()) << row;
     EXPECT_LE(std::abs((ink.left() - cells.left()) - (cells.right() - ink.right())), 2) << row;
   }
 
@@ -196,11 +199,11 @@ TEST_F(ViewWidgetTest, CaretAndCompositionFollowTheCaretPoint) {
   ASSERT_TRUE(w.hasFocus());
   auto expectAtCaretPoint = [&](int width) {
     const Point p = v.CaretPoint();
-    const QRect expected(p.x, p.y, width, v.lineHeight);
+    const QRect expected(p.x, p.y, width, v.LineHeight());
     EXPECT_EQ(w.CaretRect(), expected);
     const QRect ime = w.inputMethodQuery(Qt::ImCursorRectangle).toRect();
     EXPECT_EQ(ime.topLeft(), w.viewport()->geometry().topLeft() + QPoint(p.x, p.y));
-    EXPECT_EQ(ime.height(), v.lineHeight);
+    EXPECT_EQ(ime.height(), v.LineHeight());
   };
   expectAtCaretPoint(2);
   PutCaret(1, 4);  // after 表あ
@@ -209,10 +212,8 @@ TEST_F(ViewWidgetTest, CaretAndCompositionFollowTheCaretPoint) {
   expectAtCaretPoint(2);
   EXPECT_EQ(statuses.value(statuses.size() - 1), "3: 9");
 
-  v.overwriteMode = true;
-  v.caretCreated = false;
-  v.UpdateCaret();
-  expectAtCaretPoint(v.charWidth);
+  v.ToggleOverwrite();
+  expectAtCaretPoint(v.CharWidth());
 
   w.clearFocus();
   QApplication::processEvents();
@@ -225,29 +226,29 @@ TEST_F(ViewWidgetTest, ScrollBarsAndViewFollowEachOther) {
   Focus();
   CVeloView& v = V();
   QScrollBar* vbar = w.verticalScrollBar();
-  ASSERT_GT(v.visibleLines, 4);
-  EXPECT_EQ(vbar->maximum(), 99 - v.visibleLines + 1);
-  EXPECT_EQ(vbar->pageStep(), v.visibleLines);
+  ASSERT_GT(v.VisibleLines(), 4);
+  EXPECT_EQ(vbar->maximum(), 99 - v.VisibleLines() + 1);
+  EXPECT_EQ(vbar->pageStep(), v.VisibleLines());
   PutCaret(60, 0);
-  EXPECT_GT(v.origin.line, 0);
-  EXPECT_EQ(vbar->value(), v.origin.line);
+  EXPECT_GT(v.Origin().line, 0);
+  EXPECT_EQ(vbar->value(), v.Origin().line);
   EXPECT_TRUE(w.scrolls.empty()) << "jumps repaint, they do not scroll the content";
 
   // One action, one scroll: the bar's own update must not come back as a second action.
   vbar->setValue(0);
   w.scrolls.clear();
   vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  EXPECT_EQ(v.origin.line, 1);
+  EXPECT_EQ(v.Origin().line, 1);
   ASSERT_EQ(w.scrolls.size(), 1u);
-  EXPECT_EQ(w.scrolls[0], QPoint(0, -v.lineHeight));
+  EXPECT_EQ(w.scrolls[0], QPoint(0, -v.LineHeight()));
   vbar->setSliderDown(true);
   vbar->setSliderPosition(42);
   vbar->setSliderDown(false);
-  EXPECT_EQ(v.origin.line, 42);
+  EXPECT_EQ(v.Origin().line, 42);
   EXPECT_EQ(w.maxDepth, 1) << "the bar answered the view's own update";
   // Horizontally a line step is two columns.
   w.horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  EXPECT_EQ(v.origin.column, 2);
+  EXPECT_EQ(v.Origin().column, 2);
 }
 
 TEST_F(ViewWidgetTest, SeventyThousandLinesScaleTheVerticalBar) {
@@ -255,14 +256,13 @@ TEST_F(ViewWidgetTest, SeventyThousandLinesScaleTheVerticalBar) {
   Focus();
   CVeloView& v = V();
   QScrollBar* vbar = w.verticalScrollBar();
-  ASSERT_EQ(v.vScrollScale, 3);
-  const int page = v.visibleLines / 3;
+  const int page = v.VisibleLines() / 3;  // three lines a unit
   EXPECT_EQ(vbar->maximum(), 23333 - std::max(page - 1, 0));
   vbar->setValue(100);
-  EXPECT_EQ(v.origin.line, 300);
+  EXPECT_EQ(v.Origin().line, 300);
   EXPECT_EQ(vbar->value(), 100);
   PutCaret(69999, 0);
-  EXPECT_EQ(vbar->value(), v.origin.line / 3);
+  EXPECT_EQ(vbar->value(), v.Origin().line / 3);
   EXPECT_EQ(w.maxDepth, 1);
 }
 
@@ -276,14 +276,13 @@ TEST_F(ViewWidgetTest, TheScreenAfterScrollingAndCaretMovesEqualsAFullRepaint) {
   RecordingWidget& w = Open(text, 640, 400);
   Focus();
   CVeloView& v = V();
-  v.bookmarks.push_back(5);
-  v.InvalidateAll();
+  SetBookmark(5);
   OnScreen();
   QScrollBar* vbar = w.verticalScrollBar();
   vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "") << "after one line down";
   // The caret moves with the content while scrolling; its old picture must not stay behind.
-  PutCaret(v.origin.line + 2, 3);
+  PutCaret(v.Origin().line + 2, 3);
   OnScreen();
   vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
@@ -297,11 +296,8 @@ TEST_F(ViewWidgetTest, RowsFromCachedCellsMatchRowsDrawnAsGlyphRuns) {
   std::string text;
   for (int i = 0; i < 30; ++i) text += "\\section{\x95\x5C\x82\xA0}\t% " + std::to_string(i) + "\x80\n";
   RecordingWidget& w = Open(text, 500, 300);
-  CVeloView& v = V();
-  v.selecting = true;
-  v.selAnchor = At(2, 3);
-  v.selEnd = At(4, 9);
-  v.bookmarks.push_back(1);
+  SetBookmark(1);
+  Select(2, 3, 4, 9);
   w.SetBufferedRows(false);
   const QImage replayed = Grab();
   w.SetBufferedRows(true);

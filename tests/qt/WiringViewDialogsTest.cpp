@@ -5,8 +5,8 @@
 
 #include "DialogScript.h"
 #include "ShellFixture.h"
+#include "base/CommandIds.h"
 #include "platform/ViewWidget.h"
-#include "res/CommandIds.h"
 #include "res/Resources.h"
 #include "view/CVeloView.h"
 
@@ -47,7 +47,7 @@ class WiringViewDialogsTest : public ShellFixture {
   }
   // The pixel rows of text line `line`, below the caret's line.
   static QImage Row(const QImage& image, const CVeloView& v, int line) {
-    return image.copy(0, line * v.lineHeight, image.width(), v.lineHeight);
+    return image.copy(0, line * v.LineHeight(), image.width(), v.LineHeight());
   }
 
   // Fails the test and closes the dialog if a modal one comes up before the event loop
@@ -154,20 +154,20 @@ TEST_F(WiringViewDialogsTest, CtrlGProposesTheCaretLineAndGoesToTheLineChosen) {
     PressKey(Qt::Key_G, Qt::ControlModifier);
     EXPECT_EQ(proposed, QString::number(step.proposed)) << step.answer;
     EXPECT_EQ(owner, &Frame()) << step.answer;
-    EXPECT_EQ(view.caret.line, step.line) << step.answer;
-    EXPECT_EQ(view.caret.byteIndex, 0) << step.answer;
+    EXPECT_EQ(view.Caret().line, step.line) << step.answer;
+    EXPECT_EQ(view.Caret().byteIndex, 0) << step.answer;
   }
 
   // Cancel leaves the caret where it was.
   Frame().RouteCommand(ID_LINE_END);
-  const TextPos before = view.caret;
+  const TextPos before = view.Caret();
   OnNextModal([](QDialog* dialog) {
     if (auto* edit = Control<QLineEdit>(dialog, "1000")) edit->setText("7");
     Press(dialog, "2");
   });
   PressKey(Qt::Key_G, Qt::ControlModifier);
-  EXPECT_EQ(view.caret.line, before.line);
-  EXPECT_EQ(view.caret.byteIndex, before.byteIndex);
+  EXPECT_EQ(view.Caret().line, before.line);
+  EXPECT_EQ(view.Caret().byteIndex, before.byteIndex);
   EXPECT_FALSE(view.GetDocument().IsModified());
   EXPECT_TRUE(dialogs.boxes.empty());
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Every command identifier of the program. Menus, accelerator tables, status prompts and the
-// command tables of the classes all name commands through these constants.
-// Standard C++ only: the core views include this header too.
+// command tables of the classes all name commands through these constants. Standard C++,
+// so that the core's command tables and the shell's menus and keys share them.
 
 // Standard commands, 57600 upward.
 inline constexpr int ID_FILE_NEW = 57600;

@@ -1,2 +1,0 @@
-// Keeps the benchmark support library non-empty.
-namespace mirev_bench { int anchor = 0; }
