@@ -144,8 +144,11 @@ void BM_DrawTextPerRow(benchmark::State& state) {
     painter.fillRect(s.image.rect(), QColor(0xFF, 0xFF, 0x80));
     painter.setFont(font.Font());
     painter.setPen(ink);
-    for (int r = 0; r < kRows; ++r)
-      painter.drawText(QPointF(2 * font.CellWidth(), r * font.LineHeight() + font.Ascent()), s.rowTexts[r]);
+    int top = 0;
+    for (const QString& row : s.rowTexts) {
+      painter.drawText(QPointF(2 * font.CellWidth(), top + font.Ascent()), row);
+      top += font.LineHeight();
+    }
   }
 }
 

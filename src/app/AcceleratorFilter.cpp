@@ -8,8 +8,8 @@
 #include "app/CMainFrame.h"
 #include "app/DocumentTemplate.h"
 
-AcceleratorFilter::AcceleratorFilter(CMainFrame& frame, DocumentTemplate& docTemplate)
-    : frame(frame), docTemplate(docTemplate) {}
+AcceleratorFilter::AcceleratorFilter(CMainFrame& mainFrame, DocumentTemplate& documentTemplate)
+    : frame(mainFrame), docTemplate(documentTemplate) {}
 
 bool AcceleratorFilter::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();

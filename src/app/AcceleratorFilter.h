@@ -14,7 +14,7 @@ class AcceleratorFilter : public QObject {
   Q_OBJECT
 
  public:
-  AcceleratorFilter(CMainFrame& frame, DocumentTemplate& docTemplate);
+  AcceleratorFilter(CMainFrame& mainFrame, DocumentTemplate& documentTemplate);
 
   bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -11,7 +11,7 @@
 #include "base/CommandIds.h"
 #include "platform/ViewWidget.h"
 
-CChildFrame::CChildFrame(ShellDocument& document, ViewWidget* view) : document(document), view(view) {
+CChildFrame::CChildFrame(ShellDocument& shown, ViewWidget* content) : document(shown), view(content) {
   setAttribute(Qt::WA_DeleteOnClose);
   // Keys reach document windows only through the accelerator tables; Qt's own shortcuts of
   // the window menu (Ctrl+W to close, say) would bypass them.

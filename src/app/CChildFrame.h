@@ -15,7 +15,7 @@ class CChildFrame : public QMdiSubWindow, public CommandTarget {
 
  public:
   // Takes the view widget as its content. The frame registers with the document.
-  CChildFrame(ShellDocument& document, ViewWidget* view);
+  CChildFrame(ShellDocument& shown, ViewWidget* content);
   ~CChildFrame() override;
 
   ShellDocument& Document() const { return document; }

@@ -17,7 +17,7 @@ QString ResText(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 }  // namespace
 
-CJumpDlg::CJumpDlg(DialogService& dialogs, QWidget* parent) : QDialog(parent), dialogs(dialogs) {
+CJumpDlg::CJumpDlg(DialogService& dialogService, QWidget* parent) : QDialog(parent), dialogs(dialogService) {
   setWindowTitle(DialogTitle(IDD_JUMP));
   auto* label = new QLabel(DialogText(IDD_JUMP, IDC_LABEL_LINE_NUMBER), this);
   lineEdit = new QLineEdit(this);

@@ -10,7 +10,7 @@ class CJumpDlg : public QDialog {
   Q_OBJECT
 
  public:
-  explicit CJumpDlg(DialogService& dialogs, QWidget* parent = nullptr);
+  explicit CJumpDlg(DialogService& dialogService, QWidget* parent = nullptr);
 
   // Shows lineNumber, runs modally, and on OK takes the field back as an integer; a field
   // that holds no integer is refused with a message and the dialog stays open.

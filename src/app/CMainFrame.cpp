@@ -58,7 +58,7 @@ QAction* FindIn(const QList<QAction*>& actions, int id) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(CMirevApp& app) : app(app), accelerators(IDR_MAINFRAME) {
+CMainFrame::CMainFrame(CMirevApp& application) : app(application), accelerators(IDR_MAINFRAME) {
   setWindowTitle(Text(IDR_MAINFRAME));
   setAcceptDrops(true);
 }
@@ -408,9 +408,9 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-  const QMimeData* data = event->mimeData();
-  if (!data->hasUrls()) return;
-  for (const QUrl& url : data->urls()) {
+  const QMimeData* mime = event->mimeData();
+  if (!mime->hasUrls()) return;
+  for (const QUrl& url : mime->urls()) {
     if (url.isLocalFile()) {
       event->acceptProposedAction();
       return;

@@ -21,7 +21,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   Q_OBJECT
 
  public:
-  explicit CMainFrame(CMirevApp& app);
+  explicit CMainFrame(CMirevApp& application);
   ~CMainFrame() override;
 
   // Menus, document area and status bar; false when one of them could not be made.

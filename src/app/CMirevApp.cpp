@@ -64,9 +64,9 @@ bool IsReadableFile(const QString& path) {
 
 }  // namespace
 
-CMirevApp::CMirevApp(AppOptions options) : options(std::move(options)) {
-  if (this->options.dialogs) {
-    dialogs = this->options.dialogs;
+CMirevApp::CMirevApp(AppOptions appOptions) : options(std::move(appOptions)) {
+  if (options.dialogs) {
+    dialogs = options.dialogs;
   } else {
     ownDialogs = std::make_unique<QtDialogService>();
     dialogs = ownDialogs.get();

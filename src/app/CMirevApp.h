@@ -34,7 +34,7 @@ class CMirevApp : public QObject, public CommandTarget {
   Q_OBJECT
 
  public:
-  explicit CMirevApp(AppOptions options = {});
+  explicit CMirevApp(AppOptions appOptions = {});
   ~CMirevApp() override;
 
   // The whole life of the program, given its command line (program name first). Hands a file

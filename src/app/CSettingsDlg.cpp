@@ -45,7 +45,8 @@ QPushButton* MakeButton(int id, QWidget* parent) {
 
 }  // namespace
 
-CSettingsDlg::CSettingsDlg(DialogService& dialogs, QWidget* parent) : QDialog(parent), dialogs(dialogs) {
+CSettingsDlg::CSettingsDlg(DialogService& dialogService, QWidget* parent)
+    : QDialog(parent), dialogs(dialogService) {
   setWindowTitle(DialogTitle(IDD_SETTINGS));
 
   auto* tabLabel = new QLabel(Text(IDC_LABEL_TAB_SIZE), this);

@@ -17,7 +17,7 @@ class CSettingsDlg : public QDialog {
   Q_OBJECT
 
  public:
-  explicit CSettingsDlg(DialogService& dialogs, QWidget* parent = nullptr);
+  explicit CSettingsDlg(DialogService& dialogService, QWidget* parent = nullptr);
 
   // Shows the fields, runs modally, and on OK takes them back. A tab width that is no
   // integer from 1 to 64 is refused with a message and the dialog stays open.

@@ -26,7 +26,7 @@ QString CanonicalPath(const QString& path) {
 
 }  // namespace
 
-DocumentTemplate::DocumentTemplate(CMirevApp& app) : app(app), accelerators(IDR_TEXTYPE) {}
+DocumentTemplate::DocumentTemplate(CMirevApp& application) : app(application), accelerators(IDR_TEXTYPE) {}
 
 DocumentTemplate::~DocumentTemplate() = default;
 

@@ -16,7 +16,7 @@ class DocumentTemplate : public QObject {
   Q_OBJECT
 
  public:
-  explicit DocumentTemplate(CMirevApp& app);
+  explicit DocumentTemplate(CMirevApp& application);
   ~DocumentTemplate() override;
 
   CMirevApp& App() { return app; }

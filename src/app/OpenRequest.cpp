@@ -80,8 +80,8 @@ HandOffResult SendOpenRequest(const QString& channel, const QString& absolutePat
   return answer.startsWith("OK\n") ? HandOffResult::Delivered : HandOffResult::Failed;
 }
 
-OpenRequestServer::OpenRequestServer(const QString& channel, QObject* parent)
-    : QObject(parent), channel(channel) {
+OpenRequestServer::OpenRequestServer(const QString& channelName, QObject* parent)
+    : QObject(parent), channel(channelName) {
   server.setSocketOptions(QLocalServer::UserAccessOption);
   connect(&server, &QLocalServer::newConnection, this, &OpenRequestServer::OnNewConnection);
 }

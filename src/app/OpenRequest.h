@@ -22,7 +22,7 @@ class OpenRequestServer : public QObject {
   Q_OBJECT
 
  public:
-  explicit OpenRequestServer(const QString& channel, QObject* parent = nullptr);
+  explicit OpenRequestServer(const QString& channelName, QObject* parent = nullptr);
   ~OpenRequestServer() override;
 
   // Takes the channel. A socket left by an instance that died is removed and taken over;

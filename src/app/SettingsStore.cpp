@@ -29,13 +29,13 @@ int AsInt(qint64 value) { return static_cast<int>(static_cast<quint32>(value)); 
 
 }  // namespace
 
-SettingsStore::SettingsStore(Settings& settings)
-    : settings(settings),
+SettingsStore::SettingsStore(Settings& values)
+    : settings(values),
       store(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                         QStringLiteral("Harrowin"), QStringLiteral("Mirev"))) {}
 
-SettingsStore::SettingsStore(Settings& settings, const QString& location)
-    : settings(settings), store(std::make_unique<QSettings>(location, QSettings::NativeFormat)) {}
+SettingsStore::SettingsStore(Settings& values, const QString& location)
+    : settings(values), store(std::make_unique<QSettings>(location, QSettings::NativeFormat)) {}
 
 SettingsStore::~SettingsStore() { Flush(); }
 

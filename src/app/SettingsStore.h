@@ -12,10 +12,10 @@
 class SettingsStore {
  public:
   // The user's profile.
-  explicit SettingsStore(Settings& settings);
+  explicit SettingsStore(Settings& values);
   // A profile at a path of its own (an INI file on Linux, a registry path on Windows); for
   // tests and for pointing a run at a scratch profile.
-  SettingsStore(Settings& settings, const QString& location);
+  SettingsStore(Settings& values, const QString& location);
   SettingsStore(const SettingsStore&) = delete;
   SettingsStore& operator=(const SettingsStore&) = delete;
   ~SettingsStore();

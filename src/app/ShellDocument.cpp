@@ -9,8 +9,8 @@
 #include "app/FileCommands.h"
 #include "base/CommandIds.h"
 
-ShellDocument::ShellDocument(DocumentTemplate& owner, Settings& settings)
-    : QObject(&owner), owner(owner), doc(std::make_unique<CVeloDoc>(settings)) {}
+ShellDocument::ShellDocument(DocumentTemplate& documentTemplate, Settings& settings)
+    : QObject(&documentTemplate), owner(documentTemplate), doc(std::make_unique<CVeloDoc>(settings)) {}
 
 ShellDocument::~ShellDocument() = default;
 

@@ -17,7 +17,7 @@ class ShellDocument : public QObject, public CommandTarget {
   Q_OBJECT
 
  public:
-  ShellDocument(DocumentTemplate& owner, Settings& settings);
+  ShellDocument(DocumentTemplate& documentTemplate, Settings& settings);
   ~ShellDocument() override;
 
   CVeloDoc& Doc() { return *doc; }

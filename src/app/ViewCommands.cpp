@@ -9,7 +9,7 @@
 #include "base/CommandIds.h"
 #include "view/CVeloView.h"
 
-ViewCommands::ViewCommands(CMirevApp& app, CVeloView& view) : app(app), view(view) {}
+ViewCommands::ViewCommands(CMirevApp& application, CVeloView& target) : app(application), view(target) {}
 
 std::span<const CommandEntry<ViewCommands>> ViewCommands::CommandTable() {
   static const CommandEntry<ViewCommands> table[] = {

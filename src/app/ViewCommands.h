@@ -12,7 +12,7 @@ class CVeloView;
 
 class ViewCommands : public CommandTarget {
  public:
-  ViewCommands(CMirevApp& app, CVeloView& view);
+  ViewCommands(CMirevApp& application, CVeloView& target);
 
   bool OnCmdMsg(int id, CommandUi* ui) override;
 

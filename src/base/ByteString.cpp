@@ -122,18 +122,20 @@ void ByteString::Erase(int index, int count) {
   index = std::max(index, 0);
   if (count <= 0 || index >= Length()) return;
   count = std::min(count, Length() - index);
-  if (index + count == Length()) {  // a tail cut needs no copy even when shared
+  const auto at = static_cast<std::uint32_t>(index);
+  const auto cut = static_cast<std::uint32_t>(count);
+  if (at + cut == length_) {  // a tail cut needs no copy even when shared
     Truncate(index);
     return;
   }
-  if (index == 0 && block_) {  // nor does a head cut
-    offset_ += static_cast<std::uint32_t>(count);
-    length_ -= static_cast<std::uint32_t>(count);
+  if (at == 0 && block_) {  // nor does a head cut
+    offset_ += cut;
+    length_ -= cut;
     return;
   }
   char* data = MakeUnique(length_);
-  std::memmove(data + index, data + index + count, length_ - index - count);
-  length_ -= static_cast<std::uint32_t>(count);
+  std::memmove(data + at, data + at + cut, length_ - at - cut);
+  length_ -= cut;
 }
 
 void ByteString::Truncate(int length) {

@@ -24,7 +24,7 @@ inline int NextCharStart(std::string_view line, int i) {
   const int size = static_cast<int>(line.size());
   if (i < 0) return 0;
   if (i >= size) return size;
-  const int next = i + (IsLeadByte(static_cast<unsigned char>(line[i])) ? 2 : 1);
+  const int next = i + (IsLeadByte(static_cast<unsigned char>(line[static_cast<std::size_t>(i)])) ? 2 : 1);
   return next < size ? next : size;
 }
 

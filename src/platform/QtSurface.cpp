@@ -187,25 +187,30 @@ void QtSurface::DrawScreenText(int x, int y, std::string_view ascii, Color text,
   const QRgb ink = ToQRgb(text);
   const QRgb back = ToQRgb(background);
   const int cw = font_.CellWidth();
-  const int count = static_cast<int>(std::min<std::size_t>(ascii.size(), 4096));
+  const std::string_view shown = ascii.substr(0, std::min<std::size_t>(ascii.size(), 4096));
   if (rowImage_) {
     ViewFont::CellCache& cache = font_.Cells(ink, back);
-    for (int i = 0; i < count; ++i)
-      screen_.drawImage(QPoint(x + i * cw, y), cache.For(static_cast<unsigned char>(ascii[i])));
+    int cellX = x;
+    for (const char c : shown) {
+      screen_.drawImage(QPoint(cellX, y), cache.For(static_cast<unsigned char>(c)));
+      cellX += cw;
+    }
     return;
   }
-  screen_.fillRect(QRect(x, y, count * cw, font_.LineHeight()), QColor(back));
+  screen_.fillRect(QRect(x, y, static_cast<int>(shown.size()) * cw, font_.LineHeight()), QColor(back));
   std::vector<quint32> glyphs;
   std::vector<QPointF> positions;
-  for (int i = 0; i < count; ++i) {
-    const unsigned code = static_cast<unsigned char>(ascii[i]);
+  int cellX = x;
+  for (const char c : shown) {
+    const unsigned code = static_cast<unsigned char>(c);
     const ViewFont::Glyph& g = font_.GlyphFor(code);
     if (g.kind == ViewFont::GlyphKind::Glyph) {
       glyphs.push_back(g.index);
-      positions.emplace_back(x + i * cw + g.dx, y + font_.Ascent());
+      positions.emplace_back(cellX + g.dx, y + font_.Ascent());
     } else {
-      font_.DrawSpecial(screen_, code, g, QRect(x + i * cw, y, cw, font_.LineHeight()), ink);
+      font_.DrawSpecial(screen_, code, g, QRect(cellX, y, cw, font_.LineHeight()), ink);
     }
+    cellX += cw;
   }
   if (glyphs.empty()) return;
   QGlyphRun run;

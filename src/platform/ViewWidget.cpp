@@ -408,11 +408,11 @@ bool ViewWidget::SetClipboardText(std::string_view cp932) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (!clipboard) return false;
   try {
-    auto data = std::make_unique<QMimeData>();
-    data->setData(QString::fromLatin1(kCp932MimeType),
+    auto mime = std::make_unique<QMimeData>();
+    mime->setData(QString::fromLatin1(kCp932MimeType),
                   QByteArray(cp932.data(), static_cast<qsizetype>(cp932.size())));
-    data->setText(ForeignClipboardText(cp932));
-    clipboard->setMimeData(data.release());
+    mime->setText(ForeignClipboardText(cp932));
+    clipboard->setMimeData(mime.release());
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -422,17 +422,17 @@ bool ViewWidget::SetClipboardText(std::string_view cp932) {
 ViewWidget::ClipboardRead ViewWidget::ReadClipboard() const {
   ClipboardRead read;
   const QClipboard* clipboard = QGuiApplication::clipboard();
-  const QMimeData* data = clipboard ? clipboard->mimeData() : nullptr;
-  if (!data) return read;
+  const QMimeData* mime = clipboard ? clipboard->mimeData() : nullptr;
+  if (!mime) return read;
   try {
     const QString ownType = QString::fromLatin1(kCp932MimeType);
-    if (data->hasFormat(ownType)) {
-      const QByteArray bytes = data->data(ownType);
+    if (mime->hasFormat(ownType)) {
+      const QByteArray bytes = mime->data(ownType);
       read.text.emplace(bytes.constData(), static_cast<std::size_t>(bytes.size()));
       return read;
     }
-    if (!data->hasText()) return read;
-    cp932::EncodeResult encoded = cp932::EncodeUtf16(WithCrLf(data->text()));
+    if (!mime->hasText()) return read;
+    cp932::EncodeResult encoded = cp932::EncodeUtf16(WithCrLf(mime->text()));
     if (!encoded.ok) {
       read.refused = true;
       read.codePoint = encoded.codePoint;

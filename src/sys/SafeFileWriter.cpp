@@ -106,9 +106,9 @@ std::string TemporaryName(const std::string& folder, const std::string& name, in
   struct timespec now {};
   ::clock_gettime(CLOCK_REALTIME, &now);
   const std::uint64_t seed =
-      Mix(static_cast<std::uint64_t>(now.tv_sec) * 1000000007ull + static_cast<std::uint64_t>(now.tv_nsec) +
-          (static_cast<std::uint64_t>(::getpid()) << 40) + (++counter << 20) +
-          static_cast<std::uint64_t>(attempt));
+      Mix(static_cast<std::uint64_t>(now.tv_sec) * std::uint64_t{1000000007} +
+          static_cast<std::uint64_t>(now.tv_nsec) + (static_cast<std::uint64_t>(::getpid()) << 40) +
+          (++counter << 20) + static_cast<std::uint64_t>(attempt));
   std::size_t stemLength = std::min(name.size(), kMaxNameStem);
   // Do not cut a UTF-8 sequence in two.
   while (stemLength > 0 && stemLength < name.size() &&

@@ -11,7 +11,7 @@ std::vector<std::string> calls;
 
 class BaseTarget : public CommandTarget {
  public:
-  explicit BaseTarget(std::string name) : name(std::move(name)) {}
+  explicit BaseTarget(std::string targetName) : name(std::move(targetName)) {}
   bool OnCmdMsg(int id, CommandUi* ui) override { return DispatchCommand(*this, CommandTable(), id, ui); }
   std::string name;
   bool locked = false;

@@ -15,8 +15,10 @@ std::string Encoded(char32_t c) {
 }
 
 TEST(Cp932, CharacterStartsInRunsOfLeadBytes) {
-  for (unsigned char b : std::string("\x81\x9F\xE0\xFC")) EXPECT_TRUE(cp932::IsLeadByte(b)) << +b;
-  for (unsigned char b : std::string("\x80\xA0\xDF\xFD\x5C")) EXPECT_FALSE(cp932::IsLeadByte(b)) << +b;
+  const unsigned char leads[] = {0x81, 0x9F, 0xE0, 0xFC};
+  const unsigned char others[] = {0x80, 0xA0, 0xDF, 0xFD, 0x5C};
+  for (unsigned char b : leads) EXPECT_TRUE(cp932::IsLeadByte(b)) << +b;
+  for (unsigned char b : others) EXPECT_FALSE(cp932::IsLeadByte(b)) << +b;
   const struct {
     std::string line;
     int i;

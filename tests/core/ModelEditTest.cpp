@@ -55,19 +55,23 @@ struct Model {
   std::vector<Lines> redoStates;
   bool sharedHistory = true;  // one view: the stacks are the view's history
 
-  int Size(int line) const { return static_cast<int>(lines[static_cast<std::size_t>(line)].size()); }
+  // Lines and bytes are counted in ints, as the view counts them.
+  static std::size_t At(int i) { return static_cast<std::size_t>(i); }
+  std::string& Line(int i) { return lines[At(i)]; }
+  const std::string& Line(int i) const { return lines[At(i)]; }
+  int Size(int line) const { return static_cast<int>(Line(line).size()); }
   // The character start at or after byte b of line.
-  Spot Snap(int line, int b) const { return Spot{line, CharWalk(lines[line], 8).AtByte(b).first}; }
+  Spot Snap(int line, int b) const { return Spot{line, CharWalk(Line(line), 8).AtByte(b).first}; }
   Spot CharLeft(Spot p) const {
     if (p.byte == 0) return p.line > 0 ? Spot{p.line - 1, Size(p.line - 1)} : p;
-    const std::vector<int> starts = CharWalk(lines[p.line], 8).starts;
+    const std::vector<int> starts = CharWalk(Line(p.line), 8).starts;
     return Spot{p.line, *(std::lower_bound(starts.begin(), starts.end(), p.byte) - 1)};
   }
   Spot CharRight(Spot p) const {
     if (p.byte >= Size(p.line)) return p.line + 1 < static_cast<int>(lines.size()) ? Spot{p.line + 1, 0} : p;
     return Snap(p.line, p.byte + 1);
   }
-  bool WordByteAt(Spot p) const { return IsWordByte(static_cast<unsigned char>(lines[p.line][p.byte])); }
+  bool WordByteAt(Spot p) const { return IsWordByte(static_cast<unsigned char>(Line(p.line)[At(p.byte)])); }
   Spot WordLeft(Spot p) const {
     p = CharLeft(p);
     if (p.byte <= 0 || p.byte >= Size(p.line)) return p;
@@ -85,29 +89,29 @@ struct Model {
 
   std::string Text(Spot a, Spot b) const {
     std::string out;
-    for (int l = a.line; l < b.line; ++l) out += lines[l].substr(l == a.line ? a.byte : 0) + "\r\n";
-    const std::size_t from = a.line == b.line ? static_cast<std::size_t>(a.byte) : 0;
-    return out + lines[b.line].substr(from, static_cast<std::size_t>(b.byte) - from);
+    for (int l = a.line; l < b.line; ++l) out += Line(l).substr(l == a.line ? At(a.byte) : 0) + "\r\n";
+    const std::size_t from = a.line == b.line ? At(a.byte) : 0;
+    return out + Line(b.line).substr(from, At(b.byte) - from);
   }
   void Delete(Spot a, Spot b) {
-    const std::string tail = lines[b.line].substr(static_cast<std::size_t>(b.byte));
+    const std::string tail = Line(b.line).substr(At(b.byte));
     lines.erase(lines.begin() + a.line + 1, lines.begin() + b.line + 1);
-    lines[a.line] = lines[a.line].substr(0, static_cast<std::size_t>(a.byte)) + tail;
+    Line(a.line) = Line(a.line).substr(0, At(a.byte)) + tail;
   }
   // Returns where the inserted bytes end.
   Spot Insert(Spot at, const std::string& text) {
-    const std::string tail = lines[at.line].substr(static_cast<std::size_t>(at.byte));
-    lines[at.line].resize(static_cast<std::size_t>(at.byte));
+    const std::string tail = Line(at.line).substr(At(at.byte));
+    Line(at.line).resize(At(at.byte));
     std::size_t i = 0;
     int line = at.line;
     for (std::size_t p = text.find("\r\n"); p != std::string::npos; p = text.find("\r\n", i), ++line) {
-      lines[line] += text.substr(i, p - i);
+      Line(line) += text.substr(i, p - i);
       lines.insert(lines.begin() + line + 1, std::string());
       i = p + 2;
     }
-    lines[line] += text.substr(i);
+    Line(line) += text.substr(i);
     const Spot end{line, Size(line)};
-    lines[line] += tail;
+    Line(line) += tail;
     return end;
   }
   void Record() {
@@ -157,11 +161,11 @@ const int kMoves[] = {ID_LINE_UP,        ID_LINE_UP_EXTEND,    ID_SCROLL_UP,   I
                       ID_PAGE_UP,        ID_PAGE_UP_EXTEND,    ID_PAGE_DOWN,   ID_PAGE_DOWN_EXTEND,
                       ID_EDIT_SELECT_ALL};
 
-Command RandomCommand(std::mt19937& rng, int lineCount) {
+Command RandomCommand(std::mt19937& rng, std::size_t lineCount) {
   static const int edits[] = {ID_BACKSPACE, ID_WORD_BACKSPACE, ID_EDIT_DELETE,     ID_WORD_DELETE,
                               ID_EDIT_UNDO, ID_EDIT_UNDO,      ID_EDIT_REDO,       ID_EDIT_COPY,
                               ID_EDIT_CUT,  ID_EDIT_PASTE,     ID_TOGGLE_OVERWRITE};
-  const unsigned pick = rng() % 100;
+  const auto pick = rng() % 100;
   if (pick < 30) return {Command::kId, kMoves[rng() % std::size(kMoves)], {}, 0};
   if (pick < 55) return {Command::kId, edits[rng() % std::size(edits)], {}, 0};
   if (pick < 70) {  // a key's text, cut anywhere, with control characters and DEL now and then
@@ -190,7 +194,7 @@ std::optional<Move> MoveOf(const Model& m, const CVeloView& v, int id) {
   const int last = static_cast<int>(m.lines.size()) - 1;
   auto down = [&](int count) {
     const int line = std::clamp(p.line + count, 0, last);
-    return Spot{line, CharWalk(m.lines[line], v.TabWidth()).AtColumn(v.DesiredColumn()).first};
+    return Spot{line, CharWalk(m.Line(line), v.TabWidth()).AtColumn(v.DesiredColumn()).first};
   };
   const struct {
     int plain, extend;
@@ -413,7 +417,7 @@ TEST(ModelEdit, RandomCommandSequencesMatchThePlainModel) {
     for (int step = 0; step < kSteps; ++step) {
       if (rng() % 6 == 0)
         rig.host.clipboard = RandomText(rng, true) + (rng() % 5 ? "" : std::string("\0z", 2));
-      const Command c = RandomCommand(rng, static_cast<int>(m.lines.size()));
+      const Command c = RandomCommand(rng, m.lines.size());
       trail += " | " + Perform(nullptr, c);
       const bool watch = seq % 8 == 0;
       ASSERT_TRUE(Step(m, v, rig.host, c, {watch ? &v : nullptr, &rig.host}))
@@ -455,7 +459,7 @@ TEST(ModelEdit, TwoViewsEditingInTurnKeepEveryPositionValid) {
     for (int step = 0; step < kSteps; ++step) {
       const int who = static_cast<int>(rng() % 2);
       if (rng() % 6 == 0) hosts[who]->clipboard = RandomText(rng, true);
-      const Command c = RandomCommand(rng, static_cast<int>(m.lines.size()));
+      const Command c = RandomCommand(rng, m.lines.size());
       trail += " | view " + std::to_string(who) + " " + Perform(nullptr, c);
       const bool watch = seq % 10 == 0;
       ASSERT_TRUE(Step(m, *views[who], *hosts[who], c, {watch ? views[1 - who] : nullptr, hosts[1 - who]}))

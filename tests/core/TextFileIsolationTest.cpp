@@ -145,10 +145,10 @@ TEST(TextFileIsolated, WithoutWriteAccessNothingIsReplacedAndUnreadableFilesAreR
     LoadText(doc, "new text");
     LoadText(reader, "unsaved");
     const FileResult read = ReadTextFile(dir / "secret.tex", reader);
-    std::string report =
+    std::string out =
         Outcome(read.cause, read.osError, reader.IsModified()) + " " + DocLines(reader)[0] + "\n";
-    report += Save(doc, locked, "paper.tex");
-    return report + Save(doc, dir.Path(), "readonly.tex");
+    out += Save(doc, locked, "paper.tex");
+    return out + Save(doc, dir.Path(), "readonly.tex");
   });
   EXPECT_EQ(report, Outcome(FileErrorCause::AccessDenied, EACCES, true) + " unsaved\n" +
                         Refused(FileErrorCause::AccessDenied, EACCES, "paper.tex") +

@@ -67,7 +67,7 @@ std::string RandomFile(std::mt19937& rng) {
 }
 
 // As awkward as the system may make them: interrupted every third call, and short.
-int awkwardCalls = 0;
+std::size_t awkwardCalls = 0;
 std::size_t AwkwardSize(std::size_t size) {
   if (++awkwardCalls % 3 == 1) errno = EINTR;
   return awkwardCalls % 3 == 1 ? 0 : std::min<std::size_t>(size, 1 + awkwardCalls * 7919 % 70000);

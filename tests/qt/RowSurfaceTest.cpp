@@ -82,6 +82,6 @@ TEST_P(RowSurfaceTest, SurvivesHostileRuns) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Composition, RowSurfaceTest, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "RowImage" : "GlyphRuns"; });
+                         [](const auto& param) { return param.param ? "RowImage" : "GlyphRuns"; });
 
 }  // namespace
