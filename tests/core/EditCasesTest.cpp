@@ -1,7 +1,8 @@
 // Editing cases as data: each file under tests/data/edit holds a starting text with the caret and
-// the selection anchor marked, the keys to press and the texts expected on the way (see
-// tests/data/edit/FORMAT.txt). Every key goes through the view's command table or its character
-// entry points under the repaint check and must leave every position valid.
+// the selection anchor marked, what to do and what to expect on the way, in one or two views of
+// the document (tests/data/edit/FORMAT.txt). Every action runs under the repaint check of the
+// views and must leave every position valid, the wait cursor off, and no painted row holding
+// more than one byte past what the window shows.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,20 +23,20 @@
 
 namespace {
 
-// The keys the cases press, besides Enter and Tab.
 const std::map<std::string, int> kKeys = {
-    {"Up", ID_LINE_UP},
-    {"Down", ID_LINE_DOWN},
-    {"Left", ID_CHAR_LEFT},
-    {"Right", ID_CHAR_RIGHT},
-    {"S-Right", ID_CHAR_RIGHT_EXTEND},
-    {"C-Left", ID_WORD_LEFT},
-    {"C-Right", ID_WORD_RIGHT},
-    {"End", ID_LINE_END},
-    {"Backspace", ID_BACKSPACE},
-    {"Delete", ID_EDIT_DELETE},
-    {"Insert", ID_TOGGLE_OVERWRITE},
-    {"Undo", ID_EDIT_UNDO},
+    {"Up", ID_LINE_UP},          {"Down", ID_LINE_DOWN},           {"Left", ID_CHAR_LEFT},
+    {"Right", ID_CHAR_RIGHT},    {"S-Right", ID_CHAR_RIGHT_EXTEND}, {"S-Down", ID_LINE_DOWN_EXTEND},
+    {"C-Left", ID_WORD_LEFT},    {"C-Right", ID_WORD_RIGHT},        {"Home", ID_LINE_START},
+    {"End", ID_LINE_END},        {"C-End", ID_DOC_END},             {"C-Up", ID_SCROLL_UP},
+    {"C-Down", ID_SCROLL_DOWN},  {"PgDn", ID_PAGE_DOWN},            {"PgUp", ID_PAGE_UP},            {"Backspace", ID_BACKSPACE},
+    {"Delete", ID_EDIT_DELETE},  {"Insert", ID_TOGGLE_OVERWRITE},   {"Undo", ID_EDIT_UNDO},
+    {"Redo", ID_EDIT_REDO},      {"Cut", ID_EDIT_CUT},              {"Copy", ID_EDIT_COPY},
+    {"Paste", ID_EDIT_PASTE},    {"SelectAll", ID_EDIT_SELECT_ALL},
+};
+
+const std::map<std::string, ScrollAction> kScrolls = {
+    {"Line-", ScrollAction::LineUp},   {"Line+", ScrollAction::LineDown},       {"Page-", ScrollAction::PageUp},
+    {"Page+", ScrollAction::PageDown}, {"Thumb", ScrollAction::ThumbPosition}, {"Track", ScrollAction::ThumbTrack},
 };
 
 // A text line of a case: FD hh escapes resolved, the caret (FE) and anchor (FF) taken out and
@@ -55,12 +57,34 @@ std::string Unmark(std::string_view raw, int lineNo, Mark& caret, Mark& anchor) 
   return out;
 }
 
+std::string Unmarked(std::string_view raw) {
+  Mark none;
+  return Unmark(raw, 0, none, none);
+}
+
 struct Marked {
   std::vector<std::string> lines;
   Mark caret;
   Mark anchor;
-  void Add(std::string_view raw) {
-    lines.push_back(Unmark(raw, static_cast<int>(lines.size()), caret, anchor));
+  void Add(std::string_view raw) { lines.push_back(Unmark(raw, static_cast<int>(lines.size()), caret, anchor)); }
+  // "COUNT [REPEAT*]TEXT": COUNT lines of TEXT repeated, "#" in each standing for its line number.
+  void AddMany(const std::string& spec) {
+    std::istringstream in(spec);
+    int count = 0;
+    std::string text;
+    in >> count >> text;
+    int repeat = 1;
+    if (const std::size_t star = text.find('*'); star != std::string::npos && star > 0) {
+      repeat = std::stoi(text.substr(0, star));
+      text = text.substr(star + 1);
+    }
+    for (int i = 0; i < count; ++i) {
+      std::string line;
+      for (int r = 0; r < repeat; ++r) line += text;
+      for (std::size_t at; (at = line.find('#')) != std::string::npos;)
+        line.replace(at, 1, std::to_string(lines.size()));
+      Add(line);
+    }
   }
 };
 
@@ -74,24 +98,64 @@ std::vector<std::filesystem::path> CaseFiles() {
   return files;
 }
 
+std::vector<int> Numbers(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<int> numbers;
+  for (int n; in >> n;) numbers.push_back(n);
+  return numbers;
+}
+
+// op under the repaint check of each of views.
+::testing::AssertionResult RepaintsMatchAll(const std::vector<std::pair<CVeloView*, FakeViewHost*>>& views,
+                                            std::size_t from, const std::function<void()>& op) {
+  if (from == views.size()) {
+    op();
+    return ::testing::AssertionSuccess();
+  }
+  ::testing::AssertionResult inner(true);
+  const auto outer = RepaintsMatch(*views[from].first, *views[from].second,
+                                   [&] { inner = RepaintsMatchAll(views, from + 1, op); });
+  return inner ? outer : inner;
+}
+
 class EditCases : public ::testing::TestWithParam<std::filesystem::path> {};
 
 // The directives run as they are read: the first one after the starting text sets up the view.
 TEST_P(EditCases, Run) {
   std::ifstream in(GetParam(), std::ios::binary);
   const std::string name = GetParam().stem().string();
-  Marked start, expected;
-  int checks = 0;
+  Marked start, expected, reload;
+  int columns = 12, rows = 5, checks = 0;
   std::unique_ptr<ViewRig> rig;
+  FakeViewHost host2;
+  std::unique_ptr<CVeloView> view2;
+  CVeloView* v = nullptr;
+  FakeViewHost* host = nullptr;
   std::string at;
-  auto run = [&](const std::function<void()>& op) {
-    ASSERT_TRUE(RepaintsMatch(*rig->view, rig->host, op)) << at;
-    ASSERT_TRUE(PositionsValid(*rig->view)) << at << "\n" << RenderView(*rig->view);
+  // Views whose stored columns still count another tab width: they recount at their next
+  // command, edit or caret placement.
+  std::set<const CVeloView*> stale;
+  auto views = [&] {
+    std::vector<std::pair<CVeloView*, FakeViewHost*>> all = {{rig->view.get(), &rig->host}};
+    if (view2) all.emplace_back(view2.get(), &host2);
+    return all;
+  };
+  auto run = [&](const std::function<void()>& op, bool onlyThisView = false) {
+    const auto watched = onlyThisView ? std::vector<std::pair<CVeloView*, FakeViewHost*>>{{v, host}} : views();
+    ASSERT_TRUE(RepaintsMatchAll(watched, 0, op)) << at;
+    for (const auto& [view, viewHost] : watched) {
+      if (!stale.contains(view)) {
+        ASSERT_TRUE(PositionsValid(*view)) << at << "\n" << RenderView(*view);
+      }
+      ASSERT_EQ(viewHost->waitDepth, 0) << at;
+      int maxBytes = 0;
+      rig->Paint(*view, &maxBytes);
+      ASSERT_LE(maxBytes, view->VisibleColumns() + 1) << at;
+    }
   };
   auto check = [&] {
     if (expected.lines.empty()) return;
-    const CVeloView& v = *rig->view;
-    EXPECT_EQ(RenderView(v), RenderMarked(expected.lines, expected.caret, expected.anchor)) << at;
+    EXPECT_EQ(RenderView(*v), RenderMarked(expected.lines, expected.caret, expected.anchor)) << at;
     expected = Marked{};
     ++checks;
   };
@@ -101,43 +165,130 @@ TEST_P(EditCases, Run) {
     if (line.empty() || line[0] == '#') continue;
     const std::string word = line.substr(0, line.find(' '));
     const std::string rest = line.substr(std::min(line.size(), word.size() + 1));
-    if (word == "<") {
-      start.Add(rest);
+    const std::vector<int> n = Numbers(rest);
+    if (word == "<" || word == "lines") {
+      Marked& into = rig ? reload : start;
+      word == "<" ? into.Add(rest) : into.AddMany(rest);
+      continue;
+    }
+    if (word == "window") {
+      ASSERT_FALSE(rig) << at << ": the window is set before the first action";
+      columns = n.at(0), rows = n.at(1);
       continue;
     }
     if (!rig) {
-      rig = std::make_unique<ViewRig>(start.lines);
-      CVeloView& v = *rig->view;
-      v.OnSetFocus();
-      if (start.caret) v.GoToLine(start.caret->first, start.caret->second);
+      rig = std::make_unique<ViewRig>(start.lines, columns, rows);
+      v = rig->view.get(), host = &rig->host;
+      v->OnSetFocus();
+      if (start.caret) v->GoToLine(start.caret->first, start.caret->second);
       if (start.anchor) {
-        const TextPos caret = v.Caret();
-        v.PlaceCaret(start.anchor->first, start.anchor->second, false);
-        v.PlaceCaret(caret.line, caret.byteIndex, true);
+        const TextPos caret = v->Caret();
+        v->PlaceCaret(start.anchor->first, start.anchor->second, false);
+        v->PlaceCaret(caret.line, caret.byteIndex, true);
       }
-      ASSERT_TRUE(PositionsValid(v)) << "starting text of " << name;
+      ASSERT_TRUE(PositionsValid(*v)) << "starting text of " << name;
     }
-    CVeloView& v = *rig->view;
+    if (!reload.lines.empty()) {  // the document read anew
+      std::string image;
+      for (const std::string& l : reload.lines) image += l + "\r\n";
+      run([&] {
+        ByteBlock* block = ByteBlock::Allocate(image.size());
+        std::copy(image.begin(), image.end(), block->Data());
+        rig->doc.LoadLines(block, image.size());
+        block->Unref();
+        rig->doc.UpdateAllViews(nullptr, nullptr);
+      });
+      reload = Marked{};
+    }
     if (word == ">") {
       expected.Add(rest);
       continue;
     }
     check();
+    if (word == "do" || word == "type" || word == "goto" || word == "place" || word == "extend" ||
+        word == "select")
+      stale.erase(v);
+    const std::string what = rest.substr(0, rest.find(' '));
+    const std::vector<int> args = Numbers(rest.substr(std::min(rest.size(), what.size() + 1)));
     if (word == "undo") {
-      EXPECT_EQ(v.UndoList().size(), std::stoul(rest)) << at << ": undo steps";
+      EXPECT_EQ(v->UndoList().size(), std::stoul(rest)) << at << ": undo steps";
+    } else if (word == "=") {
+      ++checks;
+      const auto pair = [](int a, int b) { return std::to_string(a) + " " + std::to_string(b); };
+      if (what == "caret") {
+        const std::string column = args.size() > 2 ? " column " + std::to_string(v->Caret().column) : "";
+        EXPECT_EQ(pair(v->Caret().line, v->Caret().byteIndex) + column,
+                  pair(args.at(0), args.at(1)) + (args.size() > 2 ? " column " + std::to_string(args[2]) : ""))
+            << at;
+      } else if (what == "anchor") {
+        ASSERT_TRUE(v->IsSelecting()) << at << ": no selection";
+        EXPECT_EQ(pair(v->SelAnchor().line, v->SelAnchor().byteIndex), pair(args.at(0), args.at(1))) << at;
+      } else if (what == "line") {
+        EXPECT_EQ(Readable(LinesOf(rig->doc).at(static_cast<std::size_t>(args.at(0)))),
+                  Readable(Unmarked(rest.substr(rest.find(' ', what.size() + 1) + 1))))
+            << at;
+      } else if (what == "origin") {
+        EXPECT_EQ(pair(v->Origin().line, v->Origin().column), pair(args.at(0), args.at(1))) << at;
+      } else if (what == "vbar" || what == "hbar") {
+        const FakeViewHost::Bar& bar = what == "vbar" ? host->vBar : host->hBar;
+        EXPECT_EQ(pair(bar.range.max, bar.range.page) + " " + std::to_string(bar.pos),
+                  pair(args.at(0), args.at(1)) + " " + std::to_string(args.at(2)))
+            << at << ": max, page, position";
+      } else if (what == "clipboard") {
+        EXPECT_EQ(Readable(host->clipboard.value_or("")), Readable(Unmarked(rest.substr(what.size() + 1)))) << at;
+      } else if (what == "row") {  // = row ROW GLYPHS [BACKS [FORES]]
+        std::istringstream cells(rest.substr(what.size()));
+        int row = 0;
+        std::string glyphs, backs, fores;
+        cells >> row >> glyphs >> backs >> fores;
+        const Picture pic = rig->Paint(*v);
+        EXPECT_EQ(rig->Glyphs(pic, row), glyphs) << at;
+        EXPECT_EQ(backs.empty() ? "" : rig->Backs(pic, row), backs) << at;
+        EXPECT_EQ(fores.empty() ? "" : rig->Fores(pic, row), fores) << at;
+      } else {
+        FAIL() << at << ": unknown check";
+      }
+    } else if (word == "view") {
+      if (!view2) view2 = rig->AddView(host2);
+      v = n.at(0) == 2 ? view2.get() : rig->view.get();
+      host = n.at(0) == 2 ? &host2 : &rig->host;
     } else if (word == "type") {
-      Mark none;
-      const std::string text = Unmark(rest, 0, none, none);
-      run([&] { v.OnTypedText(text); });
+      const std::string text = Unmarked(rest);
+      run([&] { v->OnTypedText(text); });
+    } else if (word == "goto" || word == "place" || word == "extend" || word == "select") {
+      run([&] {
+        if (word == "goto") {
+          v->GoToLine(n.at(0), n.at(1));
+        } else if (word == "select") {  // the window stays
+          v->PlaceCaret(n.at(0), n.at(1), false);
+          v->PlaceCaret(n.at(2), n.at(3), true);
+        } else {
+          v->PlaceCaret(n.at(0), n.at(1), word == "extend");
+          v->EnsureCaretVisible(false);
+        }
+      });
+    } else if (word == "vscroll" || word == "hscroll") {
+      const auto action = kScrolls.find(what);
+      ASSERT_NE(action, kScrolls.end()) << at << ": no such scroll";
+      const int pos = args.empty() ? 0 : args[0];
+      run([&] { word == "vscroll" ? v->OnVScroll(action->second, pos) : v->OnHScroll(action->second, pos); });
+    } else if (word == "tab") {  // as the settings do: the other views take it at their next action
+      run([&] { v->ApplyTabSize(n.at(0)); }, true);
+      for (const auto& view : views()) stale.insert(view.first);
+    } else if (word == "bookmark") {
+      run([&] { v->ToggleBookmark(); });
+    } else if (word == "clipboard") {
+      host->clipboardWorks = rest != "refuses";
+      if (host->clipboardWorks) host->clipboard = Unmarked(rest);
     } else if (word == "do") {
       std::istringstream keys(rest);
       for (std::string key; keys >> key;) {
         at = name + " line " + std::to_string(lineNo) + " " + key;
         const auto id = kKeys.find(key);
         if (key == "Enter" || key == "Tab")
-          run([&] { v.OnChar(key == "Enter" ? '\r' : '\t'); });
-        else if (id != kKeys.end() && v.IsCommandEnabled(id->second))
-          run([&] { EXPECT_TRUE(v.OnCommand(id->second)); });
+          run([&] { v->OnChar(key == "Enter" ? '\r' : '\t'); });
+        else if (id != kKeys.end() && v->IsCommandEnabled(id->second))
+          run([&] { EXPECT_TRUE(v->OnCommand(id->second)); });
         else
           FAIL() << at << ": not a key of the view";
       }

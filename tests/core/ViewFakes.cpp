@@ -176,10 +176,10 @@ std::unique_ptr<CVeloView> ViewRig::AddView(FakeViewHost& otherHost) {
   return v;
 }
 
-Picture ViewRig::Paint(int* maxBytesPerRow) {
+Picture ViewRig::Paint(CVeloView& which, int* maxBytesPerRow) {
   Picture pic(host.client.Width(), host.client.Height());
   FakeSurface surface(pic, host.client, Cells().cw, Cells().ch);
-  view->OnDraw(surface);
+  which.OnDraw(surface);
   if (maxBytesPerRow) *maxBytesPerRow = surface.maxBytesPerRow;
   return pic;
 }

@@ -1,15 +1,17 @@
-// Construction of the editor view, its font and metrics, and the shared display settings.
+// The view where a case file cannot reach it: its construction, metrics and caret in the window,
+// and the repaint check's own sensitivity.
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "EditSupport.h"
+#include "RepaintCheck.h"
 #include "ViewFakes.h"
 #include "base/CommandIds.h"
 
 namespace {
 
-TEST(ViewState, SettingsGetTheirDefaultsOnlyIfNotReadYet) {
+TEST(View, SettingsGetTheirDefaultsOnlyIfNotReadYet) {
   Settings settings;
   CVeloDoc doc(settings);
   FakeViewHost host;
@@ -23,27 +25,24 @@ TEST(ViewState, SettingsGetTheirDefaultsOnlyIfNotReadYet) {
   }
 }
 
-TEST(ViewState, TheInitialUpdateMeasuresTheWindowInWholeCells) {
+TEST(View, TheInitialUpdateMeasuresTheWindowInWholeCells) {
   Settings settings;
   CVeloDoc doc(settings);
   FakeViewHost host;
   host.client = Rect{0, 0, 803, 250};
   host.metrics = TextMetrics{17, 9};
   auto view = std::make_unique<CVeloView>(doc, settings, host);
-  EXPECT_EQ(doc.Views(), std::vector<DocView*>{view.get()});
   view->OnInitialUpdate();
   ASSERT_TRUE(host.selectedFont.has_value());
   EXPECT_EQ(host.imeFont, host.selectedFont);  // the input method composes in the view's font
   EXPECT_EQ(view->MarginWidth(), 18);
   EXPECT_EQ(view->VisibleLines(), 14);    // 250 / 17
   EXPECT_EQ(view->VisibleColumns(), 89);  // 803 / 9, the margin not subtracted
-  EXPECT_TRUE(PositionsValid(*view));
   view.reset();
   EXPECT_TRUE(doc.Views().empty());
 
   ViewRig rig({"abc"}, 0, 0, 15);  // no whole cell at all
   EXPECT_EQ(rig.view->VisibleLines(), 0);
-  EXPECT_EQ(rig.view->VisibleColumns(), 0);
   rig.host.metrics = TextMetrics{0, 0};  // a host reporting an empty font
   rig.view->CreateViewFont();
   rig.host.client = Rect{0, 0, 40, 30};
@@ -52,20 +51,7 @@ TEST(ViewState, TheInitialUpdateMeasuresTheWindowInWholeCells) {
   EXPECT_EQ(rig.view->VisibleColumns(), 40);
 }
 
-// The selection ends are ordered by column: after a tab width change both must use the new
-// width, or an anchor counted with the old one could sort after the end.
-TEST(ViewState, ATabWidthChangeRecountsEveryStoredColumn) {
-  ViewRig rig({"\t\t\tabc", "\tx"});
-  CVeloView& v = *rig.view;
-  rig.Select(0, 3, 0, 5);  // "ab" after three tabs: columns 24 to 26
-  v.ApplyTabSize(2);
-  EXPECT_TRUE(PositionsValid(v));
-  EXPECT_EQ(v.GetSelectionSpan(v.Caret()), (CVeloView::SelectionSpan{3, 5, false}));
-  v.ApplyTabSize(8);  // column 26 is right of the 12-column window
-  EXPECT_LE(v.Caret().column, v.Origin().column + v.VisibleColumns() - 2);
-}
-
-TEST(ViewState, OperationsBeforeTheInitialUpdateAreHarmless) {
+TEST(View, OperationsBeforeTheInitialUpdateAreHarmless) {
   Settings settings;
   CVeloDoc doc(settings);
   FakeViewHost host;
@@ -79,13 +65,46 @@ TEST(ViewState, OperationsBeforeTheInitialUpdateAreHarmless) {
   view.OnSetFocus();
   view.OnVScroll(ScrollAction::PageDown, 0);
   view.OnHScroll(ScrollAction::ThumbTrack, 30);
-  view.CenterCaret();
   Picture pic(host.client.Width(), host.client.Height());
   FakeSurface surface(pic, host.client, 8, 16);
   view.OnDraw(surface);
   EXPECT_EQ(pic.At(50, 50).back, settings.colors[ColorTable::Ground]);
   EXPECT_EQ(LinesOf(doc), std::vector<std::string>{""});
-  EXPECT_EQ(view.Caret().node, nullptr);
+}
+
+// A bar, or a block in overwrite mode, made once per focus, one pixel left of its cell but never
+// in the margin.
+TEST(View, CaretShapePlaceAndFocus) {
+  ViewRig rig({"abc", "\tdef"});
+  CVeloView& v = *rig.view;
+  v.OnSetFocus();
+  EXPECT_EQ(rig.host.caretShape, (Point{2, 16}));
+  EXPECT_EQ(rig.host.caretHides, 0);
+  EXPECT_EQ(rig.host.caretPos, (Point{16, 0}));
+  v.PlaceCaret(1, 2, false);
+  EXPECT_EQ(rig.host.caretCreations, 1);
+  EXPECT_EQ(rig.host.status, "2: 10");
+  EXPECT_EQ(rig.host.caretPos, (Point{16 + 9 * 8 - 1, 16}));
+  EXPECT_EQ(rig.host.imePos, rig.host.caretPos);
+  v.OnCommand(ID_TOGGLE_OVERWRITE);
+  EXPECT_EQ(rig.host.caretShape, (Point{8, 16}));
+  v.OnKillFocus();
+  EXPECT_EQ(rig.host.caretHides, 1);
+  v.OnCommand(ID_TOGGLE_OVERWRITE);
+  EXPECT_EQ(rig.host.caretCreations, 2);  // no caret without the focus
+  v.OnSetFocus();
+  EXPECT_EQ(rig.host.caretShape, (Point{2, 16}));
+}
+
+// The check itself: a change the view was not told of, or pixels moved without repainting the
+// strip they uncover, must show.
+TEST(View, TheRepaintCheckNoticesAMissedRepaint) {
+  ViewRig rig({"a\tb" + kKanji5C, "x"});
+  CVeloView& v = *rig.view;
+  EXPECT_FALSE(RepaintsMatch(v, rig.host, [&] { rig.settings.tabSize = 3; }));
+  EXPECT_FALSE(RepaintsMatch(v, rig.host, [&] { rig.settings.colors[ColorTable::Margin] = 0x123456; }));
+  EXPECT_FALSE(RepaintsMatch(v, rig.host, [&] { rig.host.ScrollContent(0, -16); }));
+  EXPECT_TRUE(RepaintsMatch(v, rig.host, [] {}));
 }
 
 }  // namespace
