@@ -343,11 +343,21 @@ std::string Perform(CVeloView* v, const Command& c) {
       if (v) {
         const auto action = static_cast<ScrollAction>(c.byte & 7);
         switch (c.id) {
-          case 0: v->OnVScroll(action, c.byte); break;
-          case 1: v->OnHScroll(action, c.byte); break;
-          case 2: v->ApplyTabSize(std::clamp(c.byte, 1, 9)); break;
-          case 3: v->OnKillFocus(); break;
-          case 4: v->OnSetFocus(); break;
+          case 0:
+            v->OnVScroll(action, c.byte);
+            break;
+          case 1:
+            v->OnHScroll(action, c.byte);
+            break;
+          case 2:
+            v->ApplyTabSize(std::clamp(c.byte, 1, 9));
+            break;
+          case 3:
+            v->OnKillFocus();
+            break;
+          case 4:
+            v->OnSetFocus();
+            break;
           default: {
             ColorTable colors = v->GetSettings().colors;
             colors[static_cast<int>(c.byte & 7) % ColorTable::Count] = static_cast<Color>(c.byte) * 0x10203u;
@@ -425,15 +435,16 @@ std::string Perform(CVeloView* v, const Command& c) {
   if (SpotOf(caret) == caretBefore && caret.column == columnBefore && m.lines == before)
     return ::testing::AssertionSuccess();
   const bool scrolls = c.kind == Command::kWindow ||
-                       (c.kind == Command::kId && (c.id == ID_SCROLL_UP || c.id == ID_SCROLL_UP_EXTEND ||
-                                                   c.id == ID_SCROLL_DOWN || c.id == ID_SCROLL_DOWN_EXTEND ||
-                                                   c.id == ID_PAGE_UP || c.id == ID_PAGE_UP_EXTEND ||
-                                                   c.id == ID_PAGE_DOWN || c.id == ID_PAGE_DOWN_EXTEND));
+                       (c.kind == Command::kId &&
+                        (c.id == ID_SCROLL_UP || c.id == ID_SCROLL_UP_EXTEND || c.id == ID_SCROLL_DOWN ||
+                         c.id == ID_SCROLL_DOWN_EXTEND || c.id == ID_PAGE_UP || c.id == ID_PAGE_UP_EXTEND ||
+                         c.id == ID_PAGE_DOWN || c.id == ID_PAGE_DOWN_EXTEND));
   if (caret.line < origin.line || caret.line >= origin.line + std::max(v.VisibleLines(), 1) ||
-      (!scrolls && (caret.column < origin.column ||
-                    caret.column > origin.column + std::max(v.VisibleColumns() - 2, 0))))
-    return fail() << "caret " << show(SpotOf(caret)) << " column " << caret.column << " outside the window at "
-                  << origin.line << "," << origin.column << " of " << v.VisibleColumns() << "x" << v.VisibleLines();
+      (!scrolls &&
+       (caret.column < origin.column || caret.column > origin.column + std::max(v.VisibleColumns() - 2, 0))))
+    return fail() << "caret " << show(SpotOf(caret)) << " column " << caret.column
+                  << " outside the window at " << origin.line << "," << origin.column << " of "
+                  << v.VisibleColumns() << "x" << v.VisibleLines();
   return ::testing::AssertionSuccess();
 }
 
