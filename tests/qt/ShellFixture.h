@@ -1,18 +1,22 @@
 #pragma once
 // A whole application on the offscreen platform with its own scratch profile and scripted
-// message boxes, and the means to press keys at it.
+// dialogs, the means to press keys at it, and helpers that act on the modal dialog that is up.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
-#include <QDir>
+#include <QDialog>
 #include <QFile>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <deque>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/CChildFrame.h"
@@ -23,10 +27,12 @@
 #include "app/ShellDocument.h"
 
 // Readable failure messages.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline std::ostream& operator<<(std::ostream& out, const QString& text) { return out << text.toStdString(); }
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text << '"'; }
 
-// Answers message boxes from a script and remembers each box. A box nobody expected fails
-// the test and is cancelled.
+// Answers the shell's dialogs from a script and records what each was asked. A box with only an
+// OK button is answered at once; a question, file dialog or colour chooser nobody scripted fails
+// the test and counts as cancelled.
 class ScriptedDialogs : public DialogService {
  public:
   struct Box {
@@ -34,26 +40,93 @@ class ScriptedDialogs : public DialogService {
     QString caption;
     QString text;
     Buttons buttons = Buttons::Ok;
-    Icon icon = Icon::None;
   };
 
   Answer MessageBox(QWidget* owner, const QString& caption, const QString& text, Buttons buttons,
-                    Icon icon) override {
-    boxes.push_back({owner != nullptr, caption, text, buttons, icon});
+                    Icon) override {
+    boxes.push_back({owner != nullptr, caption, text, buttons});
+    if (buttons == Buttons::Ok) return Answer::Ok;
     if (answers.empty()) {
-      ADD_FAILURE() << "unexpected message box: " << caption.toStdString() << ": " << text.toStdString();
+      ADD_FAILURE() << "unexpected question: " << text;
       return Answer::Cancel;
     }
     const Answer answer = answers.front();
     answers.pop_front();
     return answer;
   }
-
+  std::optional<QString> GetOpenFileName(QWidget*, const FileDialogRequest& request) override {
+    openRequests.push_back(request);
+    return Next(openAnswers, "open dialog");
+  }
+  std::optional<QString> GetSaveFileName(QWidget*, const FileDialogRequest& request) override {
+    saveRequests.push_back(request);
+    return Next(saveAnswers, "save dialog");
+  }
+  std::optional<Color> ChooseColor(QWidget*, Color initial) override {
+    colorRequests.push_back(initial);
+    return Next(colorAnswers, "colour dialog");
+  }
   void Expect(Answer answer) { answers.push_back(answer); }
 
   std::vector<Box> boxes;
   std::deque<Answer> answers;
+  std::vector<FileDialogRequest> openRequests, saveRequests;
+  std::deque<std::optional<QString>> openAnswers, saveAnswers;
+  std::vector<Color> colorRequests;
+  std::deque<std::optional<Color>> colorAnswers;
+
+ private:
+  template <class T>
+  static std::optional<T> Next(std::deque<std::optional<T>>& queue, const char* what) {
+    if (queue.empty()) {
+      ADD_FAILURE() << "unexpected " << what;
+      return std::nullopt;
+    }
+    const bool given = queue.front().has_value();
+    const T answer = queue.front().value_or(T());
+    queue.pop_front();
+    return given ? std::optional<T>(answer) : std::nullopt;
+  }
 };
+
+// Closes every modal dialog, so that a failed script does not leave a test hanging.
+inline void RejectAllModals() {
+  while (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+}
+
+// Runs script on the modal dialog that is up once the event loop runs next, which is as soon
+// as the dialog about to be run has opened.
+inline void OnNextModal(std::function<void(QDialog*)> script) {
+  QTimer::singleShot(0, qApp, [script = std::move(script)] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog) {
+      ADD_FAILURE() << "no modal dialog is up";
+      return;
+    }
+    script(dialog);
+  });
+}
+
+// The dialog's child named name (the control id), or a failure and every dialog closed.
+template <class T>
+T* Control(QWidget* dialog, const char* name) {
+  T* control = dialog->findChild<T*>(QString::fromLatin1(name));
+  if (!control) {
+    ADD_FAILURE() << "no control " << name << " in " << dialog->metaObject()->className();
+    RejectAllModals();
+  }
+  return control;
+}
+
+// Presses the button with the given control id.
+inline void Press(QWidget* dialog, const char* id) {
+  if (auto* button = Control<QAbstractButton>(dialog, id)) button->click();
+}
+
+inline QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
 
 class ShellFixture : public ::testing::Test {
  protected:
@@ -62,10 +135,10 @@ class ShellFixture : public ::testing::Test {
   QString ProfilePath() const { return profileDir.filePath(QStringLiteral("Mirev.conf")); }
 
   // Starts the application with the given command-line arguments (after the program name).
-  bool Start(const QStringList& arguments = {}) {
+  bool Start(const QStringList& arguments = {}, DialogService* service = nullptr) {
     AppOptions options;
     options.profileLocation = ProfilePath();
-    options.dialogs = &dialogs;
+    options.dialogs = service ? service : &dialogs;
     options.shellIntegration = false;
     app = std::make_unique<CMirevApp>(options);
     return app->InitInstance(QStringList{QStringLiteral("mirev")} + arguments);
@@ -81,6 +154,7 @@ class ShellFixture : public ::testing::Test {
 
   CMainFrame& Frame() { return *app->MainFrame(); }
   DocumentTemplate& Template() { return app->Template(); }
+  ShellDocument& ActiveDocument() { return Frame().ActiveChild()->Document(); }
 
   // Lets closed windows and documents go, as the event loop would.
   static void Settle() {
@@ -100,14 +174,15 @@ class ShellFixture : public ::testing::Test {
     return focus ? focus : &Frame();
   }
 
-  // A key press as the window system delivers it: first the shortcut check, then the press.
-  void PressKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, QWidget* target = nullptr) {
+  // A key as the window system delivers it: first the shortcut check, then the press.
+  void PressKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, QWidget* target = nullptr,
+                const QString& text = {}) {
     if (!target) target = KeyTarget();
-    QKeyEvent override(QEvent::ShortcutOverride, key, modifiers);
+    QKeyEvent override(QEvent::ShortcutOverride, key, modifiers, text);
     QCoreApplication::sendEvent(target, &override);
-    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
     QCoreApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
     QCoreApplication::sendEvent(target, &release);
   }
 

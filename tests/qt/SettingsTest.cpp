@@ -1,0 +1,459 @@
+// The settings from the menu to the profile: the settings dialog and its extension list, the
+// jump dialog, the integer fields they share, and the store that writes only what changed.
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScreen>
+#include <climits>
+
+#include "ShellFixture.h"
+#include "app/CJumpDlg.h"
+#include "app/CNewExtDlg.h"
+#include "app/CReadExtDlg.h"
+#include "app/IntegerField.h"
+#include "app/SettingsStore.h"
+#include "base/CommandIds.h"
+#include "platform/ViewWidget.h"
+#include "res/Resources.h"
+#include "view/CVeloView.h"
+
+namespace {
+
+using Values = QMap<QString, QString>;
+
+void SetField(QWidget* dialog, const char* id, const QString& text) {
+  if (auto* edit = Control<QLineEdit>(dialog, id)) edit->setText(text);
+}
+
+QStringList Entries(QWidget* dialog) {
+  QStringList entries;
+  if (auto* list = Control<QListWidget>(dialog, "1001"))
+    for (int i = 0; i < list->count(); ++i) entries << list->item(i)->text();
+  return entries;
+}
+
+int SelectedRow(QWidget* dialog) {
+  auto* list = Control<QListWidget>(dialog, "1001");
+  return !list || list->selectedItems().isEmpty() ? -1 : list->row(list->selectedItems().first());
+}
+
+void Select(QWidget* dialog, const char* list, int row) {
+  if (auto* widget = Control<QListWidget>(dialog, list))
+    widget->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+}
+
+class SettingsTest : public ShellFixture {
+ protected:
+  // Runs the settings command from its menu item with script driving the dialog.
+  void RunSettings(std::function<void(QDialog*)> script) {
+    QAction* item = MenuItem(ID_SETTINGS);
+    ASSERT_TRUE(item && item->isEnabled());
+    OnNextModal([this, script = std::move(script)](QDialog* dialog) {
+      EXPECT_EQ(dialog->parentWidget(), &Frame());
+      script(dialog);
+    });
+    item->trigger();
+  }
+  // Picks colour entry row and answers the chooser with color.
+  void ChooseColor(QWidget* dialog, int row, std::optional<Color> color) {
+    Select(dialog, "1023", row);
+    dialogs.colorAnswers.push_back(color);
+    Press(dialog, "1034");
+  }
+  // A fresh Settings read from the profile the way start-up reads it.
+  Settings Loaded() {
+    Settings settings;
+    SettingsStore store(settings, ProfilePath());
+    store.LoadReadExtList();
+    store.LoadFileType();
+    store.LoadColorSettings();
+    store.LoadMacroSettings();
+    return settings;
+  }
+  ViewWidget& ActiveView() { return *Frame().ActiveChild()->View(); }
+};
+
+TEST_F(SettingsTest, TheDialogShowsTheValuesAndOkWithoutChangesWritesNothing) {
+  WriteProfile({{"Settings/TabStops", 4}, {"Settings/FileType", "tex"}, {"Settings/AutoIndent", 5}});
+  ASSERT_TRUE(Start());
+  RunSettings([](QDialog* dialog) {
+    EXPECT_EQ(Control<QLineEdit>(dialog, "1024")->text(), "4");
+    EXPECT_EQ(Control<QLineEdit>(dialog, "1022")->text(), "tex");
+    EXPECT_TRUE(Control<QCheckBox>(dialog, "1036")->isChecked());  // any non-zero value ticks it
+    EXPECT_TRUE(Control<QListWidget>(dialog, "1023")->item(0)->isSelected());
+    Press(dialog, "1");
+  });
+  EXPECT_EQ(app->GetSettings().autoIndent, 5);
+  Finish();
+  EXPECT_EQ(ProfileValues(),
+            (Values{{"Settings/TabStops", "4"}, {"Settings/FileType", "tex"}, {"Settings/AutoIndent", "5"}}));
+}
+
+TEST_F(SettingsTest, EachColourEntryEditsItsOwnSlotOnlyWithOk) {
+  ASSERT_TRUE(Start());
+  const Settings before = app->GetSettings();
+  auto chooseAll = [&](QDialog* dialog) {
+    for (int row = 0; row < 6; ++row) ChooseColor(dialog, row, 0x010203u * static_cast<Color>(row + 1));
+    ChooseColor(dialog, 0, std::nullopt);  // a cancelled chooser changes nothing
+  };
+  RunSettings([&](QDialog* dialog) {
+    chooseAll(dialog);
+    SetField(dialog, "1024", "3");
+    Press(dialog, "2");
+  });
+  EXPECT_EQ(app->GetSettings().colors, before.colors);
+  EXPECT_EQ(app->GetSettings().tabSize, before.tabSize);
+  RunSettings([&](QDialog* dialog) {
+    chooseAll(dialog);
+    Press(dialog, "1");
+  });
+  EXPECT_EQ(dialogs.colorRequests, std::vector<Color>(14, 0x000000));  // the chooser starts at black
+  Finish();
+  // The list shows text, background, selected text, selection, ground, margin.
+  EXPECT_EQ(ProfileValues(), (Values{{"Color/Text", QString::number(0x010203)},
+                                     {"Color/Bk", QString::number(0x020406)},
+                                     {"Color/SelText", QString::number(0x030609)},
+                                     {"Color/SelBk", QString::number(0x04080C)},
+                                     {"Color/Ground", QString::number(0x050A0F)},
+                                     {"Color/Margin", QString::number(0x060C12)}}));
+}
+
+// What a pixel row of the view shows on screen now, from its repaints so far, and after a
+// full repaint.
+QImage ScreenRow(CMainFrame& frame, ViewWidget& view, int line, bool full) {
+  QCoreApplication::processEvents();
+  QWidget* viewport = view.viewport();
+  QImage image = full ? viewport->grab().toImage()
+                      : frame.screen()
+                            ->grabWindow(frame.winId())
+                            .toImage()
+                            .copy(QRect(viewport->mapTo(&frame, QPoint(0, 0)), viewport->size()));
+  const int height = view.View().LineHeight();
+  return image.copy(0, line * height, image.width(), height).convertToFormat(QImage::Format_RGB32);
+}
+
+TEST_F(SettingsTest, ATabWidthIsAnIntegerFrom1To64AndTheActiveViewTakesItAtOnce) {
+  ASSERT_TRUE(Start({WriteFile("first.tex", "\tx\r\n")}));
+  ASSERT_NE(app->OpenDocumentFile(WriteFile("second.tex", "\tb\r\n\tz\r\n")), nullptr);
+  ViewWidget& inactive = *Frame().Children().front()->View();
+  ViewWidget& active = ActiveView();
+  Frame().RouteCommand(ID_CHAR_RIGHT);
+  Frame().ActivateChild(Frame().Children().front());
+  Frame().RouteCommand(ID_CHAR_RIGHT);
+  Frame().ActivateChild(Frame().Children().back());
+  ASSERT_EQ(active.StatusText(), "1: 9");
+  const QImage rowBefore = ScreenRow(Frame(), active, 1, false);
+
+  QStringList refusedWhileOpen;
+  RunSettings([&](QDialog* dialog) {
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("各種設定"));
+    auto* edit = Control<QLineEdit>(dialog, "1024");
+    for (const QString bad : {"4a", "", "65"}) {
+      SetField(dialog, "1024", bad);
+      Press(dialog, "1");
+      // Still open, with the field active and its text selected.
+      if (dialog->isVisible() && dialog->focusWidget() == edit && edit->selectedText() == bad)
+        refusedWhileOpen << bad;
+    }
+    SetField(dialog, "1024", " 2 ");
+    Press(dialog, "1");
+  });
+  EXPECT_EQ(refusedWhileOpen, QStringList({"4a", "", "65"}));
+  ASSERT_EQ(dialogs.boxes.size(), 3u);
+  EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("整数を入力してください。"));
+  // The active view counts its caret column anew at once; the other at its next command.
+  EXPECT_EQ(active.StatusText(), "1: 3");
+  EXPECT_EQ(inactive.StatusText(), "1: 9");
+  // The second line, away from the caret, shows what a full repaint shows, and that changed.
+  const QImage rowAfter = ScreenRow(Frame(), active, 1, false);
+  EXPECT_TRUE(rowAfter == ScreenRow(Frame(), active, 1, true));
+  EXPECT_FALSE(rowAfter == rowBefore);
+  Finish();
+  EXPECT_EQ(ProfileValues().value("Settings/TabStops"), "2");
+}
+
+TEST_F(SettingsTest, StandardExtensionAutoIndentAndTheExtensionList) {
+  ASSERT_TRUE(Start());
+  auto editList = [](QDialog* dialog) {
+    OnNextModal([](QDialog* list) {
+      Select(list, "1001", 0);
+      Press(list, "1005");
+      Press(list, "1");
+    });
+    Press(dialog, "1037");
+  };
+  RunSettings([&](QDialog* dialog) {  // the list edited, then the settings cancelled
+    editList(dialog);
+    Press(dialog, "2");
+  });
+  EXPECT_EQ(app->GetSettings().readExtList, "*.txt;*.tex;*.htm;*.html;*.mac");
+  RunSettings([&](QDialog* dialog) {
+    editList(dialog);
+    Control<QLineEdit>(dialog, "1022")->clear();  // an empty extension is taken; "txt" comes back later
+    Control<QCheckBox>(dialog, "1036")->click();
+    Press(dialog, "1");
+  });
+  EXPECT_EQ(app->GetSettings().readExtList, "*.html;*.mac;*.tex;*.txt");
+  EXPECT_EQ(app->GetSettings().defaultExt, "");
+  EXPECT_EQ(app->GetSettings().autoIndent, 1);
+}
+
+// Each case: the profile before, what the user changes, the profile after. Whatever is written
+// reads back as what the program had.
+TEST_F(SettingsTest, TheStoreWritesOnlyWhatChanged) {
+  const int text = ColorTable::Text;
+  const struct {
+    const char* what;
+    QMap<QString, QVariant> before;
+    std::function<void(Settings&)> change;
+    Values after;
+  } cases[] = {
+      {"nothing changed", {}, [](Settings&) {}, {}},
+      {"a colour, as a number", {}, [&](Settings& s) { s.colors[text] = 0x0000FF; }, {{"Color/Text", "255"}}},
+      {"changed and changed back",
+       {{"Color/Text", 255}},
+       [&](Settings& s) {
+         s.colors[text] = 0x00FF00;
+         s.colors[text] = 0x0000FF;
+         s.tabSize = 4;
+         s.tabSize = 8;
+       },
+       {{"Color/Text", "255"}}},
+      {"back to the default",
+       {{"Color/Text", 255}},
+       [&](Settings& s) { s.colors[text] = kDefaultColors[text]; },
+       {{"Color/Text", QString::number(kDefaultColors[text])}}},
+      {"every value",
+       {},
+       [](Settings& s) {
+         s.readExtList = "*.tex;*.sty";
+         s.defaultExt = "tex";
+         s.tabSize = 4;
+         s.colors = ColorTable{{{0x010203, 0x040506, 0x070809, 0x0A0B0C, 0x0D0E0F, 0x101112}}};
+         s.macroFile = "/home/u/マクロ.mac";
+         s.autoIndent = 1;
+       },
+       {{"Settings/ReadFileType", "*.tex;*.sty"},
+        {"Settings/FileType", "tex"},
+        {"Settings/TabStops", "4"},
+        {"Settings/MacroName", "/home/u/マクロ.mac"},
+        {"Settings/AutoIndent", "1"},
+        {"Color/Bk", QString::number(0x010203)},
+        {"Color/SelBk", QString::number(0x040506)},
+        {"Color/Text", QString::number(0x070809)},
+        {"Color/SelText", QString::number(0x0A0B0C)},
+        {"Color/Margin", QString::number(0x0D0E0F)},
+        {"Color/Ground", QString::number(0x101112)}}},
+      {"an empty file type reads as txt",
+       {{"Settings/FileType", ""}, {"Settings/ReadFileType", ""}},
+       [](Settings& s) { EXPECT_EQ(s.defaultExt + "|" + s.readExtList, "txt|"); },
+       {{"Settings/FileType", ""}, {"Settings/ReadFileType", ""}}},
+      {"nonsense stays unless changed", {{"Color/Text", "red"}}, [](Settings&) {}, {{"Color/Text", "red"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QFile::remove(ProfilePath());
+    WriteProfile(c.before);
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(app->GetSettings().settingsLoaded);
+    c.change(app->GetSettings());
+    const Settings had = app->GetSettings();
+    Finish();
+    EXPECT_EQ(ProfileValues(), c.after);
+    const Settings back = Loaded();
+    EXPECT_EQ(back.colors, had.colors);
+    EXPECT_EQ(back.tabSize, had.tabSize);
+    EXPECT_EQ(back.macroFile + "|" + back.readExtList, had.macroFile + "|" + had.readExtList);
+    EXPECT_EQ(back.autoIndent, had.autoIndent);
+  }
+}
+
+TEST_F(SettingsTest, NumbersWrittenAsTextAreReadAndNonsenseCountsAsMissing) {
+  for (const auto& [stored, tabSize] : {std::pair{" 12 ", 12},
+                                        {"64", 64},
+                                        {"0", 8},
+                                        {"65", 8},
+                                        {"4x", 8},
+                                        {"0x10", 16},
+                                        {"99999999999", 8}}) {
+    WriteProfile({{"Settings/TabStops", QString::fromLatin1(stored)}});
+    EXPECT_EQ(Loaded().tabSize, tabSize) << stored;
+  }
+  WriteProfile({{"Color/SelBk", "0x00FF00"},
+                {"Color/Text", "red"},
+                {"Color/SelText", "-1"},
+                {"Color/Ground", "4294967296"},
+                {"Settings/AutoIndent", "yes"}});
+  const Settings s = Loaded();
+  EXPECT_EQ(s.colors[ColorTable::SelBk], 0x00FF00u);
+  EXPECT_EQ(s.colors[ColorTable::Text], kDefaultColors[ColorTable::Text]);
+  EXPECT_EQ(s.colors[ColorTable::SelText], 0xFFFFFFu);  // only the colour bytes count
+  EXPECT_EQ(s.colors[ColorTable::Ground], kDefaultColors[ColorTable::Ground]);
+  EXPECT_EQ(s.autoIndent, 0);
+
+  // Hand-edited, huge and binary values are read without harm.
+  QFile file(ProfilePath());
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(
+      "[Settings]\nReadFileType=*.txt, *.tex\nMacroName=" + QByteArray(100000, 'm') +
+      "\nFileType=\xff\xfe\x01\nTabStops=@Variant(\\0\\0\\0\\x7f\\0\\0\\0)\n[Color]\nText=@ByteArray(xyz)\n"
+      "[Recent%20File%20List]\nFile1=\nFile2=/x/a.tex\nFile3=/x/a.tex\nFile11=/x/b.tex\n");
+  file.close();
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(app->GetSettings().readExtList, "*.txt, *.tex");
+  EXPECT_EQ(app->GetSettings().macroFile.size(), 100000u);
+  EXPECT_EQ(app->GetSettings().tabSize, 8);
+  EXPECT_EQ(app->RecentFiles().Paths(), QStringList{"/x/a.tex"});
+}
+
+TEST_F(SettingsTest, TwoRunsEachWriteOnlyTheirOwnChanges) {
+  WriteProfile({{"Settings/MacroName", "mine.mac"}});
+  ASSERT_TRUE(Start());
+  std::unique_ptr<CMirevApp> first = std::move(app);
+  ASSERT_TRUE(Start());
+  first->GetSettings().colors[ColorTable::Ground] = 0x123456;
+  app->GetSettings().tabSize = 2;
+  first->ExitInstance();
+  first.reset();
+  Finish();
+  EXPECT_EQ(ProfileValues(), (Values{{"Color/Ground", QString::number(0x123456)},
+                                     {"Settings/TabStops", "2"},
+                                     {"Settings/MacroName", "mine.mac"}}));
+  // Settings never read are never written.
+  QFile::remove(ProfilePath());
+  Settings unread;
+  unread.colors[ColorTable::Text] = 0x0000FF;
+  SettingsStore(unread, ProfilePath()).SaveColorSettings();
+  EXPECT_TRUE(ProfileValues().isEmpty());
+}
+
+TEST(ExtListDialogTest, ShowsTheListSortedDeletesFollowingTheSelectionAndRegistersUnchecked) {
+  EXPECT_EQ(ExtListEntries("*.txt;;*.tex"), QStringList({"txt", "", "tex"}));
+  EXPECT_EQ(ExtListEntries("*.a;b"), QStringList({"a", "b"}));
+  EXPECT_EQ(ExtListFromEntries({"htm", "", "txt"}), "*.htm;*.;*.txt");
+  auto run = [](const QString& extList, std::function<void(QDialog*)> script) {
+    CReadExtDlg dialog;
+    dialog.extList = extList;
+    OnNextModal(std::move(script));
+    return std::pair(dialog.Run(), dialog.extList);
+  };
+  auto add = [](QDialog* list, const QString& text, const char* button) {
+    OnNextModal([text, button](QDialog* newExt) {
+      SetField(newExt, "1038", text);
+      Press(newExt, button);
+    });
+    Press(list, "1004");
+  };
+  EXPECT_EQ(run("*.TeX;*.zip;*.a;*.b;*.tar.gz;;*.Mac",
+                [&](QDialog* d) {
+                  EXPECT_EQ(Entries(d), QStringList({"", "a", "b", "Mac", "targz", "TeX", "zip"}));
+                  EXPECT_EQ(SelectedRow(d), -1);
+                  Press(d, "1005");  // nothing selected: nothing happens
+                  Select(d, "1001", 6);
+                  Press(d, "1005");  // the last entry: the new last one is selected
+                  EXPECT_EQ(SelectedRow(d), 5);
+                  Select(d, "1001", 0);
+                  Press(d, "1005");  // a middle entry: the one that moved up is selected
+                  EXPECT_EQ(SelectedRow(d), 0);
+                  add(d, "sty", "1");
+                  add(d, "c;d", "1");  // nothing is validated
+                  add(d, "", "1");     // an empty text adds nothing
+                  add(d, "cls", "2");
+                  EXPECT_EQ(Entries(d), QStringList({"a", "b", "c;d", "Mac", "sty", "targz", "TeX"}));
+                  Press(d, "1");
+                }),
+            std::pair(int{QDialog::Accepted}, QString("*.a;*.b;*.c;d;*.Mac;*.sty;*.targz;*.TeX")));
+  EXPECT_EQ(run("*.txt",
+                [&](QDialog* d) {
+                  add(d, "sty", "1");
+                  Press(d, "2");
+                }),
+            std::pair(int{QDialog::Rejected}, QString("*.txt")));
+}
+
+TEST(IntegerFieldTest, ReadsSignedDecimalsInTheFieldAndRefusesAnythingElse) {
+  const std::pair<QString, std::optional<int>> cases[] = {
+      {" 4 ", 4},
+      {"\t+7\t", 7},
+      {"-120", -120},
+      {"  000 ", 0},
+      {"-0", std::nullopt},
+      {"", std::nullopt},
+      {"4a", std::nullopt},
+      {"4 5", std::nullopt},
+      {"0x10", std::nullopt},
+      {"- 4", std::nullopt},
+      {QString::fromUtf16(u"\uff14"), std::nullopt},
+      {"2147483647", 2147483647},
+      {"-2147483648", INT_MIN},
+      {"2147483648", std::nullopt},
+      {"0000000000000000000002147483647", 2147483647},
+      // Only 31 characters fit: blanks past them are ignored, other text is refused.
+      {"5" + QString(34, u' '), 5},
+      {QString(30, u' ') + " 5", std::nullopt},
+      {QString(31, u'0') + "12", std::nullopt},
+  };
+  for (const auto& [text, expected] : cases)
+    EXPECT_EQ(ParseIntegerField(text), expected) << '"' << text << '"';
+}
+
+TEST_F(SettingsTest, CtrlGProposesTheCaretLineAndGoesToTheLineChosen) {
+  QByteArray text;
+  for (int i = 1; i <= 50; ++i) text += "line " + QByteArray::number(i) + "\r\n";
+  ASSERT_TRUE(Start({WriteFile("long.tex", text)}));
+  CVeloView& view = ActiveView().View();
+  // Each answer, the line proposed and the line the caret is on after it (the dialog counts from 1).
+  const struct {
+    const char* answer;
+    int proposed, line;
+  } steps[] = {{"30", 1, 29},   {" 2 ", 30, 1},  {"-5", 2, 0},
+               {"1000", 1, 49}, {"12x", 50, 49}, {"-2147483648", 50, 0}};
+  for (const auto& step : steps) {
+    QString proposed;
+    OnNextModal([&](QDialog* dialog) {
+      EXPECT_EQ(dialog->parentWidget(), &Frame());
+      auto* edit = Control<QLineEdit>(dialog, "1000");
+      proposed = edit->text();
+      edit->setText(QString::fromLatin1(step.answer));
+      Press(dialog, "1");
+      if (dialog->isVisible()) Press(dialog, "2");  // refused: still open
+    });
+    PressKey(Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(proposed, QString::number(step.proposed)) << step.answer;
+    EXPECT_EQ(view.Caret().line, step.line) << step.answer;
+  }
+  ASSERT_EQ(dialogs.boxes.size(), 1u);
+  EXPECT_EQ(dialogs.boxes[0].text, QString::fromUtf8(ResourceString(IDS_PARSE_INT)));
+
+  // Neither command without a document window.
+  ASSERT_TRUE(Frame().RouteCommand(ID_FILE_CLOSE));
+  Settle();
+  EXPECT_EQ(MenuItem(ID_SETTINGS), nullptr);
+  EXPECT_FALSE(Frame().QueryCommandState(ID_SETTINGS).enabled);
+  EXPECT_FALSE(Frame().QueryCommandState(ID_JUMP_TO_LINE).enabled);
+  bool shown = false;
+  QTimer::singleShot(0, qApp, [&] {
+    shown = QApplication::activeModalWidget() != nullptr;
+    RejectAllModals();
+  });
+  EXPECT_FALSE(Frame().RouteCommand(ID_SETTINGS));
+  PressKey(Qt::Key_G, Qt::ControlModifier);
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(shown);
+}
+
+TEST(ColorDialogTest, PlatformChooserStartsAtTheGivenColourAndReturnsRedInTheLowByte) {
+  QtDialogService service;
+  OnNextModal([](QDialog* dialog) {
+    auto* chooser = qobject_cast<QColorDialog*>(dialog);
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_EQ(chooser->currentColor(), QColor(0x56, 0x34, 0x12));
+    chooser->setCurrentColor(QColor(0x01, 0x80, 0xFE));
+    chooser->accept();
+  });
+  EXPECT_EQ(service.ChooseColor(nullptr, 0x123456), std::optional<Color>(0xFE8001));
+  EXPECT_EQ(FromQColor(ToQColor(0xFF00FF80)), 0x00FF80u);  // the top byte carries nothing
+}
+
+}  // namespace
