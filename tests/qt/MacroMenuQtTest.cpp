@@ -46,28 +46,21 @@ TEST(MacroMenuQt, TheMenuTreeCarriesIdsAndDecodedLabels) {
   ASSERT_TRUE(root);
   const QList<QAction*> items = root->actions();
   ASSERT_EQ(items.size(), 4);
-
   QPointer<QMenu> view = items[0]->menu();
-  ASSERT_TRUE(view);
-  EXPECT_EQ(view->title(), Utf8("表示(&V)"));
-  EXPECT_EQ(QKeySequence::mnemonic(items[0]->text()), QKeySequence(Qt::ALT | Qt::Key_V));
-  ASSERT_EQ(view->actions().size(), 2);
-  EXPECT_EQ(view->actions()[0]->text(), Utf8("表"));
-  EXPECT_EQ(view->actions()[0]->data().toInt(), 33000);
+  ASSERT_TRUE(view && view->actions().size() == 2 && view->actions()[1]->menu());
   QMenu* formula = view->actions()[1]->menu();
-  ASSERT_TRUE(formula);
-  EXPECT_EQ(formula->title(), Utf8("数式"));
   ASSERT_EQ(formula->actions().size(), 1);
-  EXPECT_EQ(formula->actions()[0]->text(), Utf8("分数"));
-  EXPECT_EQ(formula->actions()[0]->data().toInt(), 33001);
-
-  EXPECT_EQ(items[1]->text(), Utf8("R&&D")) << "a doubled ampersand stays one to show";
+  // Labels and ids in order; a doubled ampersand shows one and is no access key; bytes with no
+  // character show marks; a long label is cut.
+  QStringList shown;
+  for (QAction* a :
+       {items[0], view->actions()[0], view->actions()[1], formula->actions()[0], items[1], items[2]})
+    shown << a->text() + " " + (a->menu() ? QString() : QString::number(a->data().toInt()));
+  EXPECT_EQ(shown, (QStringList{Utf8("表示(&V) "), Utf8("表 33000"), Utf8("数式 "), Utf8("分数 33001"),
+                                Utf8("R&&D 33002"), QString::fromUtf16(u"nul\uFFFD\uFFFDx 33003")}));
+  EXPECT_EQ(QKeySequence::mnemonic(items[0]->text()), QKeySequence(Qt::ALT | Qt::Key_V));
   EXPECT_TRUE(QKeySequence::mnemonic(items[1]->text()).isEmpty());
-  EXPECT_EQ(items[1]->data().toInt(), 33002);
-  EXPECT_EQ(items[2]->text(), QString::fromUtf16(u"nul\uFFFD\uFFFDx"));
-  EXPECT_EQ(items[2]->data().toInt(), 33003);
   EXPECT_EQ(items[3]->text().size(), 200);
-  EXPECT_EQ(items[3]->data().toInt(), 33004);
   EXPECT_EQ(menu.GetMacroText(33000), "\\begin{table}\r\n*\r\n\\end{table}");
 
   // A reload replaces every popup; a failed one leaves none.
