@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <functional>
+#include <tuple>
 
 #include "app/TypesetRunner.h"
 
@@ -20,10 +21,8 @@ namespace {
 
 // Everything the runner said, in order.
 struct Recorder {
-  QStringList events;
-  QStringList lines;
+  QStringList events, lines;
   int finished = 0;
-
   explicit Recorder(TypesetRunner& runner) {
     QObject::connect(&runner, &TypesetRunner::stepStarted,
                      [this](int step, int steps, const QString& program) {
@@ -31,16 +30,14 @@ struct Recorder {
                      });
     QObject::connect(&runner, &TypesetRunner::lineRead, [this](const QString& text) {
       lines << text;
-      events << QStringLiteral("line ") + text;
+      events << "line " + text;
     });
     QObject::connect(&runner, &TypesetRunner::openLineChanged,
-                     [this](const QString& text) { events << QStringLiteral("open ") + text; });
+                     [this](const QString& text) { events << "open " + text; });
     QObject::connect(&runner, &TypesetRunner::entryAdded, [this, &runner](int index) {
-      events << QStringLiteral("entry ") +
-                    QString::fromStdString(runner.Entries()[static_cast<std::size_t>(index)].message);
+      events << "entry " + QString::fromStdString(runner.Entries()[static_cast<std::size_t>(index)].message);
     });
-    QObject::connect(&runner, &TypesetRunner::entriesCleared,
-                     [this] { events << QStringLiteral("cleared"); });
+    QObject::connect(&runner, &TypesetRunner::entriesCleared, [this] { events << "cleared"; });
     QObject::connect(&runner, &TypesetRunner::finished, [this] { ++finished; });
   }
 };
@@ -59,7 +56,6 @@ bool WaitFor(const std::function<bool()>& done, int ms = 30000) {
 class TypesetRunnerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(root.isValid());
     folder = root.filePath(QStringLiteral("日本語 フォルダ"));
     ASSERT_TRUE(QDir().mkpath(folder));
     document = folder + QStringLiteral("/誤り 文書.tex");
@@ -70,50 +66,41 @@ class TypesetRunnerTest : public ::testing::Test {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
   }
-
+  // Runs chain on the document to its end.
+  void Run(const QString& chain, int runs = 1) {
+    ASSERT_EQ(runner.Start(document, chain), TypesetRunner::StartResult::Started);
+    ASSERT_TRUE(WaitFor([&] { return recorder.finished == runs; }))
+        << recorder.lines.join('\n').toStdString();
+  }
   QTemporaryDir root;
-  QString folder;
-  QString document;
+  QString folder, document;
+  TypesetRunner runner;
+  Recorder recorder{runner};
 };
 
-TEST_F(TypesetRunnerTest, ChainRunsInTheDocumentsFolderWithEachNameOneArgument) {
-  TypesetRunner runner;
-  Recorder recorder(runner);
+TEST_F(TypesetRunnerTest, TheChainRunsInTheDocumentsFolderUntilAStepFails) {
   ASSERT_EQ(runner.Start(document,
-                         "sh -c 'printf \"%s|\" \"$@\"; pwd' zero %f %b\n"
-                         "# the second command\n"
-                         "sh -c 'echo second; exit 0'\n"),
+                         "sh -c 'printf \"%s|\" \"$@\"; pwd' zero %f %b\n# a comment\nsh -c 'echo second'\n"),
             TypesetRunner::StartResult::Started);
-  EXPECT_TRUE(runner.IsRunning());
   EXPECT_EQ(runner.Start(document, "true"), TypesetRunner::StartResult::Busy);
   ASSERT_TRUE(WaitFor([&] { return recorder.finished > 0; }));
-  EXPECT_EQ(recorder.finished, 1);
   EXPECT_EQ(runner.LastResult().outcome, TypesetRunner::Outcome::Succeeded);
   EXPECT_EQ(
       recorder.events.filter(QRegularExpression("^(step|line) ")),
       (QStringList{"step 0/2 sh", "line 誤り 文書.tex|誤り 文書|" + folder, "step 1/2 sh", "line second"}));
-}
 
-TEST_F(TypesetRunnerTest, FailedStepStopsTheChain) {
-  TypesetRunner runner;
-  Recorder recorder(runner);
-  ASSERT_EQ(runner.Start(document, "sh -c 'echo before; exit 3'\nsh -c 'echo never'"),
-            TypesetRunner::StartResult::Started);
-  ASSERT_TRUE(WaitFor([&] { return recorder.finished > 0; }));
+  recorder.lines.clear();
+  Run("sh -c 'echo before; exit 3'\nsh -c 'echo never'", 2);
   EXPECT_EQ(recorder.lines, QStringList{"before"});
-  EXPECT_EQ(runner.LastResult().outcome, TypesetRunner::Outcome::Failed);
-  EXPECT_EQ(runner.LastResult().failure, TypesetRunner::Failure::ExitStatus);
-  EXPECT_EQ(runner.LastResult().exitStatus, 3);
-  EXPECT_EQ(runner.LastResult().step, 0);
-
-  ASSERT_EQ(runner.Start(document, "echo first\nno-such-program-of-mirev %f\necho never"),
-            TypesetRunner::StartResult::Started);
-  ASSERT_TRUE(WaitFor([&] { return recorder.finished > 1; }));
+  const TypesetRunner::Result& failed = runner.LastResult();
+  EXPECT_TRUE(failed.outcome == TypesetRunner::Outcome::Failed &&
+              failed.failure == TypesetRunner::Failure::ExitStatus && failed.exitStatus == 3 &&
+              failed.step == 0);
+  Run("echo first\nno-such-program-of-mirev %f\necho never", 3);
   EXPECT_EQ(runner.LastResult().failure, TypesetRunner::Failure::NotStarted);
   EXPECT_EQ(runner.LastResult().step, 1);
   EXPECT_EQ(runner.LastResult().program, "no-such-program-of-mirev");
   EXPECT_EQ(recorder.lines, (QStringList{"before", "first"}));
-
   EXPECT_EQ(runner.Start(document, "ok\nsh -c 'unclosed"), TypesetRunner::StartResult::BadSetting);
   EXPECT_FALSE(runner.IsRunning());
 }
@@ -128,14 +115,11 @@ TEST_F(TypesetRunnerTest, OutputIsDecodedAndReadAsItArrives) {
       "]\nThis is e-pTeX, Version 3.14 (sjis.euc)\n(./\xE8\xAA\xA4\xE3\x82\x8A \xE6\x96\x87\xE6\x9B\xB8.tex\n"
       "./\xB8\xED\xA4\xEA \xCA\xB8\xBD\xF1.tex:7: Undefined control sequence.\nl.7 \\undefined\n)\n");
   Write(folder + "/steps.sh", "cat first.txt; while [ ! -e go ]; do sleep 0.02; done; cat second.txt\n");
-  TypesetRunner runner;
-  Recorder recorder(runner);
   ASSERT_EQ(runner.Start(document, "sh steps.sh"), TypesetRunner::StartResult::Started);
   ASSERT_TRUE(WaitFor([&] { return recorder.events.contains("open [1"); }));
   EXPECT_TRUE(recorder.events.contains("entry LaTeX Warning: first run.")) << "read before the run goes on";
   Write(folder + "/go", "");
   ASSERT_TRUE(WaitFor([&] { return recorder.finished > 0; }));
-  // How the pipe cut the output decides where the open-line events fall among the lines.
   EXPECT_EQ(recorder.lines,
             (QStringList{"This is e-pTeX, Version 3.14 (sjis.euc)", "(./誤り 文書.tex",
                          "LaTeX Warning: first run on input line 1.", "", "[1]",
@@ -144,118 +128,97 @@ TEST_F(TypesetRunnerTest, OutputIsDecodedAndReadAsItArrives) {
   EXPECT_EQ(recorder.events.filter(QRegularExpression("^(entry|cleared)")),
             (QStringList{"entry LaTeX Warning: first run.", "cleared", "entry Undefined control sequence."}));
   EXPECT_LT(recorder.events.indexOf("open [1"), recorder.events.indexOf("line [1]"));
-  EXPECT_EQ(recorder.events.filter(QRegularExpression("^open ")).last(), "open ");
   ASSERT_EQ(runner.Entries().size(), 1u);
   EXPECT_EQ(runner.EntryFilePath(runner.Entries()[0]), document);
   EXPECT_EQ(runner.Entries()[0].line, 7);
 }
 
-QByteArray ReadTestDocument(const char* name) {
+QByteArray TestDocument(const char* name) {
   QFile file(QStringLiteral(MIREV_TEST_DATA "/typeset/docs/") + name);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The default chain on a real pLaTeX, for a document whose name and folder have spaces and
-// Japanese characters.
-TEST_F(TypesetRunnerTest, DefaultChainTypesetsCodePage932ToPdfAndReportsTheErrorLine) {
-  ASSERT_FALSE(QStandardPaths::findExecutable("platex").isEmpty())
-      << "platex is not installed: scripts/deps.sh installs texlive-lang-japanese";
-  ASSERT_FALSE(QStandardPaths::findExecutable("pdftotext").isEmpty())
-      << "pdftotext is not installed: scripts/deps.sh installs poppler-utils";
-  const QString setting = QString::fromUtf8(typeset::kPlatexCommand.data(),
-                                            static_cast<qsizetype>(typeset::kPlatexCommand.size()));
-  TypesetRunner runner;
-  Recorder recorder(runner);
+QString Setting(std::string_view chain) {
+  return QString::fromUtf8(chain.data(), static_cast<qsizetype>(chain.size()));
+}
 
-  Write(document, ReadTestDocument("good.tex"));
-  ASSERT_EQ(runner.Start(document, setting), TypesetRunner::StartResult::Started);
-  ASSERT_TRUE(WaitFor([&] { return recorder.finished == 1; }));
+void ExpectInstalled(std::initializer_list<const char*> programs) {
+  for (const char* program : programs)
+    ASSERT_FALSE(QStandardPaths::findExecutable(program).isEmpty())
+        << program << " is missing: see scripts/deps.sh";
+}
+
+// The default chain on a real pLaTeX, in a folder and under a name with blanks and Japanese.
+TEST_F(TypesetRunnerTest, TheDefaultChainTypesetsCodePage932ToPdfAndReportsTheErrorLine) {
+  ExpectInstalled({"platex", "pdftotext"});
+  Write(document, TestDocument("good.tex"));
+  Run(Setting(typeset::kPlatexCommand));
   ASSERT_EQ(runner.LastResult().outcome, TypesetRunner::Outcome::Succeeded)
       << recorder.lines.join('\n').toStdString();
   EXPECT_TRUE(runner.Entries().empty());
-  const QString pdf = QString::fromStdString(typeset::OutputPath(document.toStdString(), ".pdf"));
   QProcess text;
-  text.start("pdftotext", {pdf, "-"});
+  text.start("pdftotext", {QString::fromStdString(typeset::OutputPath(document.toStdString(), ".pdf")), "-"});
   ASSERT_TRUE(text.waitForFinished(30000));
   EXPECT_TRUE(QString::fromUtf8(text.readAllStandardOutput()).contains("これは日本語の文書です。表示と能力"));
 
-  Write(document, ReadTestDocument("bad.tex"));
-  ASSERT_EQ(runner.Start(document, setting), TypesetRunner::StartResult::Started);
-  ASSERT_TRUE(WaitFor([&] { return recorder.finished == 2; }));
-  EXPECT_EQ(runner.LastResult().outcome, TypesetRunner::Outcome::Failed);
+  Write(document, TestDocument("bad.tex"));
+  Run(Setting(typeset::kPlatexCommand), 2);
   EXPECT_EQ(runner.LastResult().step, 0) << "dvipdfmx does not run after a failed pLaTeX";
   ASSERT_EQ(runner.Entries().size(), 1u);
   EXPECT_EQ(runner.EntryFilePath(runner.Entries()[0]), document);
   EXPECT_EQ(runner.Entries()[0].line, 7);
   EXPECT_EQ(runner.Entries()[0].message, "Undefined control sequence.");
-  EXPECT_TRUE(recorder.lines.contains("./誤り 文書.tex:7: Undefined control sequence."));
   EXPECT_TRUE(recorder.lines.contains("l.7 表示\\undefinedcommand"));
 }
 
-// The processes of a group (by /proc), zombies left out.
-QStringList GroupMembers(long long group) {
-  QStringList members;
+// The live processes (by /proc) as name, process, parent and group.
+std::vector<std::tuple<QString, long long, long long, long long>> Processes() {
+  std::vector<std::tuple<QString, long long, long long, long long>> all;
   for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
     QFile stat("/proc/" + pid + "/stat");
     if (!stat.open(QIODevice::ReadOnly)) continue;
     const QByteArray text = stat.readAll();
-    const qsizetype close = text.lastIndexOf(')');
+    const qsizetype open = text.indexOf('('), close = text.lastIndexOf(')');
     const QList<QByteArray> fields = text.mid(close + 2).split(' ');
-    if (close < 0 || fields.size() < 3 || fields[0] == "Z") continue;
-    if (fields[2].toLongLong() == group)
-      members << QString::fromUtf8(text.mid(text.indexOf('(') + 1, close - text.indexOf('(') - 1));
+    if (open < 0 || close < 0 || fields.size() < 3 || fields[0] == "Z") continue;
+    all.emplace_back(QString::fromUtf8(text.mid(open + 1, close - open - 1)), pid.toLongLong(),
+                     fields[1].toLongLong(), fields[2].toLongLong());
   }
-  return members;
+  return all;
 }
 
-// Our child's group: the runner's command leads one of its own.
+// The runner's command leads a group of its own.
 long long ChildGroup() {
-  for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
-    QFile stat("/proc/" + pid + "/stat");
-    if (!stat.open(QIODevice::ReadOnly)) continue;
-    const QByteArray text = stat.readAll();
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() >= 3 && fields[1].toLongLong() == getpid() &&
-        fields[2].toLongLong() == pid.toLongLong())
-      return pid.toLongLong();
-  }
+  for (const auto& [name, pid, parent, group] : Processes())
+    if (parent == getpid() && group == pid) return pid;
   return 0;
 }
 
-// pLaTeX looping on \loop\iftrue\repeat, started by another program: Stop ends them all.
-// The second chain's programs ignore SIGTERM (an ignored signal stays ignored across exec):
-// they end at the SIGKILL after the grace period.
-TEST_F(TypesetRunnerTest, StopEndsTheWholeProcessTreeOfALoopingPlatex) {
-  ASSERT_FALSE(QStandardPaths::findExecutable("platex").isEmpty())
-      << "platex is not installed: scripts/deps.sh installs texlive-lang-japanese";
-  ASSERT_FALSE(QStandardPaths::findExecutable("latexmk").isEmpty())
-      << "latexmk is not installed: see scripts/deps.sh";
-  Write(document, ReadTestDocument("loop.tex"));
+QStringList Members(long long group) {
+  QStringList names;
+  for (const auto& [name, pid, parent, inGroup] : Processes())
+    if (group && inGroup == group) names << name;
+  return names;
+}
 
-  const QString chains[] = {
-      QString::fromUtf8(typeset::kLatexmkCommand.data(),
-                        static_cast<qsizetype>(typeset::kLatexmkCommand.size())),
-      "sh -c 'trap \"\" TERM; platex -kanji=sjis -interaction=nonstopmode \"$1\"; echo after' zero %f",
-  };
-  for (const QString& chain : chains) {
+// pLaTeX looping on \loop\iftrue\repeat, under latexmk, and under a shell whose programs
+// ignore SIGTERM (ended by the SIGKILL after the grace period): Stop ends them all.
+TEST_F(TypesetRunnerTest, StopEndsTheWholeProcessTreeOfALoopingPlatex) {
+  ExpectInstalled({"platex", "latexmk"});
+  Write(document, TestDocument("loop.tex"));
+  for (const QString& chain :
+       {Setting(typeset::kLatexmkCommand),
+        QString("sh -c 'trap \"\" TERM; platex -kanji=sjis -interaction=nonstopmode \"$1\"; "
+                "echo after' zero %f")}) {
     SCOPED_TRACE(chain.toStdString());
-    TypesetRunner runner;
-    Recorder recorder(runner);
+    recorder.finished = 0;
     ASSERT_EQ(runner.Start(document, chain), TypesetRunner::StartResult::Started);
     long long group = 0;
-    ASSERT_TRUE(WaitFor([&] {
-      group = ChildGroup();
-      return group > 0 && GroupMembers(group).contains("platex");
-    })) << "platex never ran: "
+    ASSERT_TRUE(WaitFor([&] { return Members(group = ChildGroup()).contains("platex"); }))
         << recorder.lines.join('\n').toStdString();
-    EXPECT_TRUE(runner.IsRunning());
-
-    QElapsedTimer clock;
-    clock.start();
     runner.Stop();
-    EXPECT_TRUE(WaitFor([&] { return recorder.finished > 0 && GroupMembers(group).isEmpty(); }, 10000))
-        << GroupMembers(group).join(' ').toStdString();
-    std::printf("  process tree ended %lld ms after Stop\n", static_cast<long long>(clock.elapsed()));
+    EXPECT_TRUE(WaitFor([&] { return recorder.finished > 0 && Members(group).isEmpty(); }, 10000))
+        << Members(group).join(' ').toStdString();
     EXPECT_EQ(runner.LastResult().outcome, TypesetRunner::Outcome::Stopped);
     EXPECT_FALSE(recorder.lines.contains("after"));
   }
