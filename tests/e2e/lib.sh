@@ -41,7 +41,6 @@ e2e_setup() {
   chmod 700 "$XDG_RUNTIME_DIR"
   export QT_QPA_PLATFORM=xcb
   unset QT_QPA_PLATFORMTHEME
-  PROFILE="$XDG_CONFIG_HOME/Harrowin/Mirev.conf"
 
   # Xvfb picks a free display itself and tells us which. With -noreset it does not reset when
   # its last client (the probe below) leaves, so the program never connects during a reset.
@@ -106,29 +105,10 @@ e2e_program_windows() {
   xdotool search --onlyvisible --classname "^$(basename "$MIREV")\$" 2>/dev/null
 }
 
-# e2e_new_window SECONDS KNOWN...: waits for a mapped window of the program that is none of
-# the KNOWN ones (a dialog, an open menu) and prints its id.
-e2e_new_window() {
-  local seconds="$1" found=""
-  shift
-  local known=" $* "
-  e2e_wait "$seconds" 'found=$(e2e_program_windows | while read -r w; do
-      [[ "$known" == *" $w "* ]] || { echo "$w"; break; }; done); [ -n "$found" ]' || return 1
-  echo "$found"
-}
-
 # e2e_gone WINDOW SECONDS: waits until the window is no longer mapped.
 e2e_gone() {
   local window="$1"
   e2e_wait "$2" '! e2e_program_windows | grep -qx "$window"'
-}
-
-# e2e_profile_values: every value of the written profile as "section/key=value", one a line,
-# with the section names unescaped ("Recent File List").
-e2e_profile_values() {
-  [ -f "$PROFILE" ] || return 0
-  awk '/^\[.*\]$/ { section = substr($0, 2, length($0) - 2); gsub(/%20/, " ", section); next }
-       /=/ { print section "/" $0 }' "$PROFILE"
 }
 
 # e2e_named_window NAME SECONDS: waits for a mapped window of the program named exactly NAME
