@@ -48,45 +48,27 @@ class DerivedTarget : public BaseTarget {
   }
 };
 
-TEST(CommandMap, DerivedTableComesFirstRangesPassTheirIdAndQueriesRunNothing) {
-  calls.clear();
-  DerivedTarget target("view");
-  for (int id : {10, 11, 100, 199}) EXPECT_TRUE(target.OnCmdMsg(id, nullptr)) << id;
-  for (int id : {99, 200}) EXPECT_FALSE(target.OnCmdMsg(id, nullptr)) << id;
-  EXPECT_EQ(calls,
-            (std::vector<std::string>{"view own copy", "view paste", "view macro 100", "view macro 199"}));
-
-  calls.clear();
-  target.marked = target.locked = true;
-  CommandUi mark, paste;
-  ASSERT_TRUE(target.OnCmdMsg(20, &mark) && target.OnCmdMsg(11, &paste));
-  EXPECT_TRUE(mark.id == 20 && mark.enabled && mark.checked);
-  EXPECT_TRUE(paste.id == 11 && !paste.enabled && !paste.checked);
-  EXPECT_TRUE(calls.empty());
-}
-
-TEST(CommandMap, ChainGivesTheCommandToTheFirstHolderAndHonoursItsState) {
+// A derived table comes first; ranges pass their id; a query runs nothing; the first holder of
+// a command in the chain gets it, and a holder that says it is disabled keeps it from the rest.
+TEST(CommandMap, TablesAndTheChain) {
   calls.clear();
   BaseTarget view("view");
   DerivedTarget frame("frame");
+  for (int id : {10, 11, 100, 199}) EXPECT_TRUE(frame.OnCmdMsg(id, nullptr)) << id;
+  for (int id : {99, 200}) EXPECT_FALSE(frame.OnCmdMsg(id, nullptr)) << id;
   CommandTarget* chain[] = {nullptr, &view, &frame};
-  // The view holds 11 and says it is disabled: the frame behind it must not get it.
-  view.locked = true;
+  view.locked = frame.marked = true;
+  CommandUi paste, mark, none{31, true, true};
   EXPECT_TRUE(ExecuteCommand(chain, 11));
-  CommandUi ui;
-  EXPECT_TRUE(QueryCommand(chain, 11, ui));
-  EXPECT_FALSE(ui.enabled);
-  EXPECT_TRUE(calls.empty());
-
+  EXPECT_TRUE(QueryCommand(chain, 11, paste) && QueryCommand(chain, 20, mark));
+  EXPECT_FALSE(ExecuteCommand(chain, 31) || QueryCommand(chain, 31, none));
+  EXPECT_TRUE(paste.id == 11 && !paste.enabled && !paste.checked);
+  EXPECT_TRUE(mark.id == 20 && mark.enabled && mark.checked);
+  EXPECT_TRUE(!none.enabled && !none.checked);
   view.locked = false;
-  EXPECT_TRUE(ExecuteCommand(chain, 11) && ExecuteCommand(chain, 20));
-  EXPECT_EQ(calls, (std::vector<std::string>{"view paste", "frame mark"}));
-  // Nobody has 31: not run, and shown disabled.
-  EXPECT_FALSE(ExecuteCommand(chain, 31));
-  ui = CommandUi{31, true, true};
-  EXPECT_FALSE(QueryCommand(chain, 31, ui));
-  EXPECT_TRUE(!ui.enabled && !ui.checked);
-  EXPECT_EQ(calls.size(), 2u);
+  EXPECT_TRUE(ExecuteCommand(chain, 11) && ExecuteCommand(chain, 20) && ExecuteCommand(chain, 10));
+  EXPECT_EQ(calls, (std::vector<std::string>{"frame own copy", "frame paste", "frame macro 100",
+                                             "frame macro 199", "view paste", "frame mark", "view copy"}));
 }
 
 }  // namespace

@@ -51,27 +51,6 @@ TEST(Cp932, CharacterStartsInRunsOfLeadBytes) {
   }
 }
 
-TEST(Cp932, KnownCodePointsBothWays) {
-  const struct {
-    std::string bytes;
-    char32_t decoded;  // what the bytes decode to
-    char32_t encoded;  // a code point that encodes to the bytes
-  } cases[] = {
-      {"\x82\xA0", U'あ', U'あ'},         {"\xB1", U'ｱ', U'ｱ'},
-      {"\x87\x40", U'①', U'①'},           {"\xFA\x40", U'ⅰ', U'ⅰ'},  // not its duplicate EE EF
-      {"\x81\x60", U'\uFF5E', U'\u301C'},  // U+301C encodes one way; 81 60 reads back as U+FF5E
-      {"\x81\x7C", U'\uFF0D', U'\u2212'},  // U+2212 likewise, reading back as U+FF0D
-      {"\x81\x5F", U'\uFF3C', U'\uFF3C'}, {"\x81\x40", U'\u3000', U'\u3000'},
-      {"\x95\x5C", U'表', U'表'},         {"\x5C", U'\\', U'\u00A5'},  // the yen sign is the backslash byte
-  };
-  for (const auto& c : cases) {
-    const cp932::DecodedChar d = cp932::DecodeAt(c.bytes, 0);
-    EXPECT_EQ(d.length, static_cast<int>(c.bytes.size()));
-    EXPECT_EQ(d.codePoint, c.decoded) << std::hex << static_cast<unsigned>(c.decoded);
-    EXPECT_EQ(Encoded(c.encoded), c.bytes) << std::hex << static_cast<unsigned>(c.encoded);
-  }
-}
-
 TEST(Cp932, EveryDecodableCodeReencodesToACodeOfTheSameCharacter) {
   int codes = 0, duplicates = 0;
   std::string canonical;
