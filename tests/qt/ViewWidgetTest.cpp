@@ -251,21 +251,6 @@ TEST_F(ViewWidgetTest, ScrollBarsAndViewFollowEachOther) {
   EXPECT_EQ(v.Origin().column, 2);
 }
 
-TEST_F(ViewWidgetTest, SeventyThousandLinesScaleTheVerticalBar) {
-  RecordingWidget& w = Open(NumberedLines(70000), 640, 400);
-  Focus();
-  CVeloView& v = V();
-  QScrollBar* vbar = w.verticalScrollBar();
-  const int page = v.VisibleLines() / 3;  // three lines a unit
-  EXPECT_EQ(vbar->maximum(), 23333 - std::max(page - 1, 0));
-  vbar->setValue(100);
-  EXPECT_EQ(v.Origin().line, 300);
-  EXPECT_EQ(vbar->value(), 100);
-  PutCaret(69999, 0);
-  EXPECT_EQ(vbar->value(), v.Origin().line / 3);
-  EXPECT_EQ(w.maxDepth, 1);
-}
-
 TEST_F(ViewWidgetTest, TheScreenAfterScrollingAndCaretMovesEqualsAFullRepaint) {
   std::string text;
   for (int i = 0; i < 200; ++i)
