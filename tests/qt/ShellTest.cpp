@@ -94,7 +94,6 @@ TEST_F(ShellTest, ARecentEntryWhoseFileIsGoneShowsTheBoxAndLeavesTheList) {
   ASSERT_TRUE(QFile::remove(b));
   QAction* entry = MenuItem(ID_FILE_MRU_FIRST);
   ASSERT_NE(entry, nullptr);
-  EXPECT_EQ(entry->text(), "&1 " + b);
   entry->trigger();
   ExpectErrorBoxes(1);
   EXPECT_EQ(app->RecentFiles().Paths(), QStringList{a});
