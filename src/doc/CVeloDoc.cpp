@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 CVeloDoc::CVeloDoc(Settings& settings) {
   if (settings.storedFileType.empty()) settings.storedFileType = "txt";
@@ -37,6 +38,17 @@ bool CVeloDoc::JoinNextLine(const TextPos& pos) {
   return true;
 }
 
+void CVeloDoc::ReplaceLine(LineNode* node, ByteString text) {
+  node->text = std::move(text);
+  modified = true;
+}
+
+LineNode* CVeloDoc::InsertLineAfter(LineNode* node, ByteString text) {
+  LineNode* added = lines.InsertAfter(node, std::move(text));
+  modified = true;
+  return added;
+}
+
 bool CVeloDoc::NextLine(TextPos& pos) {
   if (pos.node->next) {
     pos.node = pos.node->next;
@@ -65,7 +77,8 @@ void CVeloDoc::LoadLines(ByteBlock* buffer, std::size_t size) {
     const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
     const char* lineEnd = lf ? lf : end;
     const char* textEnd = (lf && lineEnd > p && lineEnd[-1] == '\r') ? lineEnd - 1 : lineEnd;
-    loaded.Append(ByteString(buffer, static_cast<std::size_t>(p - data), static_cast<std::size_t>(textEnd - p)));
+    loaded.Append(
+        ByteString(buffer, static_cast<std::size_t>(p - data), static_cast<std::size_t>(textEnd - p)));
     p = lf ? lf + 1 : end;
   }
   if (loaded.Count() == 0) loaded.Append(ByteString());
