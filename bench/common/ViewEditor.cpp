@@ -31,6 +31,7 @@ void MedianReporter::ReportRuns(const std::vector<Run>& runs) {
   for (const Run& run : runs)
     if (!run.error_occurred && run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
       medians_[run.run_name.function_name] = run.GetAdjustedRealTime();
+      cpuMedians_[run.run_name.function_name] = run.GetAdjustedCPUTime();
       for (const auto& [counter, value] : run.counters)
         counters_[run.run_name.function_name + '\t' + counter] = value.value;
     }
@@ -40,6 +41,11 @@ void MedianReporter::ReportRuns(const std::vector<Run>& runs) {
 double MedianReporter::Get(const std::string& name) const {
   const auto it = medians_.find(name);
   return it == medians_.end() ? -1 : it->second;
+}
+
+double MedianReporter::GetCpu(const std::string& name) const {
+  const auto it = cpuMedians_.find(name);
+  return it == cpuMedians_.end() ? -1 : it->second;
 }
 
 double MedianReporter::Counter(const std::string& name, const std::string& counter) const {

@@ -36,11 +36,14 @@ class MedianReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override;
   // -1 when the benchmark did not run or failed.
   double Get(const std::string& name) const;
+  // The same in CPU time of the process.
+  double GetCpu(const std::string& name) const;
   // The median of one of its counters; -1 as above.
   double Counter(const std::string& name, const std::string& counter) const;
 
  private:
   std::map<std::string, double> medians_;
+  std::map<std::string, double> cpuMedians_;
   std::map<std::string, double> counters_;  // by name, a tab, the counter's name
 };
 
