@@ -1,10 +1,10 @@
-// The search and replace engine through the real view, each step under the repaint check: the
-// cases where a plain substring search or a plain replace loop would go wrong. Texts show the
-// caret as "‸" and the selection's anchor as "⁁"; bytes that are not printable ASCII as <hh>.
+// The search and replace engine through the real view, under the repaint check: the cases where a
+// plain substring search or replace loop goes wrong. Texts mark the caret "‸" and the selection's
+// anchor "⁁"; in what the view shows, bytes other than printable ASCII read <hh>. 表 95 5C and
+// 竹 92 7C end in "\" and "|"; 亜 88 9F is two lead bytes.
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,185 +15,89 @@
 
 namespace {
 
-class SearchTest : public ::testing::Test {
- protected:
-  void Open(const std::vector<std::string>& lines, int line = 0, int byte = 0) {
-    rig = std::make_unique<ViewRig>(lines);
-    V().OnSetFocus();
-    V().PlaceCaret(line, byte, false);
-  }
-  CVeloView& V() { return *rig->view; }
-  // Runs op as a command would: under the repaint check, every position valid afterwards.
-  void Do(const std::function<void()>& op) {
-    ASSERT_TRUE(RepaintsMatch(V(), rig->host, op));
-    ASSERT_TRUE(PositionsValid(V())) << RenderView(V());
-  }
-  bool Find(const std::string& text, bool forward) {
-    bool found = false;
-    Do([&] { found = V().Find(text, forward); });
-    return found;
-  }
-  std::string Shown() { return RenderView(V()); }
+using Op = std::function<void(CVeloView&)>;
+Op Find(std::string text, bool forward) {
+  return [=](CVeloView& v) { v.Find(text, forward); };
+}
+Op ReplaceAll(std::string search, std::string by) {
+  return [=](CVeloView& v) { v.ReplaceAll(search, by); };
+}
+Op Replace(std::string by) {
+  return [=](CVeloView& v) { v.ReplaceSelection(by); };
+}
 
-  std::unique_ptr<ViewRig> rig;
+struct Case {
+  const char* name;
+  std::vector<std::string> text;  // with the caret and maybe the anchor marked
+  Op op;
+  const char* shown;
+  std::size_t steps = 0;  // undo steps the operation makes
+  bool overwrite = false;
 };
 
-TEST_F(SearchTest, ForwardFromTheCaretThenTheFollowingLinesAndNoWrap) {
-  Open({"abxab", "zz", "xab"}, 0, 1);
-  EXPECT_TRUE(Find("ab", true));
-  EXPECT_EQ(Shown(), "abx⁁ab‸\nzz\nxab\n");
-  EXPECT_EQ(V().DesiredColumn(), 5);
-  EXPECT_TRUE(Find("ab", true));
-  EXPECT_EQ(Shown(), "abxab\nzz\nx⁁ab‸\n");
-  EXPECT_FALSE(Find("ab", true));  // the earlier ones are not found again
-  EXPECT_EQ(Shown(), "abxab\nzz\nxab‸\n");
-  EXPECT_FALSE(Find("", true));
-}
+const Case kCases[] = {
+    {"forward from the caret", {"ab‸xab", "ab"}, Find("ab", true), "abx⁁ab‸\nab\n"},
+    {"backward: the rest of the caret line first", {"ab a‸b ab"}, Find("ab", false), "ab ab ⁁ab‸\n"},
+    {"backward: then the leftmost above", {"x ab ab", "ab‸"}, Find("ab", false), "x ⁁ab‸ ab\nab\n"},
+    {"no wrap forward", {"ab‸", "x"}, Find("ab", true), "ab\nx‸\n"},
+    {"\\ is never a trail byte", {"‸\x95\x5C\\"}, Find("\\", true), "<95>\\⁁\\‸\n"},
+    {"| is never a trail byte", {"‸\x92\x7C", "|"}, Find("|", true), "<92>|\n⁁|‸\n"},
+    {"a match ending in a lead byte takes its character",
+     {"‸|\x88\x9F"},
+     Find("|\x88", true),
+     "⁁|<88><9F>‸\n"},
+    {"case matters", {"‸TeX tex"}, Find("tex", true), "TeX ⁁tex‸\n"},
+    {"replace without a selection: nothing", {"a‸b"}, Replace("x"), "a‸b\n"},
+    {"replace a backwards selection", {"a‸b⁁c"}, Replace("XY"), "aXY‸c\n", 2},
+    {"replace overwriting as many bytes as it is wide", {"a⁁b‸cdef"}, Replace("12"), "a12‸ef\n", 3, true},
+    {"replace all of a by aa ends", {"‸aaa"}, ReplaceAll("a", "aa"), "aaaaaa‸\n", 6},
+    {"replace all from the middle", {"a a", "a ‸a", "a"}, ReplaceAll("a", "b"), "a a\na b\nb‸\n", 4},
+    {"a replacement's lead byte pairs with what follows",
+     {"‸a|a|b"},
+     ReplaceAll("a", "\x88"),
+     "<88>|<88>|b‸\n",
+     4},
+};
 
-// The direction only chooses the next line: the caret's own line is searched on from the caret.
-TEST_F(SearchTest, BackwardTakesTheRestOfTheCaretLineThenTheLeftmostAbove) {
-  Open({"ab ab", "xx ab ab", "ab ab ab"}, 2, 4);
-  EXPECT_TRUE(Find("ab", false));
-  EXPECT_EQ(Shown(), "ab ab\nxx ab ab\nab ab ⁁ab‸\n");
-  EXPECT_TRUE(Find("ab", false));
-  EXPECT_EQ(Shown(), "ab ab\nxx ⁁ab‸ ab\nab ab ab\n");
-  EXPECT_TRUE(Find("ab", false));  // right of the caret again
-  EXPECT_EQ(Shown(), "ab ab\nxx ab ⁁ab‸\nab ab ab\n");
-  EXPECT_TRUE(Find("ab", false));
-  EXPECT_EQ(Shown(), "⁁ab‸ ab\nxx ab ab\nab ab ab\n");
-  EXPECT_TRUE(Find("ab", false));
-  EXPECT_EQ(Shown(), "ab ⁁ab‸\nxx ab ab\nab ab ab\n");
-  EXPECT_FALSE(Find("ab", false));  // the start of the document, nothing selected
-  EXPECT_EQ(Shown(), "‸ab ab\nxx ab ab\nab ab ab\n");
-}
-
-// 表 95 5C and 竹 92 7C end in "\" and "|"; 亜 88 9F is two lead bytes; the line ends in a lone
-// lead byte.
-TEST_F(SearchTest, MatchesStartOnCharactersOnly) {
-  const std::string line = kKanji5C + "\\" + "\x92\x7C" + "|" + kKanji9F + kKanji9F + "x\x88";
-  Open({line, "\\"});
-  EXPECT_TRUE(Find("\\", true));
-  EXPECT_EQ(Shown(), "<95>\\⁁\\‸<92>||<88><9F><88><9F>x<88>\n\\\n");
-  EXPECT_TRUE(Find("\\", true));
-  EXPECT_EQ(V().Caret().line, 1);
-  struct Case {
-    std::string text;
-    std::string shown;  // searched from the start of the document
-  };
-  const Case cases[] = {
-      {"|", "<95>\\\\<92>|⁁|‸<88><9F><88><9F>x<88>\n\\\n"},
-      {"\x88", "<95>\\\\<92>||⁁<88><9F>‸<88><9F>x<88>\n\\\n"},  // the end moves off the trail byte
-      {"\x88\x9F\x88", "<95>\\\\<92>||⁁<88><9F><88><9F>‸x<88>\n\\\n"},
-      {"x\x88", "<95>\\\\<92>||<88><9F><88><9F>⁁x<88>‸\n\\\n"},
-      {"\x9F\x88", "<95>\\\\<92>||<88><9F><88><9F>x<88>\n\\‸\n"},  // only ever a trail and a lead
-      {"\x5C\x5C", "<95>\\\\<92>||<88><9F><88><9F>x<88>\n\\‸\n"},
-  };
-  for (const Case& c : cases) {
-    V().PlaceCaret(0, 0, false);
-    Find(c.text, true);
-    EXPECT_EQ(Shown(), c.shown) << Readable(c.text);
+TEST(Search, CasesThatBite) {
+  for (const Case& c : kCases) {
+    Mark caret, anchor;
+    std::vector<std::string> lines;
+    for (std::string line : c.text) {
+      std::size_t at = line.find("‸"), from = line.find("⁁");
+      if (at != std::string::npos && from != std::string::npos)
+        (from < at ? at : from) -= 3;  // one sign is 3 bytes
+      for (const char* sign : {"‸", "⁁"})
+        if (const std::size_t i = line.find(sign); i != std::string::npos) line.erase(i, 3);
+      const int n = static_cast<int>(lines.size());
+      if (at != std::string::npos) caret = std::pair(n, static_cast<int>(at));
+      if (from != std::string::npos) anchor = std::pair(n, static_cast<int>(from));
+      lines.push_back(line);
+    }
+    ViewRig rig(lines);
+    CVeloView& v = *rig.view;
+    v.OnSetFocus();
+    if (c.overwrite) v.ToggleOverwrite();
+    if (anchor) v.PlaceCaret(anchor->first, anchor->second, false);
+    v.PlaceCaret(caret->first, caret->second, anchor.has_value());
+    ASSERT_TRUE(RepaintsMatch(v, rig.host, [&] { c.op(v); })) << c.name;
+    ASSERT_TRUE(PositionsValid(v)) << c.name;
+    EXPECT_EQ(RenderView(v), c.shown) << c.name;
+    EXPECT_EQ(v.UndoList().size(), c.steps) << c.name;
+    while (!v.UndoList().empty()) v.Undo();
+    EXPECT_EQ(LinesOf(rig.doc), lines) << c.name;
   }
 }
 
-TEST_F(SearchTest, CaseMattersAndStarsAreOrdinary) {
-  Open({"TeX tex TEX *"});
-  EXPECT_TRUE(Find("tex", true));
-  EXPECT_EQ(Shown(), "TeX ⁁tex‸ TEX *\n");
-  EXPECT_TRUE(Find("TEX", true));
-  EXPECT_EQ(Shown(), "TeX tex ⁁TEX‸ *\n");
-  EXPECT_FALSE(Find("Tex", true));
-  V().PlaceCaret(0, 0, false);
-  EXPECT_TRUE(Find("*", true));
-  EXPECT_EQ(Shown(), "TeX tex TEX ⁁*‸\n");
-}
-
-TEST_F(SearchTest, FindAndShowCentresTheCaretLineFoundOrNot) {
+TEST(Search, NextAsteriskSelectsItAndCentresItsLine) {
   std::vector<std::string> lines(60, "..");
-  lines[40] = "x*y";
-  Open(lines);
-  Do([&] { EXPECT_TRUE(V().OnCommand(ID_NEXT_ASTERISK)); });
-  EXPECT_EQ(V().SelAnchor().byteIndex, 1);
-  EXPECT_EQ(V().Caret().line, 40);
-  EXPECT_EQ(V().Caret().byteIndex, 2);
-  EXPECT_EQ(V().Origin().line, 40 - V().VisibleLines() / 2);
-  Do([&] { V().FindAndShow("*", true); });
-  EXPECT_FALSE(V().IsSelecting());
-  EXPECT_EQ(V().Caret().line, 59);
-  EXPECT_EQ(V().Origin().line, 59 - V().VisibleLines() / 2);
-}
-
-TEST_F(SearchTest, ReplaceSelectionIsTwoStepsThreeInOverwriteMode) {
-  Open({"abcdef"});
-  Do([&] { V().ReplaceSelection("x"); });  // nothing selected: nothing happens
-  EXPECT_EQ(Shown(), "‸abcdef\n");
-  EXPECT_TRUE(V().UndoList().empty());
-
-  rig->Select(0, 2, 0, 1);  // "b", made backwards; whatever is selected goes
-  Do([&] { V().ReplaceSelection("XY"); });
-  EXPECT_EQ(Shown(), "aXY‸cdef\n");
-  EXPECT_EQ(V().UndoList().size(), 2u);
-
-  V().ToggleOverwrite();
-  rig->Select(0, 3, 0, 4);  // "c": then as many bytes as "12" is wide are overwritten
-  Do([&] { V().ReplaceSelection("12"); });
-  EXPECT_EQ(Shown(), "aXY12‸f\n");
-  EXPECT_EQ(V().UndoList().size(), 5u);
-  for (int i = 0; i < 5; ++i) Do([&] { V().Undo(); });
-  EXPECT_EQ(LinesOf(rig->doc), std::vector<std::string>{"abcdef"});
-}
-
-TEST_F(SearchTest, ReplaceAllGoesOnAfterEachReplacementAndLeavesWhatIsBeforeTheCaret) {
-  Open({"aaa"});
-  Do([&] { V().ReplaceAll("a", "aa"); });
-  EXPECT_EQ(Shown(), "aaaaaa‸\n");
-  EXPECT_EQ(V().UndoList().size(), 6u);
-
-  Open({"a a", "a a", "a a"}, 1, 1);
-  Do([&] { V().ReplaceAll("a", "b"); });
-  EXPECT_EQ(Shown(), "a a\na b\nb b‸\n");
-  EXPECT_EQ(V().UndoList().size(), 6u);
-  Do([&] { V().ReplaceAll("zz", "b"); });  // no match: the caret still goes to the end
-  EXPECT_EQ(V().UndoList().size(), 6u);
-}
-
-TEST_F(SearchTest, ReplaceAllSplitsLinesAndUndoesStepByStep) {
-  Open({"a-b", "-", "c"});
-  Do([&] { V().ReplaceAll("-", "\r\n"); });
-  EXPECT_EQ(LinesOf(rig->doc), (std::vector<std::string>{"a", "b", "", "", "c"}));
-  EXPECT_EQ(Shown(), "a\nb\n\n\nc‸\n");
-  Do([&] { V().Undo(); });
-  EXPECT_EQ(LinesOf(rig->doc), (std::vector<std::string>{"a", "b", "", "c"}));
-  for (int i = 0; i < 3; ++i) Do([&] { V().Undo(); });
-  EXPECT_EQ(LinesOf(rig->doc), (std::vector<std::string>{"a-b", "-", "c"}));
-  for (int i = 0; i < 4; ++i) Do([&] { V().Redo(); });
-  EXPECT_EQ(LinesOf(rig->doc), (std::vector<std::string>{"a", "b", "", "", "c"}));
-}
-
-// A replacement ending in a lead byte takes the next byte of the line as its trail; the search
-// goes on after that character, whose trail is no longer a character of its own.
-TEST_F(SearchTest, AReplacementEndingInALeadBytePairsWithWhatFollows) {
-  Open({"a|a|b"});
-  Do([&] { V().ReplaceAll("a", "\x88"); });
-  EXPECT_EQ(Shown(), "<88>|<88>|b‸\n");
-  EXPECT_EQ(V().UndoList().size(), 4u);
-  V().PlaceCaret(0, 0, false);
-  Do([&] { V().ReplaceAll("|", "-"); });  // both "|" are trail bytes now
-  EXPECT_EQ(V().UndoList().size(), 4u);
-}
-
-// Another view of the document keeps valid positions through a replace all and its undo.
-TEST_F(SearchTest, AnotherViewFollowsAReplaceAll) {
-  Open({"x-x", "y", "x-"}, 0, 0);
-  FakeViewHost otherHost;
-  std::unique_ptr<CVeloView> other = rig->AddView(otherHost);
-  other->PlaceCaret(2, 2, false);
-  Do([&] { V().ReplaceAll("x", "\r\nz"); });
-  EXPECT_EQ(LinesOf(rig->doc), (std::vector<std::string>{"", "z-", "z", "y", "", "z-"}));
-  EXPECT_TRUE(PositionsValid(*other));
-  EXPECT_EQ(other->Caret().line, 2);
-  while (!V().UndoList().empty()) V().Undo();
-  EXPECT_EQ(LinesOf(rig->doc), (std::vector<std::string>{"x-x", "y", "x-"}));
-  EXPECT_TRUE(PositionsValid(*other));
+  lines[40] = "abcdefg*h";
+  ViewRig rig(lines);
+  CVeloView& v = *rig.view;
+  ASSERT_TRUE(RepaintsMatch(v, rig.host, [&] { EXPECT_TRUE(v.OnCommand(ID_NEXT_ASTERISK)); }));
+  EXPECT_EQ(v.SelAnchor().byteIndex, 7);
+  EXPECT_EQ(v.Caret().byteIndex, 8);
+  EXPECT_EQ(v.Origin().line, 40 - v.VisibleLines() / 2);
 }
 
 }  // namespace
