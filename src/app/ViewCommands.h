@@ -15,8 +15,6 @@ class ViewCommands : public CommandTarget {
  public:
   ViewCommands(CMirevApp& application, CVeloView& target);
 
-  FindReplace& Find() { return findReplace; }
-
   bool OnCmdMsg(int id, CommandUi* ui) override;
 
  private:

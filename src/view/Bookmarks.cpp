@@ -24,8 +24,7 @@ void CVeloView::JumpToNextBookmark() {
     return;
   }
   if (bookmarkCursor == bookmarks.end()) bookmarkCursor = bookmarks.begin();
-  InvalidateSelection();
-  selecting = false;
+  selecting = false;  // the jump repaints the whole view
   GoToLine(*bookmarkCursor, 0);
   ++bookmarkCursor;
 }
@@ -45,7 +44,6 @@ void CVeloView::Redraw() {
   if (!IsPlaced()) return;
   const int line = caret.line;
   const int byteIndex = caret.byteIndex;
-  InvalidateSelection();
   GoDocStart(false);
   GoToLine(line, byteIndex);
 }
