@@ -297,8 +297,6 @@ TEST_P(EditCases, Run) {
     } else if (word == "tab") {  // as the settings do: the other views take it at their next action
       run([&] { v->ApplyTabSize(n.at(0)); }, true);
       for (const auto& view : views()) stale.insert(view.first);
-    } else if (word == "bookmark") {
-      run([&] { v->ToggleBookmark(); });
     } else if (word == "clipboard") {
       host->clipboardWorks = rest != "refuses";
       if (host->clipboardWorks) host->clipboard = Unmarked(rest);

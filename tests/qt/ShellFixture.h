@@ -31,8 +31,8 @@ inline std::ostream& operator<<(std::ostream& out, const QString& text) { return
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text << '"'; }
 
 // Answers the shell's dialogs from a script and records what each was asked. A box with only an
-// OK button is answered at once; a question, file dialog or colour chooser nobody scripted fails
-// the test and counts as cancelled.
+// OK button is answered at once (taking an OK scripted for it); a question, file dialog or colour
+// chooser nobody scripted fails the test and counts as cancelled.
 class ScriptedDialogs : public DialogService {
  public:
   struct Box {
@@ -45,7 +45,10 @@ class ScriptedDialogs : public DialogService {
   Answer MessageBox(QWidget* owner, const QString& caption, const QString& text, Buttons buttons,
                     Icon) override {
     boxes.push_back({owner != nullptr, caption, text, buttons});
-    if (buttons == Buttons::Ok) return Answer::Ok;
+    if (buttons == Buttons::Ok) {  // an OK scripted for it is taken
+      if (!answers.empty() && answers.front() == Answer::Ok) answers.pop_front();
+      return Answer::Ok;
+    }
     if (answers.empty()) {
       ADD_FAILURE() << "unexpected question: " << text;
       return Answer::Cancel;
