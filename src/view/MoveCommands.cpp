@@ -84,6 +84,9 @@ std::span<const CommandEntry<CVeloView>> CVeloView::CommandTable() {
       {ID_EDIT_UNDO, &V::Undo},
       {ID_EDIT_REDO, &V::Redo},
       {ID_CLEAR_UNDO, &V::ClearUndoBuffers},
+      {ID_ZOOM_IN, &V::ZoomIn},
+      {ID_ZOOM_OUT, &V::ZoomOut},
+      {ID_ZOOM_DEFAULT, &V::ZoomDefault},
   };
   return table;
 }

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -125,6 +127,31 @@ TEST_P(EditCases, Run) {
     check();
     if (word == "undo") {
       EXPECT_EQ(v.UndoList().size(), std::stoul(rest)) << at << ": undo steps";
+    } else if (word == "press" || word == "move" || word == "release") {
+      // Cell units from the first text column and the top row; the margin lies left of 0.
+      double column = 0, row = 0;
+      std::istringstream(rest) >> column >> row;
+      const Point p{v.MarginWidth() + static_cast<int>(std::floor(column * v.CharWidth())),
+                    static_cast<int>(std::floor(row * v.LineHeight()))};
+      run([&] {
+        if (word == "press") v.OnLButtonDown(p);
+        if (word == "move") v.OnMouseMove(p);
+        if (word == "release") v.OnLButtonUp(p);
+      });
+    } else if (word == "wheel") {
+      std::istringstream words(rest);
+      int steps = 0;
+      std::string key;
+      words >> steps >> key;
+      rig->host.ctrlDown = key == "ctrl";
+      rig->host.shiftDown = key == "shift";
+      for (int i = 0; i < std::abs(steps); ++i) run([&] { v.OnMouseWheel(steps > 0 ? 120 : -120); });
+      rig->host.ctrlDown = rig->host.shiftDown = false;
+    } else if (word == "origin") {
+      int first = 0, column = 0;
+      std::istringstream(rest) >> first >> column;
+      EXPECT_EQ(v.Origin().line, first) << at << ": first visible line";
+      EXPECT_EQ(v.Origin().column, column) << at << ": first visible column";
     } else if (word == "type") {
       Mark none;
       const std::string text = Unmark(rest, 0, none, none);
