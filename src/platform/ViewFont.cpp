@@ -5,9 +5,9 @@
 #include <QGlyphRun>
 #include <QList>
 #include <QStringList>
-#include <QtEndian>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <utility>
 
@@ -57,9 +57,15 @@ int ViewFont::IdeographicBaseline() const {
   // not say so get the usual proportion.
   double ratio = 0.88;
   const QByteArray os2 = raw_.isValid() ? raw_.fontTable("OS/2") : QByteArray();
+  // sTypoAscender and sTypoDescender: signed big-endian 16-bit values at bytes 68 and 70.
+  auto signed16 = [&os2](qsizetype at) {
+    const auto high = static_cast<unsigned>(static_cast<unsigned char>(os2.at(at)));
+    const auto low = static_cast<unsigned>(static_cast<unsigned char>(os2.at(at + 1)));
+    return static_cast<int>(static_cast<std::int16_t>(static_cast<std::uint16_t>(high << 8 | low)));
+  };
   if (os2.size() >= 72) {
-    const int ascender = qFromBigEndian<qint16>(os2.constData() + 68);
-    const int descender = qFromBigEndian<qint16>(os2.constData() + 70);
+    const int ascender = signed16(68);
+    const int descender = signed16(70);
     const double em = raw_.unitsPerEm();
     if (em > 0 && ascender > 0 && descender <= 0 && std::abs((ascender - descender) / em - 1.0) < 0.05)
       ratio = ascender / static_cast<double>(ascender - descender);
