@@ -1,7 +1,6 @@
 // Editing from the keyboard on the real shell: both accelerator tables, typed text as code
-// page 932, the input method's finished text, and the edit menu following the view.
+// page 932, and the edit menu following the view. The input method: ViewInputTest.
 #include <QClipboard>
-#include <QInputMethodEvent>
 
 #include "ShellFixture.h"
 #include "base/CommandIds.h"
@@ -57,11 +56,6 @@ class EditKeysTest : public ShellFixture {
   }
   // A key of a Japanese layout that types text and has no key code of its own.
   void Type(const QString& text) { Key(Qt::Key_unknown, kNo, text); }
-  void Commit(const QString& text) {
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QCoreApplication::sendEvent(&Window(), &event);
-  }
 };
 
 TEST_F(EditKeysTest, EveryDocumentKeyReachesTheViewBeforeTheFrameTable) {
@@ -145,15 +139,6 @@ TEST_F(EditKeysTest, JapaneseTextGoesInWholeAndTextTheCodePageLacksIsRefused) {
   EXPECT_EQ(v.UndoList().size(), steps);
   EXPECT_TRUE(Frame().MessageText().contains(QStringLiteral("U+1F600 😀")))
       << Frame().MessageText().toStdString();
-
-  // The input method's finished text: one step, or nothing at all.
-  Commit(QStringLiteral("漢字"));
-  EXPECT_EQ(Text(), "\xB1\\\x8A\xBF\x8E\x9A\r\n");
-  EXPECT_EQ(v.UndoList().size(), steps + 1);
-  Commit(QStringLiteral("a\u2603b"));
-  EXPECT_EQ(Text(), "\xB1\\\x8A\xBF\x8E\x9A\r\n");
-  Key(Qt::Key_Z, kCtrl);
-  EXPECT_EQ(Text(), "\xB1\\\r\n");
 }
 
 }  // namespace
