@@ -384,13 +384,17 @@ ViewWidget::Surrounding ViewWidget::CaretLineText() const {
   const std::string_view line = caret.node->text.View();
   const int size = static_cast<int>(line.size());
   const int at = std::clamp(caret.byteIndex, 0, size);
-  // A window of the line: a huge line is not converted whole at every query.
-  constexpr int kChars = 512;
-  around.from = at;
+  // A window of the line: a huge line is not converted whole at every query. Its start is
+  // the first sure character start in the kilobyte before the caret: the byte before it is
+  // no lead byte, so it ends a character. A kilobyte of nothing but lead bytes (which pair
+  // up in ways only the whole line tells) leaves no text before the caret.
+  constexpr int kBytes = 1024;
+  around.from = std::max(at - kBytes, 0);
+  while (around.from > 0 && around.from < at &&
+         cp932::IsLeadByte(static_cast<unsigned char>(line[static_cast<std::size_t>(around.from - 1)])))
+    ++around.from;
   around.to = at;
-  for (int i = 0; i < kChars && around.from > 0; ++i)
-    around.from = cp932::PreviousCharStart(line, around.from);
-  for (int i = 0; i < kChars && around.to < size; ++i) around.to = cp932::NextCharStart(line, around.to);
+  while (around.to < size && around.to - at < kBytes) around.to = cp932::NextCharStart(line, around.to);
   auto units = [&](int from, int to) {
     return Cp932ToQString(line.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)));
   };
@@ -399,7 +403,7 @@ ViewWidget::Surrounding ViewWidget::CaretLineText() const {
   around.anchor = around.cursor;
   const TextPos& anchor = view_->SelAnchor();
   if (view_->IsSelecting() && anchor.node == caret.node && anchor.byteIndex >= around.from &&
-      anchor.byteIndex <= around.to && CVeloView::IsCharBoundary(line, anchor.byteIndex))
+      anchor.byteIndex <= around.to)
     around.anchor = static_cast<int>(units(around.from, anchor.byteIndex).size());
   return around;
 }

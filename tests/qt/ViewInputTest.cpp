@@ -253,6 +253,18 @@ TEST_F(ViewInputTest, TheTextAroundTheCaretCanBeReadAndReconverted) {
   EXPECT_EQ(V().Caret().byteIndex, 10);
   Commit(QString(), 1, 5);  // deleting past the line's end stops there
   EXPECT_EQ(Lines(Doc()), "xx\x83\x6A\x83\x7A\x83\x93\x83\x53y\n");
+
+  // A long line is read around the caret only; before a caret that follows nothing but lead
+  // bytes (亜 is 88 9F) nothing can be told for sure, and nothing is read.
+  std::string kanji = "a";
+  for (int i = 0; i < 1500; ++i) kanji += "\x88\x9F";
+  Open(std::string(5000, 'x') + "\n" + kanji + "\n");
+  V().PlaceCaret(0, 2500, false);
+  EXPECT_EQ(widget->inputMethodQuery(Qt::ImCursorPosition).toInt(), 1024);
+  EXPECT_EQ(widget->inputMethodQuery(Qt::ImSurroundingText).toString().size(), 2048);
+  V().PlaceCaret(1, 2001, false);
+  EXPECT_EQ(widget->inputMethodQuery(Qt::ImCursorPosition).toInt(), 0);
+  EXPECT_EQ(widget->inputMethodQuery(Qt::ImSurroundingText).toString(), QString(500, QChar(0x4E9C)));
 }
 
 // The candidate window's place: the caret's cell, also on a kanji and after a sideways scroll,
