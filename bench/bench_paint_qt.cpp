@@ -146,7 +146,7 @@ void BM_DrawTextPerRow(benchmark::State& state) {
     painter.setPen(ink);
     int top = 0;
     for (const QString& row : s.rowTexts) {
-      painter.drawText(QPointF(2 * font.CellWidth(), top + font.Ascent()), row);
+      painter.drawText(QPointF(2 * font.CellWidth(), top + font.Baseline()), row);
       top += font.LineHeight();
     }
   }

@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev  # libFuzzer, for the macro reader fuzz test
   fonts-noto-cjk
   xvfb xauth xdotool
+  fcitx5 fcitx5-mozc fcitx5-frontend-qt6 dbus-daemon dbus-bin  # the input method end-to-end test
   util-linux
   clang-format
   texlive-lang-japanese latexmk poppler-utils

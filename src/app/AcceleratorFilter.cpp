@@ -7,6 +7,7 @@
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/DocumentTemplate.h"
+#include "platform/ViewWidget.h"
 
 AcceleratorFilter::AcceleratorFilter(CMainFrame& mainFrame, DocumentTemplate& documentTemplate)
     : frame(mainFrame), docTemplate(documentTemplate) {}
@@ -19,6 +20,19 @@ bool AcceleratorFilter::eventFilter(QObject* watched, QEvent* event) {
   // Keys of dialogs, message boxes and open menus are theirs.
   if (!widget || widget->window() != &frame) return false;
   auto* key = static_cast<QKeyEvent*>(event);
+
+  // While the view composes text, its keys are the input method's (Return, Space, Escape,
+  // arrows, Backspace): none may become a command. Claiming the shortcut check keeps Qt's
+  // own shortcuts off them too.
+  CChildFrame* child = frame.ActiveChild();
+  ViewWidget* view = child ? child->View() : nullptr;
+  if (view && view->IsComposing() && (widget == view || view->isAncestorOf(widget))) {
+    if (type == QEvent::ShortcutOverride) {
+      key->accept();
+      return true;
+    }
+    return false;
+  }
 
   if (type == QEvent::KeyRelease) {
     if (key->key() == Qt::Key_CapsLock || key->key() == Qt::Key_NumLock || key->key() == Qt::Key_ScrollLock)

@@ -3,7 +3,7 @@
 // meant for the main window or a window inside it: the active document window's table is
 // tried first, then the main window's, then the window system's keys for document windows.
 // A key found in a table is routed as its command and goes no further, even when no object
-// takes the command.
+// takes the command. While the active view shows text being composed, no key is translated.
 #include <QObject>
 
 class CMainFrame;

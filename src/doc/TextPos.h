@@ -12,3 +12,6 @@ struct TextPos {
 inline bool PosBefore(const TextPos& a, const TextPos& b) {
   return a.line < b.line || (a.line == b.line && a.column < b.column);
 }
+
+// Whether two positions stand at different places on the screen (line or column).
+inline bool PosDiffers(const TextPos& a, const TextPos& b) { return PosBefore(a, b) || PosBefore(b, a); }

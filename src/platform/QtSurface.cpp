@@ -72,7 +72,7 @@ void QtSurface::AddChar(unsigned code, int pen, int cells, int cellWidth, QRgb i
       break;
     case ViewFont::GlyphKind::Glyph:
       glyphs_.push_back(g.index);
-      positions_.emplace_back(pen + g.dx, font_.Ascent());
+      positions_.emplace_back(pen + g.dx, g.baseline);
       ++run.count;
       break;
     case ViewFont::GlyphKind::Fallback:
@@ -206,7 +206,7 @@ void QtSurface::DrawScreenText(int x, int y, std::string_view ascii, Color text,
     const ViewFont::Glyph& g = font_.GlyphFor(code);
     if (g.kind == ViewFont::GlyphKind::Glyph) {
       glyphs.push_back(g.index);
-      positions.emplace_back(cellX + g.dx, y + font_.Ascent());
+      positions.emplace_back(cellX + g.dx, y + g.baseline);
     } else {
       font_.DrawSpecial(screen_, code, g, QRect(cellX, y, cw, font_.LineHeight()), ink);
     }

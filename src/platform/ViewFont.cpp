@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <utility>
 
@@ -45,11 +46,44 @@ QFont ViewFont::MakeQFont(const FontRequest& request) {
 }
 
 ViewFont::ViewFont(const FontRequest& request) : font_(MakeQFont(request)), raw_(QRawFont::fromFont(font_)) {
-  QFontMetrics metrics(font_);
-  // The face's average width is the full width; the cell is the half-width advance.
-  cellWidth_ = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));
-  lineHeight_ = std::max(1, metrics.height());
-  ascent_ = metrics.ascent();
+  lineHeight_ = std::max(1, font_.pixelSize());
+  cellWidth_ = std::max(1, lineHeight_ / 2);
+  baseline_ = IdeographicBaseline();
+  asciiBaseline_ = AsciiBaselineFor(baseline_);
+}
+
+int ViewFont::IdeographicBaseline() const {
+  // The typographic ascender and descender of a Japanese face span its em box; faces that do
+  // not say so get the usual proportion.
+  double ratio = 0.88;
+  const QByteArray os2 = raw_.isValid() ? raw_.fontTable("OS/2") : QByteArray();
+  // sTypoAscender and sTypoDescender: signed big-endian 16-bit values at bytes 68 and 70.
+  auto signed16 = [&os2](qsizetype at) {
+    const auto high = static_cast<unsigned>(static_cast<unsigned char>(os2.at(at)));
+    const auto low = static_cast<unsigned>(static_cast<unsigned char>(os2.at(at + 1)));
+    return static_cast<int>(static_cast<std::int16_t>(static_cast<std::uint16_t>(high << 8 | low)));
+  };
+  if (os2.size() >= 72) {
+    const int ascender = signed16(68);
+    const int descender = signed16(70);
+    const double em = raw_.unitsPerEm();
+    if (em > 0 && ascender > 0 && descender <= 0 && std::abs((ascender - descender) / em - 1.0) < 0.05)
+      ratio = ascender / static_cast<double>(ascender - descender);
+  }
+  return std::clamp(static_cast<int>(std::lround(lineHeight_ * ratio)), 1, lineHeight_);
+}
+
+int ViewFont::AsciiBaselineFor(int ideographic) const {
+  if (!raw_.isValid()) return ideographic;
+  QRectF box;
+  for (const quint32 index : raw_.glyphIndexesForString(
+           QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789")))
+    if (index != 0) box |= raw_.boundingRect(index);
+  if (box.isEmpty()) return ideographic;
+  const int ascent = static_cast<int>(std::ceil(-box.top()));
+  const int descent = static_cast<int>(std::ceil(box.bottom()));
+  if (ascent + descent <= lineHeight_) return std::clamp(ideographic, ascent, lineHeight_ - descent);
+  return (ascent + lineHeight_ - descent + 1) / 2;
 }
 
 namespace {
@@ -88,6 +122,7 @@ const ViewFont::Glyph& ViewFont::Resolve(unsigned code) {
   g.known = true;
 
   const int cells = code > 0xFF ? 2 : 1;
+  g.baseline = static_cast<std::int16_t>(code >= 0x20 && code < 0x7F ? asciiBaseline_ : baseline_);
   const char32_t ch = code > 0xFF ? cp932::DecodePair(static_cast<unsigned char>(code >> 8),
                                                       static_cast<unsigned char>(code & 0xFF))
                                   : cp932::DecodeByte(static_cast<unsigned char>(code));
@@ -129,13 +164,16 @@ void ViewFont::DrawSpecial(QPainter& painter, unsigned code, const Glyph& glyph,
   if (glyph.kind == GlyphKind::Fallback) {
     painter.setFont(font_);
     painter.setPen(color);
-    painter.drawText(QPointF(cells.left() + glyph.dx, cells.top() + ascent_), FallbackText(code));
+    painter.save();
+    painter.setClipRect(cells, Qt::IntersectClip);
+    painter.drawText(QPointF(cells.left() + glyph.dx, cells.top() + glyph.baseline), FallbackText(code));
+    painter.restore();
     return;
   }
   if (glyph.kind != GlyphKind::Symbol) return;
   // A hollow box inside the cells, from about cap height down to the baseline.
-  const int top = cells.top() + std::max(1, ascent_ * 3 / 10);
-  const int bottom = cells.top() + std::max(2, ascent_ - 1);
+  const int top = cells.top() + std::max(1, baseline_ * 3 / 10);
+  const int bottom = cells.top() + std::max(2, baseline_ - 1);
   const int inset = cells.width() >= 4 ? 1 : 0;
   const int left = cells.left() + inset;
   const int right = cells.right() - inset;
@@ -172,7 +210,7 @@ const QImage& ViewFont::CellCache::Render(unsigned code) {
       QGlyphRun run;
       run.setRawFont(font_.raw_);
       const quint32 index = glyph.index;
-      const QPointF position(glyph.dx, font_.ascent_);
+      const QPointF position(glyph.dx, glyph.baseline);
       run.setRawData(&index, &position, 1);
       painter.setPen(QColor(ink_));
       painter.drawGlyphRun(QPointF(0, 0), run);

@@ -1,6 +1,13 @@
 #pragma once
 // The view's fixed-pitch font and what drawing on the cell grid needs from it: the cell
 // metrics and, per code page 932 character, the glyph to draw and where in its cells.
+//
+// A cell is as high as the font request and half as wide; glyphs are drawn with an em of that
+// height, clipped to their cells. Japanese characters stand on the baseline of the face's
+// ideographic em box, whose bottom is the cell's bottom. The Latin letters of the Japanese
+// faces reach further down than that box; where their descenders would be cut off, ASCII
+// characters stand on a baseline of their own, as high as it takes to keep both ascenders and
+// descenders in the cell (or splitting the difference when nothing can).
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
@@ -29,6 +36,7 @@ class ViewFont {
   struct Glyph {
     std::uint32_t index = 0;
     std::int16_t dx = 0;
+    std::int16_t baseline = 0;  // from the top of the cells
     GlyphKind kind = GlyphKind::Blank;
     bool known = false;
   };
@@ -46,7 +54,9 @@ class ViewFont {
   const QRawFont& RawFont() const { return raw_; }
   int CellWidth() const { return cellWidth_; }
   int LineHeight() const { return lineHeight_; }
-  int Ascent() const { return ascent_; }
+  // The baselines of Japanese and of ASCII characters, from the top of the cell.
+  int Baseline() const { return baseline_; }
+  int AsciiBaseline() const { return asciiBaseline_; }
   TextMetrics Metrics() const { return {lineHeight_, cellWidth_}; }
 
   // code is a single byte (0..255, one cell) or lead << 8 | trail (two cells).
@@ -87,12 +97,15 @@ class ViewFont {
 
  private:
   const Glyph& Resolve(unsigned code);
+  int IdeographicBaseline() const;
+  int AsciiBaselineFor(int ideographic) const;
 
   QFont font_;
   QRawFont raw_;
   int cellWidth_ = 1;
   int lineHeight_ = 1;
-  int ascent_ = 0;
+  int baseline_ = 0;
+  int asciiBaseline_ = 0;
   // Two-level table: a page of 256 entries per first byte, made on first use.
   std::array<std::unique_ptr<std::array<Glyph, 256>>, 256> pages_;
   std::unordered_map<unsigned, QString> fallback_;

@@ -5,15 +5,22 @@
 //
 // Keys that stand for commands never arrive here: the shell's key filter routes them. What does
 // arrive is typed text, which goes to the view as code page 932; the input method's finished
-// text goes the same way.
+// text goes the same way. The text being composed is drawn here, over the cells at the caret,
+// and never enters the document; while there is some, keys belong to the input method.
+//
+// Mouse and wheel go to the view in its own units: client points of the viewport, and wheel
+// steps of 120, gathered from small deltas and split from big ones.
 #include <QAbstractScrollArea>
 #include <QImage>
+#include <QInputMethodEvent>
+#include <QList>
 #include <QString>
 #include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/ViewFont.h"
 #include "view/CVeloView.h"
@@ -48,6 +55,10 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   void SetBufferedRows(bool buffered) { bufferedRows_ = buffered; }
 
   QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+  // The input method is composing text: it is shown at the caret, not yet in the document.
+  bool IsComposing() const { return !preedit_.chars.empty(); }
+  // The cells the composition covers, in viewport pixels; empty when nothing is shown.
+  QRect CompositionRect() const;
 
   // The clipboard format that carries the document's own bytes, beside the Unicode text that
   // other programs read, so that copying inside the program changes no byte.
@@ -93,6 +104,11 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
   // Tab is typed text here, not a move to the next widget.
   bool focusNextPrevChild(bool next) override;
   // The view moves the content itself; the scroll area must not.
@@ -116,6 +132,49 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   bool CaretDrawn() const;
   void UpdateCaretArea();
   void RestartBlink();
+
+  // One character of the text being composed, as the cell grid shows it.
+  struct PreeditChar {
+    QString text;
+    unsigned code = 0;  // code page 932, as the font's cell cache takes it; 0: none
+    int cells = 1;
+    bool highlighted = false;  // the segment being converted
+    bool underlined = true;
+    Qt::PenStyle underline = Qt::SolidLine;
+  };
+  struct Preedit {
+    std::vector<PreeditChar> chars;
+    int cursorCells = 0;  // the input method's cursor, in cells from the start
+    bool cursorVisible = false;
+    int cells = 0;
+  };
+  void SetPreedit(const QString& text, const QList<QInputMethodEvent::Attribute>& attributes);
+  void ClearPreedit();
+  // Repaints where the composition was drawn and where it goes now.
+  void UpdatePreeditArea();
+  void DrawPreedit(QPainter& painter);
+  // Where the composition starts: the caret's cell, in viewport pixels, left of the text
+  // area when the caret is scrolled out to the left.
+  QPoint CompositionOrigin() const;
+  void Commit(const QInputMethodEvent& event);
+
+  // The caret line around the caret, as the input method sees it: text, and the caret and the
+  // selection anchor in it, in UTF-16 units. Byte from and to bound the window on the line.
+  struct Surrounding {
+    QString text;
+    int cursor = 0;
+    int anchor = 0;
+    int from = 0;
+    int to = 0;
+  };
+  Surrounding CaretLineText() const;
+  // The byte of the caret line units UTF-16 units from byte from.
+  int ByteAfterUnits(int from, int to, int units) const;
+
+  // Viewport coordinates as the view's client points.
+  static Point ClientPoint(const QMouseEvent& event);
+  // Whole wheel steps in delta added to the accumulated rest (a reversal starts afresh).
+  static int WheelSteps(int& rest, int delta);
 
   // Text typed or committed by the input method, as code page 932; nothing (and a message in
   // the status bar) when it holds a character the code page lacks.
@@ -141,6 +200,11 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   bool blinkOn_ = true;
   QTimer blink_;
   QPoint imePos_;
+  Preedit preedit_;
+  QRect preeditShown_;  // what the last UpdatePreeditArea asked to paint
+  bool grabbing_ = false;
+  int wheelRestY_ = 0;
+  int wheelRestX_ = 0;
 
   BarState hState_;
   BarState vState_;

@@ -6,10 +6,11 @@
 // One class, implemented in files named after their concern: ViewState.cpp (construction,
 // font, metrics, display settings), Layout.cpp (columns, hit testing), Paint.cpp,
 // CaretScroll.cpp (caret, scrolling, scroll bars, focus, size), Movement.cpp (caret steps),
-// MoveCommands.cpp (movement commands and the command table), Edit.cpp (insertion, deletion,
-// typed characters, line positioning), Undo.cpp, Clipboard.cpp (selected text, clipboard),
-// Search.cpp (find and replace), Bookmarks.cpp (bookmarks, redraw), DocumentChanges.cpp
-// (keeping positions valid when another view edits the document).
+// MoveCommands.cpp (movement commands and the command table), Input.cpp (mouse, wheel, input
+// method, zoom), Edit.cpp (insertion, deletion, typed characters, line positioning), Undo.cpp,
+// Clipboard.cpp (selected text, clipboard), Search.cpp (find and replace), Bookmarks.cpp
+// (bookmarks, redraw), DocumentChanges.cpp (keeping positions valid when another view edits the
+// document).
 //
 // The window reaches the view only through its virtual entry points (the On... operations and
 // OnCmdMsg), so that a derived view can stand in front of any of them.
@@ -192,6 +193,43 @@ class CVeloView : public DocView, public CommandTarget {
   bool OnCommand(int id) { return OnCmdMsg(id, nullptr); }
   bool IsCommandEnabled(int id);
 
+  // --- Mouse, wheel, input method and zoom (Input.cpp) ---------------------------------------
+  // Client points, the margin included. Shift does not extend a selection by the mouse; a
+  // press ends any selection, a drag makes one from the press point, and it stays after the
+  // release. While the button is down, each move outside the client area scrolls one step.
+  virtual void OnLButtonDown(Point p);
+  virtual void OnMouseMove(Point p);
+  virtual void OnLButtonUp(Point p);
+  // One wheel step: delta > 0 away from the user, < 0 toward; 0 does nothing. With Ctrl down
+  // (asked of the host now) it zooms, with Shift it scrolls a quarter of the width sideways,
+  // otherwise 3 lines, extending an existing selection.
+  virtual void OnMouseWheel(int delta);
+  // One sideways step: delta > 0 toward the line start, < 0 toward the line end.
+  virtual void OnMouseHWheel(int delta);
+  // The input method's finished text, code page 932: typed text in one piece (replacing the
+  // selection, overwriting in overwrite mode, one insertion step). With replace, the bytes
+  // [from, to) of the caret line go instead of the selection (the input method reconverting
+  // the text around the caret); a span off the line's character starts is widened onto them.
+  struct LineSpan {
+    int from = 0;
+    int to = 0;
+  };
+  virtual void OnImeComposition(std::string_view cp932, std::optional<LineSpan> replace = std::nullopt);
+  // One character from the input method: lead << 8 | trail, or a single byte, which counts as
+  // a typed key. Codes that are no character are dropped.
+  virtual void OnImeChar(int code);
+  // Font heights 12 to 24 in steps of 2, per view; every view starts at 18.
+  void ZoomIn();
+  void ZoomOut();
+  void ZoomDefault();
+  // Makes the font of logFont and brings everything that depends on its size up to date.
+  void ApplyFont();
+  static constexpr int kMinFontHeight = 12;
+  static constexpr int kMaxFontHeight = 24;
+  static constexpr int kDefaultFontHeight = 18;
+  static constexpr int kZoomStep = 2;
+  static constexpr int kWheelLines = 3;
+
   // --- Edit operations (Edit.cpp) --------------------------------------------------------
   // The one way new text from the user enters the document: replaces the selection (in
   // overwrite mode the columns the text covers), records undo steps, brings the caret into view.
@@ -287,6 +325,8 @@ class CVeloView : public DocView, public CommandTarget {
   const TextPos& SelEnd() const { return selEnd; }
   int DesiredColumn() const { return desiredColumn; }
   bool IsOverwriteMode() const { return overwriteMode; }
+  bool IsMouseTracking() const { return mouseTracking; }
+  const FontRequest& LogFont() const { return logFont; }
   const HistoryList& UndoList() const { return undoList; }
   const HistoryList& RedoList() const { return redoList; }
   int LineHeight() const { return lineHeight; }
@@ -380,7 +420,8 @@ class CVeloView : public DocView, public CommandTarget {
   bool caretCreated = false;
   bool hasFocus = false;
   bool overwriteMode = false;
-  bool selecting = false;  // selAnchor and selEnd mean something only while set
+  bool selecting = false;      // selAnchor and selEnd mean something only while set
+  bool mouseTracking = false;  // the left button went down in the view and is not up yet
   bool replayingUndo = false;
   int lineHeight = 0;      // pixels
   int charWidth = 0;       // pixels per display column

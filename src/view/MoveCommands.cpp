@@ -89,6 +89,9 @@ std::span<const CommandEntry<CVeloView>> CVeloView::CommandTable() {
       {ID_BOOKMARK_JUMP, &V::JumpToNextBookmark},
       {ID_BOOKMARK_CLEAR_ALL, &V::OnClearBookmarks},
       {ID_REDRAW, &V::Redraw},
+      {ID_ZOOM_IN, &V::ZoomIn},
+      {ID_ZOOM_OUT, &V::ZoomOut},
+      {ID_ZOOM_DEFAULT, &V::ZoomDefault},
   };
   return table;
 }

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -225,9 +227,9 @@ TEST_P(EditCases, Run) {
       continue;
     }
     check();
-    if (word == "do" || word == "type" || word == "goto" || word == "place" || word == "extend" ||
-        word == "select")
-      stale.erase(v);
+    static const std::set<std::string> kActions = {"do",     "type",  "goto", "place",   "extend",
+                                                   "select", "press", "move", "release", "wheel"};
+    if (kActions.contains(word)) stale.erase(v);
     static const std::set<std::string> kChecks = {"undo", "caret", "anchor", "line", "origin",
                                                   "vbar", "hbar",  "copied", "row"};
     if (kChecks.contains(word)) {
@@ -270,6 +272,26 @@ TEST_P(EditCases, Run) {
       if (!view2) view2 = rig->AddView(host2);
       v = n.at(0) == 2 ? view2.get() : rig->view.get();
       host = n.at(0) == 2 ? &host2 : &rig->host;
+    } else if (word == "press" || word == "move" || word == "release") {
+      // Cell units from the first text column and the top row; the margin lies left of 0.
+      double column = 0, row = 0;
+      std::istringstream(rest) >> column >> row;
+      const Point p{v->MarginWidth() + static_cast<int>(std::floor(column * v->CharWidth())),
+                    static_cast<int>(std::floor(row * v->LineHeight()))};
+      run([&] {
+        if (word == "press") v->OnLButtonDown(p);
+        if (word == "move") v->OnMouseMove(p);
+        if (word == "release") v->OnLButtonUp(p);
+      });
+    } else if (word == "wheel") {
+      std::istringstream words(rest);
+      int steps = 0;
+      std::string key;
+      words >> steps >> key;
+      host->ctrlDown = key == "ctrl";
+      host->shiftDown = key == "shift";
+      for (int i = 0; i < std::abs(steps); ++i) run([&] { v->OnMouseWheel(steps > 0 ? 120 : -120); });
+      host->ctrlDown = host->shiftDown = false;
     } else if (word == "type") {
       const std::string text = Unmarked(rest);
       run([&] { v->OnTypedText(text); });

@@ -109,10 +109,10 @@ class FakeViewHost : public ViewHost {
     bar.rangeSet = range != nullptr;
     bar.pos = pos;
   }
-  void SetCapture() override {}
-  void ReleaseCapture() override {}
-  bool IsShiftDown() const override { return false; }
-  bool IsCtrlDown() const override { return false; }
+  void SetCapture() override { ++captures; }
+  void ReleaseCapture() override { --captures; }
+  bool IsShiftDown() const override { return shiftDown; }
+  bool IsCtrlDown() const override { return ctrlDown; }
   void SetImeCompositionPos(Point p) override { imePos = p; }
   void SetImeFont(const FontRequest& font) override { imeFont = font; }
   void SetStatusText(std::string_view utf8) override { status = utf8; }
@@ -127,11 +127,18 @@ class FakeViewHost : public ViewHost {
   void EndWaitCursor() override { --waitDepth; }
   TextMetrics SelectFont(const FontRequest& font) override {
     selectedFont = font;
+    ++fontsMade;
+    if (metricsFollowFont) metrics = TextMetrics{font.height, font.height / 2};
     return metrics;
   }
 
   Rect client{0, 0, 96, 88};
   TextMetrics metrics{16, 8};
+  bool metricsFollowFont = false;  // cells of the requested height and half as wide
+  int fontsMade = 0;
+  int captures = 0;  // mouse captures not yet released
+  bool shiftDown = false;
+  bool ctrlDown = false;
   bool clipboardWorks = true;
   std::optional<std::string> clipboard;
   std::vector<PaintRequest> paintLog;

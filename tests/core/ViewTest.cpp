@@ -56,7 +56,8 @@ TEST(View, OperationsBeforeTheInitialUpdateAreHarmless) {
   CVeloDoc doc(settings);
   FakeViewHost host;
   CVeloView view(doc, settings, host);
-  for (int id : {ID_LINE_DOWN, ID_EDIT_DELETE, ID_EDIT_PASTE, ID_EDIT_UNDO, ID_EDIT_SELECT_ALL, ID_DOC_END})
+  for (int id : {ID_LINE_DOWN, ID_EDIT_DELETE, ID_EDIT_PASTE, ID_EDIT_UNDO, ID_EDIT_SELECT_ALL, ID_DOC_END,
+                 ID_ZOOM_OUT})
     EXPECT_TRUE(view.OnCommand(id));
   view.OnChar('a');
   view.OnTypedText("xy");
@@ -65,6 +66,11 @@ TEST(View, OperationsBeforeTheInitialUpdateAreHarmless) {
   view.OnSetFocus();
   view.OnVScroll(ScrollAction::PageDown, 0);
   view.OnHScroll(ScrollAction::ThumbTrack, 30);
+  view.OnLButtonDown(Point{40, 20});
+  view.OnMouseMove(Point{-5, 100});
+  view.OnMouseWheel(-120);
+  view.OnImeComposition("x", CVeloView::LineSpan{0, 3});
+  view.ZoomIn();
   Picture pic(host.client.Width(), host.client.Height());
   FakeSurface surface(pic, host.client, 8, 16);
   view.OnDraw(surface);

@@ -126,3 +126,25 @@ e2e_window_names() {
   local w
   for w in $(e2e_program_windows); do printf "'%s' " "$(xdotool getwindowname "$w" 2>/dev/null)"; done
 }
+
+# e2e_use_probe PATH: the screen probe (tests/e2e/ScreenProbe.cpp) the scripts below need.
+e2e_use_probe() {
+  E2E_PROBE="$1"
+  [ -x "$E2E_PROBE" ] || e2e_fail "no screen probe at $E2E_PROBE"
+}
+
+# e2e_shot NAME: a screenshot of the whole screen in $E2E_TMP/NAME.png (kept with E2E_KEEP=1).
+e2e_shot() {
+  sleep 0.5
+  "$E2E_PROBE" grab "$E2E_TMP/$1.png" || e2e_fail "no screenshot $1"
+}
+
+# e2e_box NAME RRGGBB: "x y width height" of the pixels of that colour in screenshot NAME.
+e2e_box() {
+  "$E2E_PROBE" box "$E2E_TMP/$1.png" "$2"
+}
+
+# e2e_count NAME COLOR X Y W H: the pixels of the area that are COLOR (RRGGBB, or dark).
+e2e_count() {
+  "$E2E_PROBE" count "$E2E_TMP/$1.png" "$2" "$3" "$4" "$5" "$6"
+}

@@ -1,7 +1,6 @@
 // Keys on the real shell: both accelerator tables and the window system's own keys, typed text
-// as code page 932, the input method's finished text, and the clipboard through QClipboard.
+// as code page 932, and the clipboard through QClipboard. The input method: ViewInputTest.
 #include <QClipboard>
-#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMimeData>
 
@@ -32,11 +31,6 @@ class KeysTest : public ShellFixture {
   }
   // A key of a Japanese layout that types text and has no key code of its own.
   void Type(const QString& text) { Key(Qt::Key_unknown, kNo, text); }
-  void Commit(const QString& text) {
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QCoreApplication::sendEvent(Frame().ActiveChild()->View(), &event);
-  }
   static QClipboard& Clipboard() { return *QGuiApplication::clipboard(); }
   std::vector<std::pair<int, bool>> routed;
 };
@@ -176,11 +170,6 @@ TEST_F(KeysTest, KeysTypeAndEdit) {
   EXPECT_EQ(Text(), "X\r\n\tZc\x82\xA0\xB1\\\r\n");
   EXPECT_EQ(v.UndoList().size(), steps + 3);
   EXPECT_TRUE(Frame().MessageText().contains(QStringLiteral("U+1F600 😀"))) << Frame().MessageText();
-  // The input method's finished text: one step, or nothing at all.
-  Commit(QStringLiteral("漢字"));
-  Commit(QStringLiteral("a\u2603b"));
-  EXPECT_EQ(Text(), "X\r\n\tZc\x82\xA0\xB1\\\x8A\xBF\x8E\x9A\r\n");
-  EXPECT_EQ(v.UndoList().size(), steps + 4);
 }
 
 TEST_F(KeysTest, ClipboardKeepsTheDocumentsBytesAndConvertsForeignText) {

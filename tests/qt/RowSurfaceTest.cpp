@@ -34,11 +34,13 @@ class RowSurfaceTest : public ::testing::TestWithParam<bool> {
     return advanced;
   }
 
-  // The run's background: where it starts and ends on the first line.
+  // The run's background: where it starts and ends on the row's last pixel line, below the
+  // letters of runs without descenders.
   QRect BackSpan() {
     QRect span;
+    const int y = font.LineHeight() - 1;
     for (int x = 0; x < screen.width(); ++x)
-      if ((screen.pixel(x, 0) & 0xFFFFFF) == (Rgb(kBack) & 0xFFFFFF)) span |= QRect(x, 0, 1, 1);
+      if ((screen.pixel(x, y) & 0xFFFFFF) == (Rgb(kBack) & 0xFFFFFF)) span |= QRect(x, 0, 1, 1);
     return span;
   }
 

@@ -112,8 +112,10 @@ class ViewWidgetTest : public ::testing::Test {
     return QRect(v.MarginWidth() + (column - v.Origin().column) * v.CharWidth(), row * v.LineHeight(),
                  cells * v.CharWidth(), v.LineHeight());
   }
-  // The top pixel line of a cell: above every glyph, so it shows the cell's background.
-  QRect TopOf(const QRect& cell) { return QRect(cell.left(), cell.top(), cell.width(), 1); }
+  // Glyphs reach every edge of their cells, but ink covers less than half of any cell.
+  static bool BackgroundIs(const QImage& img, const QRect& cells, QRgb color) {
+    return 2 * CountColor(img, cells, color) > cells.width() * cells.height();
+  }
 
   QRgb C(int slot) { return Rgb(kColors[slot]); }
 
@@ -136,10 +138,10 @@ TEST_F(ViewWidgetTest, PaintsEachColourWhereTheViewPutsIt) {
       << "the bookmark mark has no ink";
 
   // Row 0: "a" unselected, "bc" selected, then the selected line break, then ground.
-  EXPECT_TRUE(IsUniform(img, TopOf(Cells(0, 0)), C(ColorTable::Bk)));
+  EXPECT_TRUE(BackgroundIs(img, Cells(0, 0), C(ColorTable::Bk)));
   EXPECT_GT(CountColor(img, Cells(0, 0), C(ColorTable::Text)), 0);
   for (int col : {1, 2}) {
-    EXPECT_TRUE(IsUniform(img, TopOf(Cells(0, col)), C(ColorTable::SelBk))) << col;
+    EXPECT_TRUE(BackgroundIs(img, Cells(0, col), C(ColorTable::SelBk))) << col;
     EXPECT_GT(CountColor(img, Cells(0, col), C(ColorTable::SelText)), 0) << col;
   }
   EXPECT_TRUE(IsUniform(img, Cells(0, 3), C(ColorTable::SelBk)));
@@ -147,8 +149,8 @@ TEST_F(ViewWidgetTest, PaintsEachColourWhereTheViewPutsIt) {
       IsUniform(img, QRect(Cells(0, 4).topLeft(), QPoint(w - 1, v.LineHeight() - 1)), C(ColorTable::Ground)));
 
   // Row 1: "de" selected, "fgh" not, and no break cell on the selection's last line.
-  EXPECT_TRUE(IsUniform(img, TopOf(Cells(1, 0, 2)), C(ColorTable::SelBk)));
-  EXPECT_TRUE(IsUniform(img, TopOf(Cells(1, 2, 3)), C(ColorTable::Bk)));
+  EXPECT_TRUE(BackgroundIs(img, Cells(1, 0, 2), C(ColorTable::SelBk)));
+  EXPECT_TRUE(BackgroundIs(img, Cells(1, 2, 3), C(ColorTable::Bk)));
   EXPECT_TRUE(IsUniform(img, QRect(Cells(1, 5).topLeft(), QPoint(w - 1, 2 * v.LineHeight() - 1)),
                         C(ColorTable::Ground)));
 }
@@ -189,7 +191,7 @@ TEST_F(ViewWidgetTest, CharactersStayInTheirCells) {
   EXPECT_EQ(FirstDifference(img.copy(Cells(5, 59)), img.copy(Cells(5, 0))), "");
 }
 
-TEST_F(ViewWidgetTest, CaretAndCompositionFollowTheCaretPoint) {
+TEST_F(ViewWidgetTest, TheCaretFollowsTheCaretPoint) {
   RecordingWidget& w = Open("abc\n\x95\x5C\x82\xA0xyz\n\tq\n");
   QStringList statuses;
   QObject::connect(&w, &ViewWidget::statusTextChanged, [&](const QString& s) { statuses << s; });
@@ -201,9 +203,6 @@ TEST_F(ViewWidgetTest, CaretAndCompositionFollowTheCaretPoint) {
     const Point p = v.CaretPoint();
     const QRect expected(p.x, p.y, width, v.LineHeight());
     EXPECT_EQ(w.CaretRect(), expected);
-    const QRect ime = w.inputMethodQuery(Qt::ImCursorRectangle).toRect();
-    EXPECT_EQ(ime.topLeft(), w.viewport()->geometry().topLeft() + QPoint(p.x, p.y));
-    EXPECT_EQ(ime.height(), v.LineHeight());
   };
   expectAtCaretPoint(2);
   PutCaret(1, 4);  // after 表あ
