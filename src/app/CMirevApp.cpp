@@ -184,13 +184,13 @@ void CMirevApp::OnOpenRequest(const QString& path) {
     const QString next = pendingOpens.front();
     pendingOpens.pop_front();
     if (!next.isEmpty()) OpenDocumentFile(next);
-    if (!mainFrame) break;
-    if (mainFrame->isMinimized()) mainFrame->showNormal();
-    mainFrame->show();
-    mainFrame->raise();
-    mainFrame->activateWindow();
   }
   openingRequests = false;
+  if (!mainFrame) return;
+  if (mainFrame->isMinimized()) mainFrame->showNormal();
+  mainFrame->show();
+  mainFrame->raise();
+  mainFrame->activateWindow();
 }
 
 ShellDocument* CMirevApp::OpenDocumentFile(const QString& path) {

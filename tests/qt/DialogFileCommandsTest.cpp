@@ -214,8 +214,13 @@ TEST_F(FileCommandsTest, WriteIntoAFolderThatMayNotBeWrittenTellsAccessDenied) {
       QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
   doc->SetPathName(file, false);
   Type(*doc, "new text");
+  // The file itself may be written in place, but not without a backup, and the state folder
+  // takes none either.
+  const QByteArray state = qgetenv("XDG_STATE_HOME");
+  qputenv("XDG_STATE_HOME", (folder + "/state").toUtf8());
   bool saved = true;
   AsUnprivileged([&] { saved = OnFileSave(*doc); });
+  qputenv("XDG_STATE_HOME", state);
   QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   EXPECT_FALSE(saved);
   ASSERT_EQ(dialogs.messages.size(), 1u);
