@@ -39,7 +39,12 @@ qsizetype Utf8Length(QByteArrayView bytes, qsizetype i) {
   return length;
 }
 
-bool IsEscape(char16_t c) { return c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF; }
+// A lone surrogate that stands for a byte; the second half of a surrogate pair (the same
+// range) is part of a character.
+bool IsEscapeAt(QStringView path, qsizetype i) {
+  const char16_t c = path[i].unicode();
+  return c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF && !(i > 0 && path[i - 1].isHighSurrogate());
+}
 
 }  // namespace
 
@@ -68,10 +73,9 @@ QByteArray PathBytes(QStringView path) {
     if (end > runStart) bytes += path.sliced(runStart, end - runStart).toUtf8();
   };
   for (qsizetype i = 0; i < path.size(); ++i) {
-    const char16_t c = path[i].unicode();
-    if (!IsEscape(c)) continue;
+    if (!IsEscapeAt(path, i)) continue;
     flush(i);
-    bytes += static_cast<char>(c - kEscapeBase);
+    bytes += static_cast<char>(path[i].unicode() - kEscapeBase);
     runStart = i + 1;
   }
   flush(path.size());
@@ -88,8 +92,8 @@ QStringList ArgumentsFromArgv(int argc, char** argv) {
 
 QString DisplayPath(QStringView path) {
   QString shown = path.toString();
-  for (QChar& c : shown) {
-    if (IsEscape(c.unicode())) c = QChar::ReplacementCharacter;
+  for (qsizetype i = 0; i < shown.size(); ++i) {
+    if (IsEscapeAt(path, i)) shown[i] = QChar::ReplacementCharacter;
   }
   return shown;
 }
