@@ -134,7 +134,7 @@ TEST_F(SettingsCommandTest, TabSizeMustBeAnIntegerInRangeAndIsTakenUnderTheWaitC
   QStringList refusedWhileOpen;
   EXPECT_TRUE(Run([&](QDialog* dialog) {
     auto* edit = Control<QLineEdit>(dialog, "1024");
-    for (const QString bad : {"4a", "", "65"}) {
+    for (const QString bad : {"4a", "", "65", "0", "99999999999"}) {
       SetField(dialog, "1024", bad);
       Press(dialog, "1");
       // Still open, with the field active and its text selected.
@@ -144,9 +144,13 @@ TEST_F(SettingsCommandTest, TabSizeMustBeAnIntegerInRangeAndIsTakenUnderTheWaitC
     SetField(dialog, "1024", " 4 ");
     Press(dialog, "1");
   }));
-  EXPECT_EQ(refusedWhileOpen, QStringList({"4a", "", "65"}));
-  ASSERT_EQ(dialogs.messages.size(), 3u);
+  EXPECT_EQ(refusedWhileOpen, QStringList({"4a", "", "65", "0", "99999999999"}));
+  ASSERT_EQ(dialogs.messages.size(), 5u);
+  // Not an integer; an integer out of the range, however large.
   EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("整数を入力してください。"));
+  EXPECT_EQ(dialogs.messages[1].text, QStringLiteral("整数を入力してください。"));
+  for (std::size_t i = 2; i < 5; ++i)
+    EXPECT_EQ(dialogs.messages[i].text, QStringLiteral("1 から 64 までの整数を入力してください。"));
   EXPECT_EQ(settings.tabSize, 4);
   EXPECT_EQ(window.View().TabWidth(), 4);
   EXPECT_EQ(window.calls, std::vector<std::string>({"wait", "repaint", "end wait"}));
