@@ -41,8 +41,10 @@ ByteString::ByteString(ByteBlock* block, std::size_t offset, std::size_t length)
     : block_(length ? block : nullptr),
       offset_(static_cast<std::uint32_t>(offset)),
       length_(static_cast<std::uint32_t>(length)) {
-  if (block_) block_->Ref();
-  else offset_ = 0;
+  if (block_)
+    block_->Ref();
+  else
+    offset_ = 0;
 }
 
 ByteString::ByteString(const ByteString& other) noexcept

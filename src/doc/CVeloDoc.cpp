@@ -65,7 +65,8 @@ void CVeloDoc::LoadLines(ByteBlock* buffer, std::size_t size) {
     const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
     const char* lineEnd = lf ? lf : end;
     const char* textEnd = (lf && lineEnd > p && lineEnd[-1] == '\r') ? lineEnd - 1 : lineEnd;
-    loaded.Append(ByteString(buffer, static_cast<std::size_t>(p - data), static_cast<std::size_t>(textEnd - p)));
+    loaded.Append(
+        ByteString(buffer, static_cast<std::size_t>(p - data), static_cast<std::size_t>(textEnd - p)));
     p = lf ? lf + 1 : end;
   }
   if (loaded.Count() == 0) loaded.Append(ByteString());

@@ -34,19 +34,27 @@ LineNode* LineList::InsertAfter(LineNode* where, ByteString text) {
   node->text = std::move(text);
   node->prev = where;
   node->next = where ? where->next : first_;
-  if (node->next) node->next->prev = node;
-  else last_ = node;
-  if (where) where->next = node;
-  else first_ = node;
+  if (node->next)
+    node->next->prev = node;
+  else
+    last_ = node;
+  if (where)
+    where->next = node;
+  else
+    first_ = node;
   ++count_;
   return node;
 }
 
 void LineList::Remove(LineNode* node) {
-  if (node->prev) node->prev->next = node->next;
-  else first_ = node->next;
-  if (node->next) node->next->prev = node->prev;
-  else last_ = node->prev;
+  if (node->prev)
+    node->prev->next = node->next;
+  else
+    first_ = node->next;
+  if (node->next)
+    node->next->prev = node->prev;
+  else
+    last_ = node->prev;
   node->text.Clear();
   node->prev = nullptr;
   node->next = free_;

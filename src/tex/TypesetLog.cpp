@@ -8,12 +8,12 @@ namespace typeset {
 namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
-constexpr int kMaxPrintLine = 79;              // TeX Live's max_print_line
-constexpr std::size_t kMaxJoined = 64 * 1024;  // a longer run of full lines is not TeX's
-constexpr int kMaxContextLines = 20;           // from an error to its "l.N" line
-constexpr int kMaxMessageLines = 20;           // continuation lines of one message
-constexpr int kMaxBoxLines = 10;               // the contents shown after a bad box
-constexpr std::size_t kMaxOpened = 1024;       // files open at once (TeX's own limit is lower)
+constexpr int kMaxPrintLine = 79;                           // TeX Live's max_print_line
+constexpr std::size_t kMaxJoined = std::size_t{64} * 1024;  // a longer run of full lines is not TeX's
+constexpr int kMaxContextLines = 20;                        // from an error to its "l.N" line
+constexpr int kMaxMessageLines = 20;                        // continuation lines of one message
+constexpr int kMaxBoxLines = 10;                            // the contents shown after a bad box
+constexpr std::size_t kMaxOpened = 1024;                    // files open at once (TeX's own limit is lower)
 constexpr std::size_t kMaxEntries = 10000;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }

@@ -54,7 +54,7 @@ int PrintedWidth(std::string_view bytes);
 // cut there, so a program that never ends its line cannot grow the buffer without bound.
 class LineSplitter {
  public:
-  static constexpr std::size_t kMaxLine = 64 * 1024;
+  static constexpr std::size_t kMaxLine = std::size_t{64} * 1024;
 
   // Appends the lines that chunk completes to lines, without their line ends.
   void Feed(std::string_view chunk, std::vector<std::string>& lines);

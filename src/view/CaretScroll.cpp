@@ -129,8 +129,8 @@ void CVeloView::ScrollLines(int count, bool extend, bool down) {
   } else if (moved > 0) {
     const int shift = moved * lineHeight;
     host.ScrollContent(0, down ? -shift : shift);
-    const Rect band = down ? Rect{0, clientHeight - shift, clientWidth, clientHeight}
-                           : Rect{0, 0, clientWidth, shift};
+    const Rect band =
+        down ? Rect{0, clientHeight - shift, clientWidth, clientHeight} : Rect{0, 0, clientWidth, shift};
     host.Invalidate(&band);
   }
   InvalidateSelection();
