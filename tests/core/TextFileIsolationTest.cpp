@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <string>
@@ -13,6 +14,7 @@
 #include "base/Settings.h"
 #include "doc/CVeloDoc.h"
 #include "doc/TextFile.h"
+#include "sys/SafeFileWriter.h"
 
 namespace {
 
@@ -80,6 +82,41 @@ TEST(TextFileIsolated, WithoutWriteAccessNothingIsReplacedAndUnreadableFilesAreR
   EXPECT_EQ(report, Outcome(FileErrorCause::AccessDenied, EACCES, true) + " unsaved\n" +
                         Refused(FileErrorCause::AccessDenied, EACCES, "paper.tex") +
                         Refused(FileErrorCause::AccessDenied, EACCES, "locked,readonly.tex,secret.tex"));
+}
+
+// The new file has no name until it is complete: a save cut short by the end of the process
+// (a crash, a kill) leaves nothing behind. On a tmpfs, which can make unnamed files.
+TEST(TextFileIsolated, ASaveCutShortLeavesNoFileBehind) {
+  std::string folder;
+  const std::string report = InChild([&] { return SmallTmpfs(16 << 20, folder); },
+                                     [&] {
+                                       WriteFileBytes(folder + "/paper.tex", "old\r\n");
+                                       SafeFileWriter writer(folder + "/paper.tex");
+                                       if (!writer.Open().Ok()) return std::string("not opened");
+                                       writer.Append(std::string(3 << 20, 'x'));  // on disk already
+                                       // What the folder holds if the process ended here.
+                                       return Listing(folder);
+                                     });
+  EXPECT_EQ(report, "paper.tex");
+}
+
+// Without /proc an unnamed file could never be named: the save makes a named one instead.
+TEST(TextFileIsolated, WithoutProcTheSaveStillSucceeds) {
+  ScratchDir dir;
+  const std::string report = InChild(
+      [] {
+        if (std::string error = PrivateMountNamespace(); !error.empty()) return error;
+        return ::mount("none", "/proc", "tmpfs", 0, nullptr) == 0 ? "" : SystemError("hide /proc");
+      },
+      [&] {
+        Settings settings;
+        CVeloDoc doc(settings);
+        LoadText(doc, "new");
+        WriteFileBytes(dir / "paper.tex", "old\r\n");
+        const std::string saved = Save(doc, dir.Path(), "paper.tex");
+        return saved + FileBytes(dir / "paper.tex").value_or("?");
+      });
+  EXPECT_EQ(report, Outcome(FileErrorCause::None, 0, false) + " [paper.tex] changed\nnew\r\n");
 }
 
 }  // namespace
