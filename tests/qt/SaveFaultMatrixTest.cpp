@@ -58,29 +58,21 @@ std::vector<Row> ReadMatrix() {
 
 // --- System calls that fail on cue ------------------------------------------------------------
 
-struct Fault {
-  std::string call;
-  int nth = 0;
-  int error = 0;
-};
-
-// Counts every call by kind; the one a fault names fails with its error.
+// Counts every call by kind ("write#2" is the second write); the calls named in faults fail
+// with their error.
 struct CallLog {
-  std::vector<std::string> calls;  // "write#2", in order
+  std::vector<std::string> calls;
   std::map<std::string, int> counts;
-  std::vector<Fault> faults;
+  std::map<std::string, int> faults;
 } callLog;
 
-bool Fails(const char* call) {
-  const int n = ++callLog.counts[call];
-  callLog.calls.push_back(std::string(call) + "#" + std::to_string(n));
-  for (const Fault& fault : callLog.faults) {
-    if (fault.call == call && fault.nth == n) {
-      errno = fault.error;
-      return true;
-    }
-  }
-  return false;
+bool Fails(const char* kind) {
+  const std::string call = kind + ("#" + std::to_string(++callLog.counts[kind]));
+  callLog.calls.push_back(call);
+  const auto fault = callLog.faults.find(call);
+  if (fault == callLog.faults.end()) return false;
+  errno = fault->second;
+  return true;
 }
 
 const FileCalls kCountedCalls{
@@ -109,28 +101,17 @@ const FileCalls kCountedCalls{
     [](const char* path) { return Fails("unlink") ? -1 : SystemFileCalls().unlink(path); },
 };
 
-int ErrorNamed(const std::string& name) {
+// "write#2=EIO,ftruncate#1=EIO"; "-" for none.
+std::map<std::string, int> ParseFaults(const std::string& text) {
   static const std::map<std::string, int> errors = {
       {"EIO", EIO}, {"ENOSPC", ENOSPC}, {"EBUSY", EBUSY}, {"EACCES", EACCES}, {"EPERM", EPERM}};
-  const auto it = errors.find(name);
-  return it == errors.end() ? 0 : it->second;
-}
-
-// "write#2=EIO,ftruncate#1=EIO"; "-" for none.
-std::vector<Fault> ParseFaults(const std::string& text) {
-  std::vector<Fault> faults;
-  if (text == "-") return faults;
-  std::istringstream list(text);
+  std::map<std::string, int> faults;
+  std::istringstream list(text == "-" ? "" : text);
   for (std::string item; std::getline(list, item, ',');) {
-    const std::size_t hash = item.find('#'), equals = item.find('=');
-    Fault fault;
-    if (hash != std::string::npos && equals != std::string::npos && hash < equals) {
-      fault.call = item.substr(0, hash);
-      fault.nth = std::atoi(item.substr(hash + 1, equals - hash - 1).c_str());
-      fault.error = ErrorNamed(item.substr(equals + 1));
-    }
-    EXPECT_TRUE(fault.nth > 0 && fault.error != 0) << "bad fault: " << item;
-    faults.push_back(fault);
+    const std::size_t equals = item.find('=');
+    const auto error = errors.find(item.substr(equals + 1));
+    EXPECT_TRUE(equals != std::string::npos && error != errors.end()) << "bad fault: " << item;
+    if (error != errors.end()) faults[item.substr(0, equals)] = error->second;
   }
   return faults;
 }
@@ -162,18 +143,16 @@ struct World {
   bool big = false;                 // more text than the disk or the limit takes
 };
 
-std::string Check(bool ok, const std::string& what) { return ok ? "" : SystemError(what); }
-
 std::string MakeFile(const std::string& path, uid_t uid, gid_t gid, mode_t mode) {
   WriteFileBytes(path, kOld);
   if (::chown(path.c_str(), uid, gid) != 0) return SystemError("chown " + path);
-  return Check(::chmod(path.c_str(), mode) == 0, "chmod " + path);
+  return ::chmod(path.c_str(), mode) == 0 ? "" : SystemError("chmod " + path);
 }
 
 std::string MakeFolder(const std::string& path, uid_t uid, gid_t gid, mode_t mode) {
   if (::mkdir(path.c_str(), 0700) != 0 || ::chown(path.c_str(), uid, gid) != 0)
     return SystemError("folder " + path);
-  return Check(::chmod(path.c_str(), mode) == 0, "chmod " + path);
+  return ::chmod(path.c_str(), mode) == 0 ? "" : SystemError("chmod " + path);
 }
 
 // Makes the row's world under base (as root) and fills in world.
@@ -241,7 +220,7 @@ std::string BecomeSaver(const std::string& saver) {
 
 // --- What the child sees ------------------------------------------------------------------------
 
-// Owner, group, bits, link count and attributes of the file at path.
+// Owner, group, bits, link count and attributes of the file at path; its inode number.
 std::string Identity(const std::string& path, ino_t& inode) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return "missing";
@@ -251,43 +230,27 @@ std::string Identity(const std::string& path, ino_t& inode) {
        << st.st_nlink;
   FileAttributes attributes;
   if (!ReadFileAttributes(path, attributes)) return text.str() + " attributes unreadable";
-  for (const auto& [name, value] : attributes) {
-    text << " " << name << "=";
-    for (const char c : value) {
-      const auto byte = static_cast<unsigned char>(c);
-      text << "0123456789abcdef"[byte >> 4] << "0123456789abcdef"[byte & 15];
-    }
-  }
+  for (const auto& [name, value] : attributes)
+    text << " " << name << "=" << QByteArray::fromStdString(value).toHex().toStdString();
   return text.str();
 }
 
-std::string Names(const std::string& folder, const std::set<std::string>& expected) {
+// The names in folder other than the expected ones, or "-".
+std::string Extra(const std::string& folder, const std::set<std::string>& expected) {
   std::string extra;
   std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    const std::string name = entry.path().filename();
-    if (!expected.count(name)) extra += (extra.empty() ? "" : ",") + name;
-  }
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+    if (!expected.count(entry.path().filename()))
+      extra += (extra.empty() ? "" : ",") + entry.path().filename().string();
   return extra.empty() ? "-" : extra;
-}
-
-std::string Describe(const std::string& newText, const std::string& path, ino_t oldInode) {
-  const auto bytes = FileBytes(path);
-  ino_t inode = 0;
-  Identity(path, inode);
-  return std::string("bytes ") +
-         (bytes == kOld      ? "old"
-          : bytes == newText ? "new"
-                             : "other") +
-         "\ninode " + (inode == oldInode ? "same" : "new") + "\n";
 }
 
 // Saves in the world as the saver; the report the test reads.
 std::string SaveInWorld(const Row& row, const World& world) {
   IgnoreWriteSignals();  // as the program does at start-up
   const std::string path = world.folder + "/paper.tex";
-  ino_t inode = 0;
-  const std::string before = Identity(path, inode);
+  ino_t before = 0, after = 0;
+  const std::string identity = Identity(path, before);
   Settings settings;
   CVeloDoc doc(settings);
   std::string text;
@@ -299,22 +262,25 @@ std::string SaveInWorld(const Row& row, const World& world) {
   const FileResult result = WriteTextFile(path, doc);
   ActiveFileCalls() = SystemFileCalls();
 
+  const auto bytes = FileBytes(path);
+  const std::string now = Identity(path, after);
   std::ostringstream report;
   report << "result " << static_cast<int>(result.cause) << " " << result.osError << "\n"
          << "kept " << (result.keptBackup.empty() ? "-" : result.keptBackup) << "\n"
-         << Describe(text, path, inode);
-  ino_t ignored = 0;
-  const std::string after = Identity(path, ignored);
-  report << "identity " << (after == before ? "same" : before + " became " + after) << "\n";
+         << "bytes "
+         << (bytes == kOld   ? "old"
+             : bytes == text ? "new"
+                             : "other")
+         << "\n"
+         << "inode " << (after == before ? "same" : "new") << "\n"
+         << "identity " << (now == identity ? "same" : identity + " became " + now) << "\n";
   std::string others = "same";
   for (const std::string& other : world.others)
-    if (FileBytes(other) != FileBytes(path)) others = "differ at " + other;
-  report << "others " << others << "\n";
-  report << "left " << Names(world.folder, world.names) << " " << Names(world.backups, {}) << "\n";
-  report << "calls";
+    if (FileBytes(other) != bytes) others = "differ at " + other;
+  report << "others " << others << "\nleft " << Extra(world.folder, world.names) << " "
+         << Extra(world.backups, {}) << "\ncalls";
   for (const std::string& call : callLog.calls) report << " " << call;
-  report << "\n";
-  return report.str();
+  return report.str() + "\n";
 }
 
 std::map<std::string, std::string> Fields(const std::string& report) {
@@ -416,8 +382,7 @@ TEST(SaveFaultMatrix, EveryCallOfAWriteInPlaceHasItsRow) {
   std::set<std::string> injected;
   for (const Row& row : ReadMatrix()) {
     if (row.world != "hard-link" || row.saver != "root") continue;
-    for (const Fault& fault : ParseFaults(row.fail))
-      injected.insert(fault.call + "#" + std::to_string(fault.nth));
+    for (const auto& fault : ParseFaults(row.fail)) injected.insert(fault.first);
   }
   ScratchDir scratch;
   ASSERT_EQ(::chmod(scratch.Path().c_str(), 0755), 0);

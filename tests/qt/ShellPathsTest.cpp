@@ -56,29 +56,6 @@ TEST_F(ShellPathsTest, TheFileReadThroughALinkAndDotDotIsTheFileWritten) {
   EXPECT_NE(app->OpenDocumentFile(Real("x/f.tex")), Template().Documents().front());
 }
 
-TEST_F(ShellPathsTest, SaveAsThroughALinkAndDotDotKeepsThePathThatWasWritten) {
-  // The save dialog gives back a path through the link.
-  struct SaveDialog : ScriptedDialogs {
-    QString path;
-    std::optional<QString> GetSaveFileName(QWidget*, const FileDialogRequest&) override { return path; }
-  } saveDialog;
-  saveDialog.path = Real("x/lnk/../g.tex");
-  AppOptions options;
-  options.profileLocation = ProfilePath();
-  options.dialogs = &saveDialog;
-  options.shellIntegration = false;
-  app = std::make_unique<CMirevApp>(options);
-  ASSERT_TRUE(app->InitInstance({"mirev"}));
-  ShellDocument& untitled = *Template().Documents().front();
-  untitled.Doc().InsertText(TextPos{untitled.Doc().FirstLine(), 0, 0, 0}, "g");
-  ASSERT_TRUE(OnFileSaveAs(untitled));
-  EXPECT_EQ(Bytes(Real("x/sub/g.tex")), "g\r\n");
-  EXPECT_FALSE(QFile::exists(Real("x/g.tex")));
-  EXPECT_EQ(untitled.PathName(), Real("x/sub/g.tex"));
-  EXPECT_EQ(untitled.Title(), "g.tex");
-  Finish();
-}
-
 TEST(FilePathTest, EveryByteStringComesBackAndUtf8ReadsAsText) {
   std::mt19937 rng(20240612);
   for (int round = 0; round < 2000; ++round) {
