@@ -97,7 +97,7 @@ QString SettingsStore::SetAsideUnreadableProfile() {
   const QByteArray text = profile.readAll();
   profile.close();
   if (store->status() != QSettings::FormatError && ProfileReadsWhole(text)) return {};
-  const QString copy = file + QStringLiteral(".bad");
+  QString copy = file + QStringLiteral(".bad");
   QFile aside(copy);
   if (!aside.open(QIODevice::WriteOnly | QIODevice::Truncate) || aside.write(text) != text.size() ||
       !aside.flush())

@@ -46,7 +46,7 @@ FileResult MakePrivateFolder(const std::string& path) {
 }
 
 std::string PrivateRuntimeFolder() {
-  const std::string runtime = Environment("XDG_RUNTIME_DIR");
+  std::string runtime = Environment("XDG_RUNTIME_DIR");
   struct stat st {};
   if (!runtime.empty() && runtime[0] == '/' && ::lstat(runtime.c_str(), &st) == 0 && IsOwnRealFolder(st) &&
       (st.st_mode & 0777) == kPrivate)

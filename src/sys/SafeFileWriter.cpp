@@ -280,11 +280,9 @@ FileResult SafeFileWriter::Open() {
     prepared = BeginInPlace();
   } else {
     prepared = CreateNewFile();
-    if (hasOld_ && !prepared.Ok() && IsRefusal(prepared.osError)) {
-      prepared = BeginInPlace();
-    } else if (hasOld_ && prepared.Ok() && !CarryIdentity()) {
-      prepared = BeginInPlace();
-    }
+    // A folder that refuses a new file, or a new file that cannot be the old one to everyone.
+    const bool refused = !prepared.Ok() && IsRefusal(prepared.osError);
+    if (hasOld_ && (refused || (prepared.Ok() && !CarryIdentity()))) prepared = BeginInPlace();
   }
   if (!prepared.Ok()) {
     Fail(std::move(prepared));
