@@ -9,12 +9,14 @@
 #include "base/CommandIds.h"
 #include "view/CVeloView.h"
 
-ViewCommands::ViewCommands(CMirevApp& application, CVeloView& target) : app(application), view(target) {}
+ViewCommands::ViewCommands(CMirevApp& application, CVeloView& target)
+    : app(application), view(target), findReplace(application, target) {}
 
 std::span<const CommandEntry<ViewCommands>> ViewCommands::CommandTable() {
   static const CommandEntry<ViewCommands> table[] = {
-      {ID_JUMP_TO_LINE, &ViewCommands::OnJumpToLine},
-      {ID_SETTINGS, &ViewCommands::OnSettings},
+      {ID_JUMP_TO_LINE, &ViewCommands::OnJumpToLine}, {ID_SETTINGS, &ViewCommands::OnSettings},
+      {ID_EDIT_FIND, &ViewCommands::OnFind},          {ID_EDIT_REPLACE, &ViewCommands::OnReplace},
+      {ID_FIND_NEXT, &ViewCommands::OnFindNext},
   };
   return table;
 }

@@ -79,6 +79,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_COLOR_MARGIN, "左側のブックマーク部分の色"},
     {IDS_TYPED_NOT_CP932, "%1 はシフトJIS (コードページ 932) にない文字なので、入力できません。"},
     {IDS_PASTE_NOT_CP932, "クリップボードのテキストには、シフトJIS (コードページ 932) にない文字 %1 が含まれているので、貼り付けできません。"},
+    {IDS_FIND_NOT_CP932, "%1 はシフトJIS (コードページ 932) にない文字なので、検索や置換に使えません。"},
     {IDS_FILE_BACKUP_KEPT, "元のﾌｧｲﾙの内容は %1 に残してあります。"},
     {IDS_PROFILE_SET_ASIDE, "設定ﾌｧｲﾙ %1 に読めない部分があったので、%2 に写しました。"},
     {IDS_PROFILE_NOT_SAVED, "設定を %1 に保存できませんでした。"},
