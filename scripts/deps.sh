@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-translations-l10n  # Qt's own dialogs and buttons in Japanese
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev  # libFuzzer, for the macro reader fuzz test
   fonts-noto-cjk

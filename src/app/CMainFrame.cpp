@@ -16,6 +16,7 @@
 #include "app/CChildFrame.h"
 #include "app/CMirevApp.h"
 #include "app/DocumentTemplate.h"
+#include "app/FilePath.h"
 #include "app/ShellDocument.h"
 #include "base/CommandIds.h"
 #include "platform/ViewWidget.h"
@@ -329,7 +330,7 @@ void CMainFrame::UpdateRecentFileItems(QMenu* popup) {
   if (!placeholder) return;
   const RecentFileList& recent = app.RecentFiles();
   placeholder->setVisible(recent.IsEmpty());
-  const QString currentDir = QDir::currentPath();
+  const QString currentDir = CurrentFolder();
   for (int i = 0; i < recent.Size(); ++i) {
     const int id = ID_FILE_MRU_FIRST + i;
     auto* action = new QAction(recent.MenuText(i, currentDir), popup);
@@ -423,7 +424,7 @@ void CMainFrame::dropEvent(QDropEvent* event) {
   event->acceptProposedAction();
   activateWindow();
   for (const QUrl& url : urls) {
-    if (url.isLocalFile()) app.OpenDocumentFile(url.toLocalFile());
+    if (const QString path = PathOfLocalUrl(url); !path.isEmpty()) app.OpenDocumentFile(path);
   }
 }
 

@@ -1,24 +1,23 @@
 #include "app/CMirevApp.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "app/AcceleratorFilter.h"
 #include "app/CMainFrame.h"
 #include "app/DialogService.h"
 #include "app/DocumentTemplate.h"
 #include "app/FileCommands.h"
+#include "app/FilePath.h"
 #include "app/OpenRequest.h"
 #include "app/SettingsStore.h"
 #include "app/ShellDocument.h"
 #include "app/ShellRegistration.h"
 #include "base/CommandIds.h"
 #include "res/Resources.h"
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
+#include "sys/ProcessSignals.h"
 
 namespace {
 
@@ -50,17 +49,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
   return line;
 }
 
-// The read-permission test of the gate: an existing regular file the user may read.
-bool IsReadableFile(const QString& path) {
-  if (path.isEmpty()) return false;
-  const QFileInfo info(path);
-  if (!info.isFile()) return false;
-#ifdef Q_OS_UNIX
-  return ::access(QFile::encodeName(path).constData(), R_OK) == 0;
-#else
-  return info.isReadable();
-#endif
-}
+QString ResText(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 }  // namespace
 
@@ -74,6 +63,7 @@ CMirevApp::CMirevApp(AppOptions appOptions) : options(std::move(appOptions)) {
 }
 
 CMirevApp::~CMirevApp() {
+  if (qtTranslator) QCoreApplication::removeTranslator(qtTranslator.get());
   openServer.reset();
   keyFilter.reset();
   // Windows (and their views) before the documents they show.
@@ -82,9 +72,10 @@ CMirevApp::~CMirevApp() {
 }
 
 int CMirevApp::Run(const QStringList& arguments) {
+  IgnoreWriteSignals();
   const CommandLine line = ParseCommandLine(arguments);
   if (line.shellOpen) {
-    const QString path = line.file.isEmpty() ? QString() : QFileInfo(line.file).absoluteFilePath();
+    const QString path = ResolvedPath(line.file);
     if (SendOpenRequest(DefaultChannelName(), path, kHandOffTimeoutMs) == HandOffResult::Delivered) return 0;
   }
   CMirevApp app;
@@ -97,16 +88,24 @@ int CMirevApp::Run(const QStringList& arguments) {
 }
 
 bool CMirevApp::InitInstance(const QStringList& arguments) {
+  LoadQtTranslations();
   // The profile: "Harrowin" / "Mirev".
   store = options.profileLocation.isEmpty()
               ? std::make_unique<SettingsStore>(settings)
               : std::make_unique<SettingsStore>(settings, options.profileLocation);
+  const QString setAside = store->SetAsideUnreadableProfile();
   recentFiles.SetPaths(store->LoadRecentFiles(RecentFileList::kCapacity));
+  storedRecentFiles = recentFiles.Paths();
 
   docTemplate = std::make_unique<DocumentTemplate>(*this);
 
   mainFrame = std::make_unique<CMainFrame>(*this);
   if (!mainFrame->LoadFrame()) return false;
+  if (!setAside.isEmpty()) {
+    mainFrame->SetMessageText(ResText(IDS_PROFILE_SET_ASIDE)
+                                  .replace(QStringLiteral("%1"), DisplayPath(store->FileName()))
+                                  .replace(QStringLiteral("%2"), DisplayPath(setAside)));
+  }
 
   keyFilter = std::make_unique<AcceleratorFilter>(*mainFrame, *docTemplate);
   qApp->installEventFilter(keyFilter.get());
@@ -136,9 +135,25 @@ int CMirevApp::ExitInstance() {
   store->SaveFileType();
   store->SaveColorSettings();
   store->SaveMacroSettings();
-  store->SaveRecentFiles(recentFiles.Paths());
-  store->Flush();
+  if (recentFiles.Paths() != storedRecentFiles) store->SaveRecentFiles(recentFiles.Paths());
+  if (!store->Flush()) {
+    dialogs->MessageBox(
+        nullptr, ResText(IDS_APP_TITLE),
+        ResText(IDS_PROFILE_NOT_SAVED).replace(QStringLiteral("%1"), DisplayPath(store->FileName())),
+        DialogService::Buttons::Ok, DialogService::Icon::Warning);
+  }
   return 0;
+}
+
+void CMirevApp::LoadQtTranslations() {
+  // The program speaks Japanese whatever the system's language: so do Qt's own dialogs.
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+  if (qtTranslator) return;
+  auto translator = std::make_unique<QTranslator>();
+  if (!translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    return;
+  QCoreApplication::installTranslator(translator.get());
+  qtTranslator = std::move(translator);
 }
 
 void CMirevApp::ReloadMacroMenu() {
@@ -160,7 +175,17 @@ void CMirevApp::StartShellIntegration() {
 }
 
 void CMirevApp::OnOpenRequest(const QString& path) {
-  if (!path.isEmpty()) OpenDocumentFile(path);
+  pendingOpens.push_back(path);
+  // A request that arrives while an earlier one shows its box waits for the loop below, so
+  // that boxes come one after another, never one inside the other.
+  if (openingRequests) return;
+  openingRequests = true;
+  while (!pendingOpens.empty() && mainFrame) {
+    const QString next = pendingOpens.front();
+    pendingOpens.pop_front();
+    if (!next.isEmpty()) OpenDocumentFile(next);
+  }
+  openingRequests = false;
   if (!mainFrame) return;
   if (mainFrame->isMinimized()) mainFrame->showNormal();
   mainFrame->show();
@@ -177,8 +202,8 @@ ShellDocument* CMirevApp::OpenDocumentFile(const QString& path) {
 }
 
 void CMirevApp::ShowFileErrorBox() {
-  dialogs->MessageBox(nullptr, QStringLiteral("error"), QString::fromUtf8(ResourceString(IDS_FILE_ERROR)),
-                      DialogService::Buttons::Ok, DialogService::Icon::None);
+  dialogs->MessageBox(nullptr, QStringLiteral("error"), ResText(IDS_FILE_ERROR), DialogService::Buttons::Ok,
+                      DialogService::Icon::None);
 }
 
 void CMirevApp::AddToRecentFileList(const QString& path) { recentFiles.Add(path); }

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <deque>
 #include <memory>
 #include <span>
 
@@ -16,6 +17,7 @@ class CMainFrame;
 class DialogService;
 class DocumentTemplate;
 class OpenRequestServer;
+class QTranslator;
 class SettingsStore;
 class ShellDocument;
 
@@ -37,14 +39,15 @@ class CMirevApp : public QObject, public CommandTarget {
   explicit CMirevApp(AppOptions appOptions = {});
   ~CMirevApp() override;
 
-  // The whole life of the program, given its command line (program name first). Hands a file
-  // to a running instance when asked to, else starts, runs the event loop and shuts down.
-  // Returns the exit status.
+  // The whole life of the program, given its command line (program name first; each argument
+  // a path string of FilePath.h). Hands a file to a running instance when asked to, else
+  // starts, runs the event loop and shuts down. Returns the exit status.
   static int Run(const QStringList& arguments);
 
   // Start-up: false when the program must end at once (its window never shown).
   bool InitInstance(const QStringList& arguments);
-  // Shutdown: writes the changed settings and the recent-file list. Returns the exit code.
+  // Shutdown: writes the changed settings and the recent-file list if it changed, and says so
+  // when the profile cannot be written. Returns the exit code.
   int ExitInstance();
 
   // The one gate for opening a file by path: the file must exist and be readable; then it is
@@ -72,6 +75,8 @@ class CMirevApp : public QObject, public CommandTarget {
   // The "error" box of a path that fails the gate's test.
   void ShowFileErrorBox();
   void StartShellIntegration();
+  void LoadQtTranslations();
+  // Opens the files handed over by other starts, one at a time.
   void OnOpenRequest(const QString& path);
 
   AppOptions options;
@@ -80,8 +85,12 @@ class CMirevApp : public QObject, public CommandTarget {
   DialogService* dialogs = nullptr;
   std::unique_ptr<SettingsStore> store;
   RecentFileList recentFiles;
+  QStringList storedRecentFiles;  // as read at start-up
   std::unique_ptr<DocumentTemplate> docTemplate;
   std::unique_ptr<CMainFrame> mainFrame;
   std::unique_ptr<AcceleratorFilter> keyFilter;
   std::unique_ptr<OpenRequestServer> openServer;
+  std::deque<QString> pendingOpens;
+  bool openingRequests = false;
+  std::unique_ptr<QTranslator> qtTranslator;
 };

@@ -130,10 +130,14 @@ int CSettingsDlg::Run() {
 }
 
 void CSettingsDlg::accept() {
-  const std::optional<int> tabSize = ParseIntegerField(tabSizeEdit->text());
+  const std::optional<int> tabSize = ParseIntegerFieldClamped(tabSizeEdit->text());
   // Layout needs at least one column per tab; a huge tab width helps nobody.
   if (!tabSize || *tabSize < kMinTabSize || *tabSize > kMaxTabSize) {
-    dialogs.MessageBox(this, ResText(IDS_APP_TITLE), ResText(IDS_PARSE_INT), DialogService::Buttons::Ok,
+    const QString message = tabSize ? ResText(IDS_PARSE_INT_RANGE)
+                                          .replace(QStringLiteral("%1"), QString::number(kMinTabSize))
+                                          .replace(QStringLiteral("%2"), QString::number(kMaxTabSize))
+                                    : ResText(IDS_PARSE_INT);
+    dialogs.MessageBox(this, ResText(IDS_APP_TITLE), message, DialogService::Buttons::Ok,
                        DialogService::Icon::Warning);
     tabSizeEdit->setFocus();
     tabSizeEdit->selectAll();

@@ -3,7 +3,6 @@
 #include <QColor>
 #include <QColorDialog>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
 
 DialogService::Answer QtDialogService::MessageBox(QWidget* owner, const QString& caption, const QString& text,
@@ -76,7 +75,8 @@ std::optional<QString> RunFileDialog(QWidget* owner, const FileDialogRequest& re
                                      QFileDialog::AcceptMode mode) {
   QFileDialog dialog(owner, request.title);
   dialog.setAcceptMode(mode);
-  dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  // A name that does not exist is taken too: opening it goes to the gate, which says why not.
+  dialog.setFileMode(QFileDialog::AnyFile);
   // Entries show by name only, so the globs behind a name need not read well.
   dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
@@ -89,7 +89,8 @@ std::optional<QString> RunFileDialog(QWidget* owner, const FileDialogRequest& re
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return std::nullopt;
-  return QFileInfo(files.first()).absoluteFilePath();
+  // Absolute already; tidying ".." away here could name another file.
+  return files.first();
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ class DialogService {
 
   // The platform's file and colour dialogs; nothing when cancelled. The defaults answer as if
   // cancelled, so a script that expects none of them need not provide them.
-  // Full path of one existing file.
+  // Full path of one file; the name typed need not exist.
   virtual std::optional<QString> GetOpenFileName(QWidget* owner, const FileDialogRequest& request);
   // Full path to write, the default suffix added and overwriting confirmed as requested.
   virtual std::optional<QString> GetSaveFileName(QWidget* owner, const FileDialogRequest& request);

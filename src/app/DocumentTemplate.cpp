@@ -1,14 +1,15 @@
 #include "app/DocumentTemplate.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <sys/stat.h>
+
+#include <QApplication>
 
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/CMirevApp.h"
 #include "app/DialogService.h"
 #include "app/FileCommands.h"
+#include "app/FilePath.h"
 #include "app/ShellDocument.h"
 #include "doc/TextFile.h"
 #include "platform/ViewWidget.h"
@@ -17,12 +18,29 @@
 
 namespace {
 
-// The file's identity for "is it open already": symbolic links and "." or ".." resolved.
-QString CanonicalPath(const QString& path) {
-  const QFileInfo info(path);
-  const QString canonical = info.canonicalFilePath();
-  return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+// A file's identity for "is it open already": links, "." and ".." and other names of the
+// same file all lead to it.
+struct FileId {
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool known = false;
+  friend bool operator==(const FileId&, const FileId&) = default;
+};
+
+FileId IdOf(const QString& path) {
+  struct stat st {};
+  if (::stat(PathStdBytes(path).c_str(), &st) != 0) return {};
+  return {st.st_dev, st.st_ino, true};
 }
+
+// Shows the wait cursor while it lives.
+class WaitCursor {
+ public:
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
 
 }  // namespace
 
@@ -48,22 +66,28 @@ ShellDocument* DocumentTemplate::OpenDocumentFile(const QString& path) {
     return open;
   }
   auto* doc = new ShellDocument(*this, app.GetSettings());
-  const FileResult result = ReadTextFile(QFile::encodeName(path).toStdString(), doc->Doc());
+  FileResult result;
+  {
+    const WaitCursor wait;
+    result = ReadTextFile(PathStdBytes(path), doc->Doc());
+  }
   if (!result.Ok()) {
     delete doc;
     ReportReadFailure(app.Dialogs(), app.MainFrame(), result, path);
     return nullptr;
   }
   documents.append(doc);
-  doc->SetPathName(QDir::cleanPath(QFileInfo(path).absoluteFilePath()), true);
+  doc->SetPathName(path, true);
   CreateNewFrame(*doc);
   return doc;
 }
 
 ShellDocument* DocumentTemplate::FindDocument(const QString& path) const {
-  const QString wanted = CanonicalPath(path);
+  const FileId wanted = IdOf(path);
+  const QString resolved = ResolvedPath(path);
   for (ShellDocument* doc : documents) {
-    if (!doc->PathName().isEmpty() && CanonicalPath(doc->PathName()) == wanted) return doc;
+    if (doc->PathName().isEmpty()) continue;
+    if (wanted.known ? IdOf(doc->PathName()) == wanted : doc->PathName() == resolved) return doc;
   }
   return nullptr;
 }

@@ -29,7 +29,7 @@ class DocumentTemplate : public QObject {
   // An already open file is activated; otherwise the file is read into a new document shown
   // in a new window. Null when it cannot be read (the user has been told).
   ShellDocument* OpenDocumentFile(const QString& path);
-  // The open document of this file, comparing the files' canonical paths.
+  // The open document of this file, whichever of its names the path is.
   ShellDocument* FindDocument(const QString& path) const;
   // Another window on the document, maximised and active.
   CChildFrame* CreateNewFrame(ShellDocument& doc);

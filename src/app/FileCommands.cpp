@@ -1,14 +1,12 @@
 #include "app/FileCommands.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 
 #include "app/CMainFrame.h"
 #include "app/CMirevApp.h"
 #include "app/DocumentTemplate.h"
+#include "app/FilePath.h"
 #include "app/ShellDocument.h"
 #include "doc/CVeloDoc.h"
 #include "res/Resources.h"
@@ -67,8 +65,14 @@ int CauseMessageId(FileErrorCause cause) {
 
 QString FailureMessage(const FileResult& result, const QString& path, int fallbackId) {
   const int causeId = CauseMessageId(result.cause);
-  if (causeId == 0) return ResText(fallbackId);
-  return ResText(causeId).replace(QStringLiteral("%1"), QDir::toNativeSeparators(path));
+  QString message =
+      causeId == 0 ? ResText(fallbackId) : ResText(causeId).replace(QStringLiteral("%1"), DisplayPath(path));
+  // The old text could not be put back after a failed write in place: say where it is.
+  if (!result.keptBackup.empty()) {
+    const QString backup = DisplayPath(PathFromBytes(QByteArray::fromStdString(result.keptBackup)));
+    message += u'\n' + ResText(IDS_FILE_BACKUP_KEPT).replace(QStringLiteral("%1"), backup);
+  }
+  return message;
 }
 
 void ShowWarning(DialogService& dialogs, QWidget* owner, const QString& text) {
@@ -78,7 +82,7 @@ void ShowWarning(DialogService& dialogs, QWidget* owner, const QString& text) {
 
 // A path without a file name at its end can never be created as a file.
 bool NamesAFile(const QString& path) {
-  const QString name = QFileInfo(path).fileName();
+  const QString name = PathFileName(path);
   return !name.isEmpty() && name != u"." && name != u".." && !path.contains(QChar(0));
 }
 
@@ -90,7 +94,7 @@ bool WriteDocument(CVeloDoc& doc, const QString& path, DialogService& dialogs, Q
     return false;
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const FileResult result = WriteTextFile(QFile::encodeName(path).toStdString(), doc);
+  const FileResult result = WriteTextFile(PathStdBytes(path), doc);
   QApplication::restoreOverrideCursor();
   if (result.Ok()) return true;
   ShowWarning(dialogs, owner, SaveFailureMessage(result, path));
@@ -178,7 +182,7 @@ bool SaveModified(ShellDocument& doc) {
   DialogService& dialogs = app.Dialogs();
   QWidget* owner = app.MainFrame();
   const QString path = doc.PathName();
-  const QString name = path.isEmpty() ? doc.Title() : QFileInfo(path).fileName();
+  const QString name = path.isEmpty() ? doc.Title() : DisplayPath(PathFileName(path));
   const QString question = ResText(IDS_ASK_TO_SAVE).replace(QStringLiteral("%1"), name);
   switch (dialogs.MessageBox(owner, ResText(IDS_APP_TITLE), question, DialogService::Buttons::YesNoCancel,
                              DialogService::Icon::Warning)) {
@@ -189,8 +193,7 @@ bool SaveModified(ShellDocument& doc) {
     default:
       return false;
   }
-  const QFileInfo existing(path);
-  if (!path.isEmpty() && existing.isFile() && existing.isWritable()) {
+  if (IsWritableFile(path)) {
     return WriteDocument(doc.Doc(), path, dialogs, owner);
   }
 

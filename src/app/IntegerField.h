@@ -9,3 +9,6 @@
 // that does not fit in 32 bits, and non-blank text past the 31st character (which would
 // silently change the number) give nothing.
 std::optional<int> ParseIntegerField(QStringView text);
+// The same, except that an integer too large for 32 bits gives the nearest 32-bit value, for
+// fields that refuse a value out of their range with a message of its own.
+std::optional<int> ParseIntegerFieldClamped(QStringView text);

@@ -1,17 +1,16 @@
 #include "app/OpenRequest.h"
 
-#include <QDir>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QTimer>
 #include <QtEndian>
 #include <memory>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#else
-#include <QRegularExpression>
-#endif
+#include "app/FilePath.h"
+#include "sys/LocalPeer.h"
+#include "sys/PrivateFolder.h"
 
 namespace {
 
@@ -23,12 +22,12 @@ constexpr quint32 kMaxPathBytes = 64 * 1024;
 constexpr int kServerTimeoutMs = 5000;
 
 QByteArray EncodeRequest(const QString& path) {
-  const QByteArray utf8 = path.toUtf8();
+  const QByteArray bytes = PathBytes(path);
   QByteArray message = kMagic;
   char length[kLengthBytes];
-  qToBigEndian<quint32>(static_cast<quint32>(utf8.size()), length);
+  qToBigEndian<quint32>(static_cast<quint32>(bytes.size()), length);
   message.append(length, kLengthBytes);
-  message.append(utf8);
+  message.append(bytes);
   return message;
 }
 
@@ -43,34 +42,39 @@ Parse ParseRequest(const QByteArray& buffer, QString& path) {
   const qsizetype total = kMagic.size() + kLengthBytes + static_cast<qsizetype>(length);
   if (buffer.size() < total) return Parse::Incomplete;
   if (buffer.size() > total) return Parse::Bad;
-  const QByteArray utf8 = buffer.mid(kMagic.size() + kLengthBytes);
-  path = QString::fromUtf8(utf8);
-  // Text that is not UTF-8 cannot name the file it claims to.
-  if (path.toUtf8() != utf8) return Parse::Bad;
-  // A relative path would be taken relative to the wrong process.
-  if (!path.isEmpty() && !QDir::isAbsolutePath(path)) return Parse::Bad;
+  const QByteArray bytes = buffer.mid(kMagic.size() + kLengthBytes);
+  // No file name holds a NUL; a relative path would be taken relative to the wrong process.
+  if (bytes.contains('\0') || (!bytes.isEmpty() && !bytes.startsWith('/'))) return Parse::Bad;
+  path = PathFromBytes(bytes);
   return Parse::Done;
+}
+
+bool SameUserAtOtherEnd(const QLocalSocket& socket) {
+  return PeerIsSameUser(static_cast<int>(socket.socketDescriptor()));
 }
 
 }  // namespace
 
 QString DefaultChannelName() {
-#ifdef Q_OS_UNIX
-  const QString user = QString::number(::getuid());
-  QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  if (dir.isEmpty()) dir = QDir::tempPath();
-  return QDir(dir).filePath(QStringLiteral("mirev-%1.sock").arg(user));
-#else
-  QString user = qEnvironmentVariable("USERNAME");
-  user.remove(QRegularExpression(QStringLiteral("[^A-Za-z0-9_.-]")));
-  return QStringLiteral("mirev-%1").arg(user);
-#endif
+  const std::string folder = PrivateRuntimeFolder();
+  if (folder.empty()) return {};
+  return PathFromBytes(QByteArray::fromStdString(folder)) +
+         QStringLiteral("/mirev-%1.sock").arg(static_cast<qulonglong>(::geteuid()));
 }
 
 HandOffResult SendOpenRequest(const QString& channel, const QString& absolutePath, int timeoutMs) {
+  if (channel.isEmpty()) return HandOffResult::NoInstance;
+  const std::string socketPath = PathStdBytes(channel);
+  // Something at the channel's place that is not our own socket is not talked to at all.
+  if (::access(socketPath.c_str(), F_OK) != 0) return HandOffResult::NoInstance;
+  if (!IsOwnSocket(socketPath)) return HandOffResult::Refused;
   QLocalSocket socket;
   socket.connectToServer(channel);
   if (!socket.waitForConnected(timeoutMs)) return HandOffResult::NoInstance;
+  if (!SameUserAtOtherEnd(socket)) {
+    socket.abort();
+    return HandOffResult::Refused;
+  }
   socket.write(EncodeRequest(absolutePath));
   if (!socket.waitForBytesWritten(timeoutMs)) return HandOffResult::Failed;
   QByteArray answer;
@@ -89,21 +93,34 @@ OpenRequestServer::OpenRequestServer(const QString& channelName, QObject* parent
 OpenRequestServer::~OpenRequestServer() { server.close(); }
 
 bool OpenRequestServer::Listen() {
-  // Listening would replace a socket that is in use, so ask first whether anybody answers:
-  // a live instance keeps the channel, a socket left by one that died is removed.
-  QLocalSocket probe;
-  probe.connectToServer(channel);
-  if (probe.waitForConnected(1000)) {
-    probe.abort();
-    return false;
+  if (channel.isEmpty()) return false;
+  const std::string socketPath = PathStdBytes(channel);
+  struct stat st {};
+  if (::lstat(socketPath.c_str(), &st) == 0) {
+    // Only a socket of our own is ours to take over.
+    if (!IsOwnSocket(socketPath)) return false;
+    // Listening would replace a socket that is in use, so ask first whether anybody answers:
+    // a live instance keeps the channel, a socket left by one that died is removed.
+    QLocalSocket probe;
+    probe.connectToServer(channel);
+    if (probe.waitForConnected(1000)) {
+      probe.abort();
+      return false;
+    }
+    QLocalServer::removeServer(channel);
   }
-  QLocalServer::removeServer(channel);
   return server.listen(channel);
 }
 
 void OpenRequestServer::OnNewConnection() {
   while (QLocalSocket* socket = server.nextPendingConnection()) {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    // Another user's process is neither answered nor listened to.
+    if (!SameUserAtOtherEnd(*socket)) {
+      socket->abort();
+      socket->deleteLater();
+      continue;
+    }
     QTimer::singleShot(kServerTimeoutMs, socket, [socket] { socket->abort(); });
     struct Pending {
       QByteArray data;

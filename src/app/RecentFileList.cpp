@@ -1,7 +1,6 @@
 #include "app/RecentFileList.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "app/FilePath.h"
 
 namespace {
 
@@ -53,11 +52,17 @@ void RecentFileList::Remove(int index) {
 QString RecentFileList::MenuText(int index, const QString& currentDir) const {
   if (index < 0 || index >= paths.size()) return {};
   const QString& path = paths[index];
-  const QFileInfo info(path);
+  // Paths are stored resolved: the folder is what stands before the last separator.
+  qsizetype nameStart = path.size();
+  while (nameStart > 0 && !IsSeparator(path[nameStart - 1])) --nameStart;
   QString name = path;
-  if (!currentDir.isEmpty() && SameFile(QDir::cleanPath(info.absolutePath()), QDir::cleanPath(currentDir)))
-    name = info.fileName();
-  name = AbbreviatePath(name, kDisplayLength);
+  if (!currentDir.isEmpty() && nameStart > 0) {
+    QStringView folder = QStringView(path).left(nameStart > 1 ? nameStart - 1 : 1);
+    QStringView current = currentDir;
+    while (current.size() > 1 && IsSeparator(current.back())) current.chop(1);
+    if (SameFile(folder.toString(), current.toString())) name = path.mid(nameStart);
+  }
+  name = AbbreviatePath(DisplayPath(name), kDisplayLength);
   name.replace(u'&', QStringLiteral("&&"));
   const int number = index + 1;
   const QString label = number < 10 ? QStringLiteral("&%1").arg(number)

@@ -1,7 +1,10 @@
 #include "app/SettingsStore.h"
 
+#include <QFile>
 #include <array>
 #include <limits>
+
+#include "app/FilePath.h"
 
 namespace {
 
@@ -23,6 +26,47 @@ QString FromUtf8(const std::string& s) {
 }
 std::string ToUtf8(const QString& s) { return s.toUtf8().toStdString(); }
 
+// Whether a value, as it stands after "=", reads back whole: quoted parts closed, escapes
+// complete, and no ";" (which starts a comment) or "," (which makes a list) outside quotes.
+bool ValueReadsWhole(const QByteArray& value) {
+  for (qsizetype i = 0; i < value.size(); ++i) {
+    switch (value[i]) {
+      case '"': {
+        ++i;
+        while (i < value.size() && value[i] != '"') i += value[i] == '\\' ? 2 : 1;
+        if (i >= value.size()) return false;
+        break;
+      }
+      case '\\':
+        if (++i >= value.size()) return false;  // a line continued: not what we write
+        break;
+      case ';':
+      case ',':
+        return false;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
+// Whether every line of a profile is one that reads back as it stands: blank, a comment, a
+// section header, or a key with a value as above; and the whole is UTF-8.
+bool ProfileReadsWhole(const QByteArray& text) {
+  if (!text.isValidUtf8()) return false;
+  for (QByteArray line : text.split('\n')) {
+    line = line.trimmed();
+    if (line.isEmpty() || line.startsWith(';')) continue;
+    if (line.startsWith('[')) {
+      if (!line.endsWith(']') || line.count(']') != 1) return false;
+      continue;
+    }
+    const qsizetype equals = line.indexOf('=');
+    if (equals <= 0 || !ValueReadsWhole(line.mid(equals + 1).trimmed())) return false;
+  }
+  return true;
+}
+
 // A stored 32-bit number as the program sees it: registry numbers are unsigned, the INI file
 // may hold either sign.
 int AsInt(qint64 value) { return static_cast<int>(static_cast<quint32>(value)); }
@@ -39,7 +83,27 @@ SettingsStore::SettingsStore(Settings& values, const QString& location)
 
 SettingsStore::~SettingsStore() { Flush(); }
 
-void SettingsStore::Flush() { store->sync(); }
+bool SettingsStore::Flush() {
+  store->sync();
+  return store->status() != QSettings::AccessError;
+}
+
+QString SettingsStore::FileName() const { return store->fileName(); }
+
+QString SettingsStore::SetAsideUnreadableProfile() {
+  const QString file = FileName();
+  QFile profile(file);
+  if (file.isEmpty() || !profile.open(QIODevice::ReadOnly)) return {};
+  const QByteArray text = profile.readAll();
+  profile.close();
+  if (store->status() != QSettings::FormatError && ProfileReadsWhole(text)) return {};
+  QString copy = file + QStringLiteral(".bad");
+  QFile aside(copy);
+  if (!aside.open(QIODevice::WriteOnly | QIODevice::Truncate) || aside.write(text) != text.size() ||
+      !aside.flush())
+    return {};
+  return copy;
+}
 
 QString SettingsStore::ReadString(const QString& key, const QString& fallback) {
   const QVariant value = store->value(key);
@@ -142,7 +206,10 @@ void SettingsStore::SaveMacroSettings() {
 QStringList SettingsStore::LoadRecentFiles(int count) {
   QStringList paths;
   for (int i = 1; i <= count; ++i) {
-    const QString path = ReadString(kRecentSection + QStringLiteral("/File%1").arg(i), QString());
+    const QString key = kRecentSection + QStringLiteral("/File%1").arg(i);
+    const QVariant value = store->value(key);
+    const QString path = value.typeId() == QMetaType::QByteArray ? PathFromBytes(value.toByteArray())
+                                                                 : ReadString(key, QString());
     if (!path.isEmpty()) paths.append(path);
   }
   return paths;
@@ -150,6 +217,13 @@ QStringList SettingsStore::LoadRecentFiles(int count) {
 
 void SettingsStore::SaveRecentFiles(const QStringList& paths) {
   store->remove(kRecentSection);
-  for (int i = 0; i < paths.size(); ++i)
-    store->setValue(kRecentSection + QStringLiteral("/File%1").arg(i + 1), paths[i]);
+  for (int i = 0; i < paths.size(); ++i) {
+    const QByteArray bytes = PathBytes(paths[i]);
+    const QString key = kRecentSection + QStringLiteral("/File%1").arg(i + 1);
+    if (bytes.isValidUtf8()) {
+      store->setValue(key, paths[i]);
+    } else {
+      store->setValue(key, bytes);
+    }
+  }
 }

@@ -32,11 +32,20 @@ class SettingsStore {
   void SaveMacroSettings();
 
   // The recent-file list: "Recent File List", "File1".."File<count>". Reading stops at nothing:
-  // an empty or missing entry is skipped. Writing replaces the whole section.
+  // an empty or missing entry is skipped. Writing replaces the whole section. A path whose
+  // name is not UTF-8 is stored as its bytes.
   QStringList LoadRecentFiles(int count);
   void SaveRecentFiles(const QStringList& paths);
-  // Writes what is pending to the store now (the destructor does it too).
-  void Flush();
+
+  // The file the profile lives in (empty where it is no file).
+  QString FileName() const;
+  // Before anything is written: a profile with lines that do not read back as they stand
+  // (which the next write would drop) is copied beside itself with ".bad" added. The copy's
+  // path when one was made, else empty.
+  QString SetAsideUnreadableProfile();
+  // Writes what is pending to the store now (the destructor does it too). False when it
+  // could not be written.
+  bool Flush();
 
  private:
   QString ReadString(const QString& key, const QString& fallback);

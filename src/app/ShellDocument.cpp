@@ -1,12 +1,11 @@
 #include "app/ShellDocument.h"
 
-#include <QFileInfo>
-
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/CMirevApp.h"
 #include "app/DocumentTemplate.h"
 #include "app/FileCommands.h"
+#include "app/FilePath.h"
 #include "base/CommandIds.h"
 
 ShellDocument::ShellDocument(DocumentTemplate& documentTemplate, Settings& settings)
@@ -15,9 +14,10 @@ ShellDocument::ShellDocument(DocumentTemplate& documentTemplate, Settings& setti
 ShellDocument::~ShellDocument() = default;
 
 void ShellDocument::SetPathName(const QString& path, bool addToRecentList) {
-  pathName = path;
-  SetTitle(QFileInfo(path).fileName());
-  if (addToRecentList) owner.App().AddToRecentFileList(path);
+  // Resolved through the file system, so that it names the file that was read or written.
+  pathName = ResolvedPath(path);
+  SetTitle(DisplayPath(PathFileName(pathName)));
+  if (addToRecentList) owner.App().AddToRecentFileList(pathName);
 }
 
 void ShellDocument::SetTitle(const QString& newTitle) {

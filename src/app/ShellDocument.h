@@ -24,12 +24,12 @@ class ShellDocument : public QObject, public CommandTarget {
   const CVeloDoc& Doc() const { return *doc; }
   DocumentTemplate& Template() { return owner; }
 
-  // The full path, empty while untitled.
+  // The full path (a path string of FilePath.h), empty while untitled.
   QString PathName() const { return pathName; }
   // Shown in the window titles: the file name, or "TeX1" and so on while untitled.
   QString Title() const { return title; }
-  // Sets the path and makes the file name the title; adds the path to the recent-file list
-  // when asked.
+  // Sets the path, its folder resolved, and makes the file name the title; adds the path to
+  // the recent-file list when asked.
   void SetPathName(const QString& path, bool addToRecentList);
   void SetTitle(const QString& newTitle);
   bool IsModified() const { return doc->IsModified(); }

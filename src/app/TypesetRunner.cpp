@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "sys/ProcessGroup.h"
+#include "sys/ProcessSignals.h"
 
 namespace {
 
@@ -93,7 +94,10 @@ void TypesetRunner::StartStep() {
   process->setWorkingDirectory(folder);
   process->setProcessChannelMode(QProcess::MergedChannels);
   process->setStandardInputFile(QProcess::nullDevice());
-  process->setChildProcessModifier(LeadNewProcessGroup);
+  process->setChildProcessModifier([] {
+    RestoreWriteSignals();  // the typesetting programs expect SIGPIPE, as a shell gives it
+    LeadNewProcessGroup();
+  });
   connect(process.get(), &QProcess::readyReadStandardOutput, this, &TypesetRunner::ReadOutput);
   connect(process.get(), &QProcess::finished, this, [this](int exitCode, QProcess::ExitStatus status) {
     OnProcessFinished(exitCode, status == QProcess::CrashExit);

@@ -444,7 +444,13 @@ void ViewWidget::keyPressEvent(QKeyEvent* event) {
   const bool alt = mods.testFlag(Qt::AltModifier);
   // Chords with Ctrl, Alt or the system key stand for commands; those no table has type
   // nothing. Ctrl and Alt together are AltGr on some systems and type what the key shows.
-  if (mods.testFlag(Qt::MetaModifier) || ctrl != alt) return event->ignore();
+  if (mods.testFlag(Qt::MetaModifier)) return event->ignore();
+  // Ctrl+I and Ctrl+M are the control characters tab and carriage return, as on a terminal.
+  if (ctrl && !alt && (event->key() == Qt::Key_I || event->key() == Qt::Key_M)) {
+    view_->OnChar(event->key() == Qt::Key_I ? '\t' : '\r');
+    return event->accept();
+  }
+  if (ctrl != alt) return event->ignore();
   switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -734,7 +740,10 @@ ViewWidget::ClipboardRead ViewWidget::ReadClipboard() const {
       return read;
     }
     if (!mime->hasText()) return read;
-    cp932::EncodeResult encoded = cp932::EncodeUtf16(WithCrLf(mime->text()));
+    // Other programs' text ends at its first NUL, as on a clipboard of C strings.
+    QString foreign = mime->text();
+    if (const qsizetype nul = foreign.indexOf(QChar(0)); nul >= 0) foreign.truncate(nul);
+    cp932::EncodeResult encoded = cp932::EncodeUtf16(WithCrLf(foreign));
     if (!encoded.ok) {
       read.refused = true;
       read.codePoint = encoded.codePoint;

@@ -61,7 +61,8 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   QRect CompositionRect() const;
 
   // The clipboard format that carries the document's own bytes, beside the Unicode text that
-  // other programs read, so that copying inside the program changes no byte.
+  // other programs read, so that copying inside the program changes no byte. It is counted:
+  // a NUL byte travels like any other, while other programs' text ends at its first NUL.
   static constexpr const char* kCp932MimeType = "application/x-mirev-cp932";
   // How the user is told that the clipboard's text cannot be pasted: a message box of the
   // shell. Without one the status bar says it.

@@ -23,6 +23,11 @@ inline constexpr int IDS_COLOR_MARGIN = 61222;
 inline constexpr int IDS_TYPED_NOT_CP932 = 61223;
 inline constexpr int IDS_PASTE_NOT_CP932 = 61224;
 inline constexpr int IDS_FIND_NOT_CP932 = 61225;
+// Where the old text of a file is kept when a failed save could not put it back (%1).
+inline constexpr int IDS_FILE_BACKUP_KEPT = 61226;
+// The settings profile (%1): set aside (to %2) because parts of it could not be read; not saved.
+inline constexpr int IDS_PROFILE_SET_ASIDE = 61227;
+inline constexpr int IDS_PROFILE_NOT_SAVED = 61228;
 inline constexpr int IDS_SAVE_AS_TITLE = 61440;
 inline constexpr int IDS_ALL_FILES_FILTER = 61444;
 inline constexpr int IDS_INVALID_FILENAME = 61696;
@@ -30,6 +35,8 @@ inline constexpr int IDS_FAILED_TO_OPEN_DOC = 61697;
 inline constexpr int IDS_FAILED_TO_SAVE_DOC = 61698;
 inline constexpr int IDS_ASK_TO_SAVE = 61699;
 inline constexpr int IDS_PARSE_INT = 61712;
+// An integer outside the range from %1 to %2.
+inline constexpr int IDS_PARSE_INT_RANGE = 61713;
 // File error causes, each with %1 for the file's name.
 inline constexpr int IDS_FILE_GENERIC = 61857;
 inline constexpr int IDS_FILE_NOT_FOUND = 61858;

@@ -64,10 +64,7 @@ void CVeloView::Paste() {
     host.EndWaitCursor();
     return;
   }
-  std::string& text = clip.bytes;
-  // Clipboard text ends at its first NUL.
-  if (const std::size_t nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
-  InputText(text);
+  InputText(clip.bytes);
   host.EndWaitCursor();
 }
 

@@ -109,7 +109,8 @@ class ViewHost {
   // clipboard could not be written.
   virtual bool SetClipboardText(std::string_view cp932) = 0;
   // Nothing when the clipboard holds no text or cannot be opened; the host converts
-  // foreign text and refuses (telling the user) what code page 932 cannot hold.
+  // foreign text and refuses (telling the user) what code page 932 cannot hold. The bytes
+  // are taken whole, NUL bytes included: where the clipboard's text ends is the host's rule.
   virtual ClipboardText GetClipboardText() = 0;
 
   virtual void BeginWaitCursor() = 0;

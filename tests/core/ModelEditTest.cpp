@@ -300,7 +300,7 @@ std::optional<Spot> ApplyToModel(Model& m, const CVeloView& v, const Command& c,
     case ID_EDIT_CUT:
       return v.IsSelecting() ? deleteStep(caret) : std::nullopt;
     case ID_EDIT_PASTE:
-      return input(clipboard.substr(0, clipboard.find('\0')));
+      return input(clipboard);  // counted: a NUL byte is pasted like any other
     case ID_EDIT_UNDO:
     case ID_EDIT_REDO: {
       auto& from = c.id == ID_EDIT_UNDO ? m.undoStates : m.redoStates;

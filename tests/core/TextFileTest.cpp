@@ -277,8 +277,8 @@ TEST_F(TextFile, AFailedStepLeavesTheOldFileAndNoTemporary) {
        FileErrorCause::Generic, 0},
       {"fsync", [](FileCalls& c) { c.fsync = [](int) { return Failed(EIO); }; }, FileErrorCause::HardIO, EIO},
       {"close", [](FileCalls& c) { c.close = CloseFails; }, FileErrorCause::HardIO, EIO},
-      {"rename", [](FileCalls& c) { c.rename = [](const char*, const char*) { return Failed(EBUSY); }; },
-       FileErrorCause::SharingViolation, EBUSY},
+      {"rename", [](FileCalls& c) { c.rename = [](const char*, const char*) { return Failed(EPERM); }; },
+       FileErrorCause::AccessDenied, EPERM},
   };
   for (const auto& c : cases) {
     FileCallsRestorer restore;

@@ -149,7 +149,7 @@ TEST_F(SettingsTest, ATabWidthIsAnIntegerFrom1To64AndTheActiveViewTakesItAtOnce)
   RunSettings([&](QDialog* dialog) {
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("各種設定"));
     auto* edit = Control<QLineEdit>(dialog, "1024");
-    for (const QString bad : {"4a", "", "65"}) {
+    for (const QString bad : {"4a", "", "65", "0", "99999999999"}) {
       SetField(dialog, "1024", bad);
       Press(dialog, "1");
       // Still open, with the field active and its text selected.
@@ -159,9 +159,13 @@ TEST_F(SettingsTest, ATabWidthIsAnIntegerFrom1To64AndTheActiveViewTakesItAtOnce)
     SetField(dialog, "1024", " 2 ");
     Press(dialog, "1");
   });
-  EXPECT_EQ(refusedWhileOpen, QStringList({"4a", "", "65"}));
-  ASSERT_EQ(dialogs.boxes.size(), 3u);
-  EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("整数を入力してください。"));
+  EXPECT_EQ(refusedWhileOpen, QStringList({"4a", "", "65", "0", "99999999999"}));
+  // Not an integer; an integer out of the range, however large.
+  std::vector<QString> told;
+  for (const auto& box : dialogs.boxes) told.push_back(box.text);
+  const QString notInteger = QStringLiteral("整数を入力してください。");
+  const QString outOfRange = QStringLiteral("1 から 64 までの整数を入力してください。");
+  EXPECT_EQ(told, std::vector<QString>({notInteger, notInteger, outOfRange, outOfRange, outOfRange}));
   // The active view counts its caret column anew at once; the other at its next command.
   EXPECT_EQ(active.StatusText(), "1: 3");
   EXPECT_EQ(inactive.StatusText(), "1: 9");

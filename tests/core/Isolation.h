@@ -1,0 +1,119 @@
+#pragma once
+// Worlds a test process may not make for itself (a full file system, another user, a mount of
+// its own), each made in a forked child that reports back in text. The child never returns to
+// the test: it ends with _exit after its report.
+#include <errno.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <sched.h>
+#include <string.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+inline std::string SystemError(const std::string& what) {
+  return "setup: " + what + ": " + ::strerror(errno);
+}
+
+// What body returns, run in a child after setup; or why setup failed. A child that did not
+// end by itself (a signal) adds "(the child ended abnormally)".
+inline std::string InChild(const std::function<std::string()>& setup,
+                           const std::function<std::string()>& body) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return SystemError("pipe");
+  std::fflush(nullptr);
+  const pid_t pid = ::fork();
+  if (pid < 0) return SystemError("fork");
+  if (pid == 0) {
+    ::close(fds[0]);
+    std::string text = setup();
+    if (text.empty()) text = body();
+    const char* data = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+      const ssize_t n = ::write(fds[1], data, left);
+      if (n <= 0) ::_exit(1);
+      data += n;
+      left -= static_cast<std::size_t>(n);
+    }
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string text;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+    text.append(buffer, static_cast<std::size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) text += "(the child ended abnormally)";
+  return text;
+}
+
+// The kernel takes these files in one write, which the stream's flush is.
+inline bool WriteProcFile(const char* path, const std::string& text) {
+  return static_cast<bool>(std::ofstream(path) << text << std::flush);
+}
+
+// A tmpfs of size bytes that is never attached anywhere, reached as folder through
+// /proc/self/fd: with no mount point nothing can travel back into the test's own namespace,
+// and nothing depends on / being a mount point (in a chroot it is not). Mounting needs a new
+// user namespace where that is allowed, otherwise root.
+inline std::string SmallTmpfs(std::size_t size, std::string& folder) {
+  const std::string uid = std::to_string(::getuid()), gid = std::to_string(::getgid());
+  if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0) {
+    // Files made inside must belong to someone the kernel can name.
+    if (!WriteProcFile("/proc/self/setgroups", "deny") ||
+        !WriteProcFile("/proc/self/uid_map", "0 " + uid + " 1") ||
+        !WriteProcFile("/proc/self/gid_map", "0 " + gid + " 1"))
+      return SystemError("map the user namespace");
+  }
+  const int fs = ::fsopen("tmpfs", FSOPEN_CLOEXEC);
+  if (fs < 0) return SystemError("open a tmpfs");
+  const std::string bytes = std::to_string(size);
+  const bool made = ::fsconfig(fs, FSCONFIG_SET_STRING, "size", bytes.c_str(), 0) == 0 &&
+                    ::fsconfig(fs, FSCONFIG_SET_STRING, "mode", "0755", 0) == 0 &&
+                    ::fsconfig(fs, FSCONFIG_CMD_CREATE, nullptr, nullptr, 0) == 0;
+  const int root = made ? ::fsmount(fs, FSMOUNT_CLOEXEC, MOUNT_ATTR_NOSUID | MOUNT_ATTR_NODEV) : -1;
+  const int error = errno;
+  ::close(fs);
+  errno = error;
+  if (root < 0) return SystemError("make a tmpfs");
+  folder = "/proc/self/fd/" + std::to_string(root);
+  return {};
+}
+
+// A mount namespace of the child's own, made together with a user namespace in which root is
+// root (and no one else is anyone): its mounts are then slaves of the test's, so a mount made
+// inside never travels back, even where / is shared, and nothing needs / to be a mount point.
+// Files to be mounted should be root's: inside, no other owner has a name.
+inline std::string PrivateMountNamespace() {
+  const std::string uid = std::to_string(::getuid()), gid = std::to_string(::getgid());
+  if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return SystemError("make a user and mount namespace");
+  if (!WriteProcFile("/proc/self/setgroups", "deny") ||
+      !WriteProcFile("/proc/self/uid_map", "0 " + uid + " 1") ||
+      !WriteProcFile("/proc/self/gid_map", "0 " + gid + " 1"))
+    return SystemError("map the user namespace");
+  return {};
+}
+
+// Root becomes the user uid with primary group gid and the given other groups. Without root
+// the world cannot be made, which fails the test rather than pass it.
+inline std::string BecomeUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups = {}) {
+  if (::geteuid() != 0) return "setup: switching users needs root";
+  if (::setgroups(groups.size(), groups.data()) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+    return SystemError("switch to user " + std::to_string(uid));
+  return ::geteuid() == uid ? "" : "setup: still root";
+}
+
+// Root ignores permission bits: as root, become the unprivileged user 65534.
+inline std::string DropPrivileges() {
+  if (::geteuid() != 0) return {};
+  return BecomeUser(65534, 65534);
+}

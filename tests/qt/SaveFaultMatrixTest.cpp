@@ -1,0 +1,401 @@
+// Saving under faults, one row of tests/data/save/matrix.txt at a time: each row is run in a
+// forked child that makes its world (owners, a read-only folder, a bind mount, a full disk, a
+// file size limit, failing system calls), becomes the saver and saves; the child describes the
+// file before and after, and the test compares that, and the message the user would see, with
+// the row. Needs root (it plays several users); without it the rows fail, they do not pass.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <QString>
+#include <cstdint>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <vector>
+
+#include "../core/FileFixtures.h"
+#include "../core/Isolation.h"
+#include "app/FileCommands.h"
+#include "res/Resources.h"
+#include "sys/FileAttributes.h"
+#include "sys/FileCalls.h"
+#include "sys/ProcessSignals.h"
+
+namespace {
+
+constexpr uid_t kOwner = 4242;
+constexpr gid_t kGroup = 4243;
+constexpr uid_t kOther = 4244;
+constexpr uid_t kNobody = 65534;
+constexpr std::size_t kLimit = 64 * 1024;  // the small disk, and the file size limit
+const std::string kOld = "old text\r\n\x95\x5C\r\n";
+
+struct Row {
+  std::string name, world, saver, fail, result, bytes, inode, left;
+  std::string Where() const { return "row " + name; }
+};
+
+std::vector<Row> ReadMatrix() {
+  std::vector<Row> rows;
+  std::ifstream in(std::string(MIREV_TEST_DATA) + "/save/matrix.txt");
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    Row row;
+    fields >> row.name >> row.world >> row.saver >> row.fail >> row.result >> row.bytes >> row.inode >>
+        row.left;
+    EXPECT_FALSE(row.left.empty()) << "short row: " << line;
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// --- System calls that fail on cue ------------------------------------------------------------
+
+// Counts every call by kind ("write#2" is the second write); the calls named in faults fail
+// with their error.
+struct CallLog {
+  std::vector<std::string> calls;
+  std::map<std::string, int> counts;
+  std::map<std::string, int> faults;
+} callLog;
+
+bool Fails(const char* kind) {
+  const std::string call = kind + ("#" + std::to_string(++callLog.counts[kind]));
+  callLog.calls.push_back(call);
+  const auto fault = callLog.faults.find(call);
+  if (fault == callLog.faults.end()) return false;
+  errno = fault->second;
+  return true;
+}
+
+const FileCalls kCountedCalls{
+    [](const char* path, int flags, unsigned mode) {
+      return Fails("open") ? -1 : SystemFileCalls().open(path, flags, mode);
+    },
+    [](int fd, void* data, std::size_t size) {
+      return Fails("read") ? -1L : SystemFileCalls().read(fd, data, size);
+    },
+    [](int fd, const void* data, std::size_t size) {
+      return Fails("write") ? -1L : SystemFileCalls().write(fd, data, size);
+    },
+    [](int fd, long long offset, int whence) {
+      return Fails("lseek") ? -1LL : SystemFileCalls().lseek(fd, offset, whence);
+    },
+    [](int fd, long long size) { return Fails("ftruncate") ? -1 : SystemFileCalls().ftruncate(fd, size); },
+    [](int fd) { return Fails("fsync") ? -1 : SystemFileCalls().fsync(fd); },
+    [](int fd) {
+      // The descriptor is gone after a failed close too, as on Linux.
+      const int rc = SystemFileCalls().close(fd);
+      return Fails("close") ? -1 : rc;
+    },
+    [](const char* from, const char* to) {
+      return Fails("rename") ? -1 : SystemFileCalls().rename(from, to);
+    },
+    [](const char* path) { return Fails("unlink") ? -1 : SystemFileCalls().unlink(path); },
+};
+
+// "write#2=EIO,ftruncate#1=EIO"; "-" for none.
+std::map<std::string, int> ParseFaults(const std::string& text) {
+  static const std::map<std::string, int> errors = {
+      {"EIO", EIO}, {"ENOSPC", ENOSPC}, {"EBUSY", EBUSY}, {"EACCES", EACCES}, {"EPERM", EPERM}};
+  std::map<std::string, int> faults;
+  std::istringstream list(text == "-" ? "" : text);
+  for (std::string item; std::getline(list, item, ',');) {
+    const std::size_t equals = item.find('=');
+    const auto error = errors.find(item.substr(equals + 1));
+    EXPECT_TRUE(equals != std::string::npos && error != errors.end()) << "bad fault: " << item;
+    if (error != errors.end()) faults[item.substr(0, equals)] = error->second;
+  }
+  return faults;
+}
+
+// --- Worlds -------------------------------------------------------------------------------------
+
+// An access control list as the kernel stores it: version 2, then tag, permissions, id.
+std::string AclValue(const std::vector<std::array<std::uint32_t, 3>>& entries) {
+  std::string value;
+  const auto put = [&value](std::uint32_t x, int bytes) {
+    for (int i = 0; i < bytes; ++i) value += static_cast<char>((x >> (8 * i)) & 0xFF);
+  };
+  put(2, 4);
+  for (const auto& [tag, perm, id] : entries) {
+    put(tag, 2);
+    put(perm, 2);
+    put(id, 4);
+  }
+  return value;
+}
+
+constexpr std::uint32_t kUndefined = 0xFFFFFFFF;
+
+struct World {
+  std::string folder;               // holds paper.tex
+  std::set<std::string> names;      // what belongs in the folder
+  std::vector<std::string> others;  // other names of the same file
+  std::string backups;              // the state folder's backup folder
+  bool big = false;                 // more text than the disk or the limit takes
+};
+
+std::string MakeFile(const std::string& path, uid_t uid, gid_t gid, mode_t mode) {
+  WriteFileBytes(path, kOld);
+  if (::chown(path.c_str(), uid, gid) != 0) return SystemError("chown " + path);
+  return ::chmod(path.c_str(), mode) == 0 ? "" : SystemError("chmod " + path);
+}
+
+std::string MakeFolder(const std::string& path, uid_t uid, gid_t gid, mode_t mode) {
+  if (::mkdir(path.c_str(), 0700) != 0 || ::chown(path.c_str(), uid, gid) != 0)
+    return SystemError("folder " + path);
+  return ::chmod(path.c_str(), mode) == 0 ? "" : SystemError("chmod " + path);
+}
+
+// Makes the row's world under base (as root) and fills in world.
+std::string MakeWorld(const Row& row, const std::string& base, World& world) {
+  world.folder = base + "/w";
+  const std::string paper = world.folder + "/paper.tex";
+  world.names = {"paper.tex"};
+  world.backups = base + "/state/mirev/backup";
+  ::setenv("XDG_STATE_HOME", (base + "/state").c_str(), 1);
+  std::string error;
+  if (!(error = MakeFolder(base + "/state", 0, 0, 01777)).empty()) return error;
+  const std::string& w = row.world;
+  const bool onTmpfs = w.rfind("full-disk", 0) == 0;
+  world.big = onTmpfs || w.rfind("fsize-limit", 0) == 0;
+  // Root's files on the small disk and under a mount (their user namespaces know no one
+  // else); else the owner's, which the group may read.
+  const bool rootsOnly = onTmpfs || w == "bind-mount";
+  const uid_t uid = rootsOnly ? 0 : kOwner;
+  const gid_t gid = rootsOnly ? 0 : kGroup;
+  const mode_t folderMode = w == "read-only-folder" ? 0555 : w == "group-shared" ? 0775 : 0755;
+  const mode_t fileMode = w == "read-only-folder" ? 0666 : w == "group-shared" ? 0664 : 0640;
+  if (!(error = MakeFolder(world.folder, uid, gid, folderMode)).empty()) return error;
+  if (!(error = MakeFile(paper, uid, gid, fileMode)).empty()) return error;
+
+  if (w.find("hard-link") != std::string::npos) {
+    if (::link(paper.c_str(), (world.folder + "/other.tex").c_str()) != 0) return SystemError("link");
+    world.names.insert("other.tex");
+    world.others.push_back(world.folder + "/other.tex");
+  } else if (w == "bind-mount") {
+    const std::string inner = world.folder + "/inner";
+    if (!(error = MakeFolder(inner, uid, gid, 0755)).empty()) return error;
+    if (!(error = MakeFile(inner + "/real.tex", uid, gid, fileMode)).empty()) return error;
+    if (!(error = PrivateMountNamespace()).empty()) return error;
+    if (::mount((inner + "/real.tex").c_str(), paper.c_str(), nullptr, MS_BIND, nullptr) != 0)
+      return SystemError("bind a file onto paper.tex");
+    world.names.insert("inner");
+    world.others.push_back(inner + "/real.tex");
+  } else if (w == "acl-xattr") {
+    const std::string acl = AclValue({{0x01, 6, kUndefined},
+                                      {0x02, 6, kOther},
+                                      {0x04, 4, kUndefined},
+                                      {0x10, 6, kUndefined},
+                                      {0x20, 0, kUndefined}});
+    if (::setxattr(paper.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0 ||
+        ::setxattr(paper.c_str(), "user.mirev.note", "keep me", 7, 0) != 0)
+      return SystemError("give paper.tex an access list and an attribute (does the file system take them?)");
+  } else if (w == "security-xattr") {
+    if (::setxattr(paper.c_str(), "security.mirev", "label", 5, 0) != 0)
+      return SystemError("give paper.tex a security attribute");
+  }
+  if (w.rfind("fsize-limit", 0) == 0) {
+    const rlimit limit{kLimit, kLimit};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return SystemError("limit the file size");
+  }
+  return {};
+}
+
+std::string BecomeSaver(const std::string& saver) {
+  if (saver == "root") return ::geteuid() == 0 ? "" : "setup: the saver root needs root";
+  if (saver == "owner") return BecomeUser(kOwner, kGroup, {kGroup});
+  if (saver == "member") return BecomeUser(kNobody, kNobody, {kGroup});
+  if (saver == "nobody") return BecomeUser(kNobody, kNobody);
+  return "setup: no saver " + saver;
+}
+
+// --- What the child sees ------------------------------------------------------------------------
+
+// Owner, group, bits, link count and attributes of the file at path; its inode number.
+std::string Identity(const std::string& path, ino_t& inode) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return "missing";
+  inode = st.st_ino;
+  std::ostringstream text;
+  text << st.st_uid << ":" << st.st_gid << " " << std::oct << (st.st_mode & 07777) << std::dec << " links "
+       << st.st_nlink;
+  FileAttributes attributes;
+  if (!ReadFileAttributes(path, attributes)) return text.str() + " attributes unreadable";
+  for (const auto& [name, value] : attributes)
+    text << " " << name << "=" << QByteArray::fromStdString(value).toHex().toStdString();
+  return text.str();
+}
+
+// The names in folder other than the expected ones, or "-".
+std::string Extra(const std::string& folder, const std::set<std::string>& expected) {
+  std::string extra;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+    if (!expected.count(entry.path().filename()))
+      extra += (extra.empty() ? "" : ",") + entry.path().filename().string();
+  return extra.empty() ? "-" : extra;
+}
+
+// Saves in the world as the saver; the report the test reads.
+std::string SaveInWorld(const Row& row, const World& world) {
+  IgnoreWriteSignals();  // as the program does at start-up
+  const std::string path = world.folder + "/paper.tex";
+  ino_t before = 0, after = 0;
+  const std::string identity = Identity(path, before);
+  Settings settings;
+  CVeloDoc doc(settings);
+  std::string text;
+  for (int i = 0; i < (world.big ? 1000 : 2); ++i)
+    text += std::string(98, static_cast<char>('a' + i % 26)) + "\r\n";
+  LoadText(doc, text);
+  callLog.faults = ParseFaults(row.fail);
+  ActiveFileCalls() = kCountedCalls;
+  const FileResult result = WriteTextFile(path, doc);
+  ActiveFileCalls() = SystemFileCalls();
+
+  const auto bytes = FileBytes(path);
+  const std::string now = Identity(path, after);
+  std::ostringstream report;
+  report << "result " << static_cast<int>(result.cause) << " " << result.osError << "\n"
+         << "kept " << (result.keptBackup.empty() ? "-" : result.keptBackup) << "\n"
+         << "bytes "
+         << (bytes == kOld   ? "old"
+             : bytes == text ? "new"
+                             : "other")
+         << "\n"
+         << "inode " << (after == before ? "same" : "new") << "\n"
+         << "identity " << (now == identity ? "same" : identity + " became " + now) << "\n";
+  std::string others = "same";
+  for (const std::string& other : world.others)
+    if (FileBytes(other) != bytes) others = "differ at " + other;
+  report << "others " << others << "\nleft " << Extra(world.folder, world.names) << " "
+         << Extra(world.backups, {}) << "\ncalls";
+  for (const std::string& call : callLog.calls) report << " " << call;
+  return report.str() + "\n";
+}
+
+std::map<std::string, std::string> Fields(const std::string& report) {
+  std::map<std::string, std::string> fields;
+  std::istringstream lines(report);
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t space = line.find(' ');
+    if (space != std::string::npos) fields[line.substr(0, space)] = line.substr(space + 1);
+  }
+  return fields;
+}
+
+std::string RunRow(const Row& row, const std::string& scratch) {
+  World world;
+  return InChild(
+      [&]() -> std::string {
+        std::string base = scratch;
+        if (row.world.rfind("full-disk", 0) == 0) {
+          if (std::string error = SmallTmpfs(kLimit, base); !error.empty()) return error;
+        }
+        if (std::string error = MakeWorld(row, base, world); !error.empty()) return error;
+        return BecomeSaver(row.saver);
+      },
+      [&] { return SaveInWorld(row, world); });
+}
+
+// --- Expectations -------------------------------------------------------------------------------
+
+struct Outcome {
+  FileErrorCause cause;
+  int messageId;
+};
+
+Outcome OutcomeNamed(const std::string& name) {
+  static const std::map<std::string, Outcome> outcomes = {
+      {"ok", {FileErrorCause::None, 0}},
+      {"disk-full", {FileErrorCause::DiskFull, IDS_FILE_DISK_FULL}},
+      {"hard-io", {FileErrorCause::HardIO, IDS_FILE_HARD_IO}},
+      {"access-denied", {FileErrorCause::AccessDenied, IDS_FILE_ACCESS_DENIED}},
+  };
+  const auto it = outcomes.find(name);
+  EXPECT_NE(it, outcomes.end()) << "no result named " << name;
+  return it == outcomes.end() ? Outcome{FileErrorCause::Generic, IDS_FILE_GENERIC} : it->second;
+}
+
+QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
+
+void CheckRow(const Row& row) {
+  SCOPED_TRACE(row.Where());
+  ScratchDir scratch;
+  ASSERT_EQ(::chmod(scratch.Path().c_str(), 0755), 0);
+  const std::string report = RunRow(row, scratch.Path());
+  ASSERT_EQ(report.find("setup:"), std::string::npos) << report;
+  // The saving process lived to tell.
+  ASSERT_EQ(report.find("abnormally"), std::string::npos) << report;
+  auto fields = Fields(report);
+
+  const Outcome expected = OutcomeNamed(row.result);
+  std::istringstream result(fields["result"]);
+  int cause = -1, error = 0;
+  result >> cause >> error;
+  EXPECT_EQ(cause, static_cast<int>(expected.cause)) << report;
+  EXPECT_EQ(fields["bytes"], row.bytes) << report;
+  EXPECT_EQ(fields["inode"], row.inode) << report;
+  EXPECT_EQ(fields["identity"], "same") << report;
+  EXPECT_EQ(fields["others"], "same") << report;
+
+  // What is left: nothing, or the backup, which a failure names: it holds the old text.
+  const std::string kept = fields["kept"];
+  if (row.left == "backup") {
+    const std::string left = fields["left"];
+    EXPECT_TRUE(left.rfind(".paper.tex.", 0) == 0 && left.find(".bak -") == left.size() - 6) << report;
+    if (expected.cause != FileErrorCause::None) {
+      EXPECT_EQ(kept, scratch.Path() + "/w/" + left.substr(0, left.size() - 2));
+    }
+  } else {
+    EXPECT_EQ(kept, "-") << report;
+    EXPECT_EQ(fields["left"], "- -") << report;
+  }
+
+  // The message the user sees.
+  if (expected.cause == FileErrorCause::None) return;
+  FileResult failure(static_cast<FileErrorCause>(cause), error, "");
+  if (kept != "-") failure.keptBackup = kept;
+  const QString path = QString::fromStdString(scratch.Path() + "/w/paper.tex");
+  QString message = Text(expected.messageId).replace("%1", path);
+  if (kept != "-") message += "\n" + Text(IDS_FILE_BACKUP_KEPT).replace("%1", QString::fromStdString(kept));
+  EXPECT_EQ(SaveFailureMessage(failure, path), message);
+}
+
+TEST(SaveFaultMatrix, EveryRowKeepsTheFileWholeAndItsIdentity) {
+  const std::vector<Row> rows = ReadMatrix();
+  ASSERT_GE(rows.size(), 20u);
+  for (const Row& row : rows) CheckRow(row);
+}
+
+// Every system call of a write in place has a row that makes it fail.
+TEST(SaveFaultMatrix, EveryCallOfAWriteInPlaceHasItsRow) {
+  std::set<std::string> injected;
+  for (const Row& row : ReadMatrix()) {
+    if (row.world != "hard-link" || row.saver != "root") continue;
+    for (const auto& fault : ParseFaults(row.fail)) injected.insert(fault.first);
+  }
+  ScratchDir scratch;
+  ASSERT_EQ(::chmod(scratch.Path().c_str(), 0755), 0);
+  const Row clean{"clean", "hard-link", "root", "-", "ok", "new", "same", "-"};
+  const std::string report = RunRow(clean, scratch.Path());
+  ASSERT_EQ(report.find("setup:"), std::string::npos) << report;
+  std::istringstream calls(Fields(report)["calls"]);
+  std::string missing;
+  int count = 0;
+  for (std::string call; calls >> call; ++count)
+    if (!injected.count(call)) missing += " " + call;
+  EXPECT_GE(count, 12) << report;
+  EXPECT_EQ(missing, "") << "calls of a write in place that no row makes fail";
+}
+
+}  // namespace
