@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 CVeloDoc::CVeloDoc(Settings& settings) {
   if (settings.storedFileType.empty()) settings.storedFileType = "txt";
@@ -35,6 +36,17 @@ bool CVeloDoc::JoinNextLine(const TextPos& pos) {
   lines.Remove(next);
   modified = true;
   return true;
+}
+
+void CVeloDoc::ReplaceLine(LineNode* node, ByteString text) {
+  node->text = std::move(text);
+  modified = true;
+}
+
+LineNode* CVeloDoc::InsertLineAfter(LineNode* node, ByteString text) {
+  LineNode* added = lines.InsertAfter(node, std::move(text));
+  modified = true;
+  return added;
 }
 
 bool CVeloDoc::NextLine(TextPos& pos) {

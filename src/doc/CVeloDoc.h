@@ -44,6 +44,9 @@ class CVeloDoc {
   void DeleteBytes(const TextPos& pos, int count);
   void SplitLine(const TextPos& pos);
   bool JoinNextLine(const TextPos& pos);
+  // A whole line at once, for changes that rebuild a line rather than edit it in place.
+  void ReplaceLine(LineNode* node, ByteString text);
+  LineNode* InsertLineAfter(LineNode* node, ByteString text);
   static bool NextLine(TextPos& pos);
   static bool PrevLine(TextPos& pos);
 

@@ -8,8 +8,8 @@
 // CaretScroll.cpp (caret, scrolling, scroll bars, focus, size), Movement.cpp (caret steps),
 // MoveCommands.cpp (movement commands and the command table), Edit.cpp (insertion, deletion,
 // typed characters, line positioning), Undo.cpp, Clipboard.cpp (selected text, clipboard),
-// Bookmarks.cpp, DocumentChanges.cpp (keeping positions valid when another view edits the
-// document).
+// Search.cpp (find and replace), Bookmarks.cpp (bookmarks, redraw), DocumentChanges.cpp
+// (keeping positions valid when another view edits the document).
 //
 // The window reaches the view only through its virtual entry points (the On... operations and
 // OnCmdMsg), so that a derived view can stand in front of any of them.
@@ -140,6 +140,15 @@ class CVeloView : public DocView, public CommandTarget {
   // "line: column", both one-based.
   std::string StatusText() const;
   void EnsureCaretVisible(bool recompute);
+  // Where EnsureCaretVisible puts the origin for a caret at (caretLine, caretColumn), in
+  // numbers only: columns in jumps of a quarter of the width, lines in jumps of half the height.
+  struct OriginStep {
+    int line = 0;
+    int column = 0;
+    bool scrolled = false;   // horizontally or vertically
+    bool vScrolled = false;  // line differs from the old origin's
+  };
+  OriginStep OriginToShow(int originLine, int originColumn, int caretLine, int caretColumn) const;
   void CenterCaret();
   // Caret and view together by up to count lines.
   void ScrollUp(int count, bool extend);
@@ -238,9 +247,37 @@ class CVeloView : public DocView, public CommandTarget {
   // The full width from the top of line's row to the bottom of the client area.
   void InvalidateFromLine(int line);
 
-  // --- Bookmarks (Bookmarks.cpp) -----------------------------------------------------------
-  // Takes the caret line's number out of the bookmarks if it is there, else adds it last.
+  // --- Search and replace (Search.cpp) ---------------------------------------------------
+  // Searches byte for byte from the caret, never starting inside a double-byte character. The
+  // caret's line is searched on from the caret whatever the direction; other lines from their
+  // start, the nearest line in the direction first; no wrap. A match becomes the selection with
+  // the caret at its end. Without one the caret goes to the end (forward) or start (backward)
+  // of the document, nothing selected. An empty text finds nothing.
+  bool Find(std::string_view text, bool forward);
+  // Find, then the caret's line centred in the window, whether found or not.
+  void FindAndShow(std::string_view text, bool forward);
+  // The selection, whatever it holds, deleted and replaced through InputText (overwrite mode
+  // applies): two undo steps, three in overwrite mode. Nothing without a selection.
+  void ReplaceSelection(std::string_view text);
+  // Find forward and ReplaceSelection in turn until Find fails: every match from the caret on,
+  // in document order, never one inside a replacement just made. Ends with the caret at the end
+  // of the document, the window where the last replacement showed. The text, caret, selection,
+  // origin and both histories end exactly as that loop leaves them; the work is done line by
+  // line, each changed line built once, with one repaint.
+  void ReplaceAll(std::string_view search, std::string_view replacement);
+
+  // --- Bookmarks and redraw (Bookmarks.cpp) ----------------------------------------------
+  // Takes the caret line's number out of the bookmarks if it is there, else adds it last; the
+  // next jump goes to the first bookmark, or to the one just added.
   void ToggleBookmark();
+  // The caret to the start of the bookmark's line that is next in the order they were set
+  // (the last line for a number beyond it), centred; the selection ends. Nothing without
+  // bookmarks.
+  void JumpToNextBookmark();
+  void ClearBookmarks();
+  // The caret to the document's start and back, ending any selection and repainting.
+  void Redraw();
+  const BookmarkList& Bookmarks() const { return bookmarks; }
 
   // --- Where things stand: read only; the operations above change them ---------------------
   const TextPos& Caret() const { return caret; }
@@ -286,6 +323,8 @@ class CVeloView : public DocView, public CommandTarget {
   // or the start of the character pos stands inside or of a lone lead byte just before it.
   TextPos StableStart(const TextPos& pos) const;
   bool FitsInLines(std::string_view text) const;
+  // Whether text inserted into a line of lineLength bytes leaves every line within kMaxLineBytes.
+  static bool FitsInLine(std::size_t lineLength, std::string_view text);
   void DeleteByStep(MoveStep step);
   // The line numbered n (clamped), walking from the nearest of the first and last lines and
   // the given live positions.
@@ -320,6 +359,13 @@ class CVeloView : public DocView, public CommandTarget {
   }
   static std::span<const CommandEntry<CVeloView>> CommandTable();
 
+  // From a character start (i, c) of s, with c its true column, on to the first character start
+  // at or after limit, counting columns as the layout does.
+  void ScanBytes(std::string_view s, int& i, int& c, int limit) const;
+  // The commands that pair with the operations above.
+  void OnClearBookmarks();
+  void OnNextAsterisk() { FindAndShow("*", true); }
+
   int VisibleLineWidth(const TextPos& pos) const;
   // Drops what a change may have made untrue of knownStart and knownWidth; without a
   // description of the change, everything.
@@ -351,6 +397,8 @@ class CVeloView : public DocView, public CommandTarget {
   HistoryList undoList;
   HistoryList redoList;
   BookmarkList bookmarks;
+  // The bookmark the next jump goes to; bookmarks.end() starts again at the first.
+  BookmarkList::iterator bookmarkCursor = bookmarks.end();
   std::array<MoveStep, 8> moveTable{};
   // The tab width the stored columns of caret and selection were computed with.
   int columnsTabWidth = kDefaultTabSize;

@@ -48,53 +48,61 @@ std::string CVeloView::StatusText() const {
          std::to_string(static_cast<std::int64_t>(caret.column) + 1);
 }
 
-void CVeloView::EnsureCaretVisible(bool recompute) {
-  if (!IsPlaced()) return;
-  bool scrolled = false;
-  bool vScrolled = false;
-
+CVeloView::OriginStep CVeloView::OriginToShow(int originLine, int originColumn, int caretLine,
+                                              int caretColumn) const {
+  OriginStep step;
   // Jumps of a quarter of the width; at least one column, or a narrow window never gets there.
   const std::int64_t hStep = std::max(visibleColumns / 4, 1);
-  const std::int64_t caretColumn = caret.column;
-  std::int64_t column = origin.column;
-  if (caretColumn < column) {
-    scrolled = true;
-    column -= (column - caretColumn + hStep - 1) / hStep * hStep;
+  const std::int64_t caretCol = caretColumn;
+  std::int64_t column = originColumn;
+  if (caretCol < column) {
+    step.scrolled = true;
+    column -= (column - caretCol + hStep - 1) / hStep * hStep;
   }
   if (column < 0) column = 0;
   const std::int64_t lastColumn = column + visibleColumns - 2;
-  if (caretColumn > lastColumn) {
-    scrolled = true;
-    column += (caretColumn - lastColumn + hStep - 1) / hStep * hStep;
+  if (caretCol > lastColumn) {
+    step.scrolled = true;
+    column += (caretCol - lastColumn + hStep - 1) / hStep * hStep;
   }
-  if (column > caretColumn) column = caretColumn;
-  origin.column = ClampColumn(column);
+  if (column > caretCol) column = caretCol;
+  step.column = ClampColumn(column);
 
   // Jumps of half the height, at least one line. A window lower than one line still shows the
   // caret's line in its partial row.
   const int vStep = std::max(visibleLines / 2, 1);
   const int shownLines = std::max(visibleLines, 1);
-  int target = origin.line;
-  if (caret.line < origin.line) {
-    target -= (origin.line - caret.line + vStep - 1) / vStep * vStep;
+  int target = originLine;
+  if (caretLine < originLine) {
+    target -= (originLine - caretLine + vStep - 1) / vStep * vStep;
     target = std::max(target, 0);
-  } else if (caret.line > origin.line + shownLines - 1) {
-    target += (caret.line - (origin.line + shownLines - 1) + vStep - 1) / vStep * vStep;
+  } else if (caretLine > originLine + shownLines - 1) {
+    target += (caretLine - (originLine + shownLines - 1) + vStep - 1) / vStep * vStep;
   }
-  if (target != origin.line) {
-    scrolled = vScrolled = true;
+  step.line = originLine;
+  if (target != originLine) {
+    step.scrolled = step.vScrolled = true;
+    step.line = std::min(target, caretLine);
+  }
+  return step;
+}
+
+void CVeloView::EnsureCaretVisible(bool recompute) {
+  if (!IsPlaced()) return;
+  const OriginStep step = OriginToShow(origin.line, origin.column, caret.line, caret.column);
+  origin.column = step.column;
+  if (step.vScrolled) {
     // The new first line lies within a window's height above the caret: walk from there.
-    const int keepColumn = origin.column;
     const int keepByte = origin.byteIndex;
     origin = caret;
-    StepLines(origin, std::min(target, caret.line) - caret.line);
-    origin.column = keepColumn;
+    StepLines(origin, step.line - caret.line);
+    origin.column = step.column;
     origin.byteIndex = keepByte;
   }
 
   UpdateCaret();
-  UpdateScrollBars(recompute || vScrolled);
-  if (scrolled) InvalidateAll();
+  UpdateScrollBars(recompute || step.vScrolled);
+  if (step.scrolled) InvalidateAll();
 }
 
 void CVeloView::CenterCaret() {

@@ -40,11 +40,14 @@ void CVeloView::InputText(std::string_view text) {
 }
 
 bool CVeloView::FitsInLines(std::string_view text) const {
+  return FitsInLine(static_cast<std::size_t>(caret.node->text.Length()), text);
+}
+
+bool CVeloView::FitsInLine(std::size_t lineLength, std::string_view text) {
   if (text.size() > static_cast<std::size_t>(kMaxLineBytes)) return false;
-  const std::size_t lineLength = static_cast<std::size_t>(caret.node->text.Length());
   const std::size_t firstBreak = text.find(kLineBreak);
   if (firstBreak == std::string_view::npos) return lineLength + text.size() <= kMaxLineBytes;
-  // The head of the caret line takes the first piece, the last piece takes its tail.
+  // The head of the line takes the first piece, the last piece takes its tail.
   const std::size_t lastBreak = text.rfind(kLineBreak);
   return lineLength + firstBreak <= kMaxLineBytes &&
          lineLength + (text.size() - lastBreak - kLineBreak.size()) <= kMaxLineBytes;

@@ -215,6 +215,10 @@ void CVeloView::SetByteIndexFrom(TextPos& pos, const TextPos& hint, int byteInde
   pos.column = c;
 }
 
+void CVeloView::ScanBytes(std::string_view s, int& i, int& c, int limit) const {
+  ScanToByte(s, i, c, limit, TabWidth());
+}
+
 int CVeloView::LineWidth(std::string_view line) const {
   int i = 0, c = 0;
   ScanToByte(line, i, c, static_cast<int>(line.size()), TabWidth());
