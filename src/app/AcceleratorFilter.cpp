@@ -7,6 +7,7 @@
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/DocumentTemplate.h"
+#include "base/CommandIds.h"
 
 AcceleratorFilter::AcceleratorFilter(CMainFrame& mainFrame, DocumentTemplate& documentTemplate)
     : frame(mainFrame), docTemplate(documentTemplate) {}
@@ -67,6 +68,12 @@ bool AcceleratorFilter::Translate(const QKeyEvent& key, bool run) {
       else
         frame.MdiArea()->activateNextSubWindow();
     }
+    return true;
+  }
+  // Shift+F10 asks for the context popup, as the context-menu key does; with Shift down that
+  // is the edit popup.
+  if (key.key() == Qt::Key_F10 && mods == kAccelShift) {
+    if (run) frame.RouteCommand(ID_CONTEXT_POPUP);
     return true;
   }
   return false;

@@ -129,8 +129,11 @@ void CMainFrame::AddChild(CChildFrame* frame) {
   mdiArea->addSubWindow(frame);
   if (auto* view = frame->View()) {
     connect(view, &ViewWidget::statusTextChanged, this,
-            [this](const QString& text) { SetMessageText(text); });
-    connect(view, &ViewWidget::messageShown, this, [this](const QString& text) { SetMessageText(text); });
+            [this](const QString& text) { ShowViewStatus(text); });
+    connect(view, &ViewWidget::messageShown, this, [this](const QString& text) {
+      notice.clear();
+      SetMessageText(text);
+    });
   }
   connect(frame, &QMdiSubWindow::windowStateChanged, this, [this] { UpdateFrameTitle(); });
   connect(frame, &QWidget::windowTitleChanged, this, [this] { UpdateFrameTitle(); });
@@ -186,22 +189,21 @@ void CMainFrame::UpdateFrameTitle() {
 
 // --- Commands --------------------------------------------------------------------------------
 
-std::vector<CommandTarget*> CMainFrame::CommandChain() {
-  CChildFrame* child = ActiveChild();
+std::vector<CommandTarget*> CMainFrame::CommandChain(CChildFrame* child) {
   if (!child) return {nullptr, nullptr, nullptr, nullptr, this, &app};
   return {child->ViewTarget(), child->ViewCommandsTarget(), &child->Document(), child, this, &app};
 }
 
-bool CMainFrame::RouteCommand(int id) {
-  const std::vector<CommandTarget*> chain = CommandChain();
+bool CMainFrame::RouteCommand(int id, CChildFrame* child) {
+  const std::vector<CommandTarget*> chain = CommandChain(child);
   const bool handled = ExecuteCommand(chain, id);
   if (commandObserver) commandObserver(id, handled);
   return handled;
 }
 
-CommandUi CMainFrame::QueryCommandState(int id) {
+CommandUi CMainFrame::QueryCommandState(int id, CChildFrame* child) {
   CommandUi ui{id};
-  const std::vector<CommandTarget*> chain = CommandChain();
+  const std::vector<CommandTarget*> chain = CommandChain(child);
   QueryCommand(chain, id, ui);
   return ui;
 }
@@ -378,6 +380,22 @@ void CMainFrame::UpdateWindowList(QMenu* popup) {
 QString CMainFrame::MessageText() const { return statusBar()->currentMessage(); }
 
 void CMainFrame::SetMessageText(const QString& text) { statusBar()->showMessage(text); }
+
+void CMainFrame::ShowNotice(const QString& text) {
+  CChildFrame* child = ActiveChild();
+  notice = text;
+  noticeStatus = child && child->View() ? child->View()->StatusText() : QString();
+  SetMessageText(text);
+}
+
+void CMainFrame::ShowViewStatus(const QString& text) {
+  // A view says where its caret is at every update, also when focus returns to it.
+  if (!notice.isEmpty()) {
+    if (text == noticeStatus) return;
+    notice.clear();
+  }
+  SetMessageText(text);
+}
 
 QLabel* CMainFrame::Indicator(int id) const {
   for (QLabel* pane : indicators) {

@@ -76,7 +76,8 @@ std::optional<QString> RunFileDialog(QWidget* owner, const FileDialogRequest& re
                                      QFileDialog::AcceptMode mode) {
   QFileDialog dialog(owner, request.title);
   dialog.setAcceptMode(mode);
-  dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  dialog.setFileMode(mode == QFileDialog::AcceptOpen && request.mustExist ? QFileDialog::ExistingFile
+                                                                          : QFileDialog::AnyFile);
   // Entries show by name only, so the globs behind a name need not read well.
   dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);

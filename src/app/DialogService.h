@@ -24,6 +24,7 @@ struct FileDialogRequest {
   QString initialName;            // proposed file name or path
   QString defaultSuffix;          // without a dot; added to a name typed without one
   bool confirmOverwrite = false;  // ask before an existing file is chosen for writing
+  bool mustExist = true;          // opening: only an existing file can be chosen
 };
 
 class DialogService {
@@ -42,7 +43,7 @@ class DialogService {
 
   // The platform's file and colour dialogs; nothing when cancelled. The defaults answer as if
   // cancelled, so a script that expects none of them need not provide them.
-  // Full path of one existing file.
+  // Full path of one file, an existing one unless the request says otherwise.
   virtual std::optional<QString> GetOpenFileName(QWidget* owner, const FileDialogRequest& request);
   // Full path to write, the default suffix added and overwriting confirmed as requested.
   virtual std::optional<QString> GetSaveFileName(QWidget* owner, const FileDialogRequest& request);

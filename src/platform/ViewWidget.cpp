@@ -1,6 +1,7 @@
 #include "platform/ViewWidget.h"
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QInputMethod>
@@ -391,6 +392,11 @@ void ViewWidget::inputMethodEvent(QInputMethodEvent* event) {
     if (const std::optional<std::string> bytes = EncodeTyped(commit)) view_->OnTypedText(*bytes);
   }
   event->accept();
+}
+
+void ViewWidget::contextMenuEvent(QContextMenuEvent* event) {
+  event->accept();
+  emit contextMenuRequested(event->globalPos());
 }
 
 bool ViewWidget::focusNextPrevChild(bool) { return false; }

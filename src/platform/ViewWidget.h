@@ -83,6 +83,9 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   void statusTextChanged(const QString& text);
   // A message for the status bar's message pane (typed text that cannot be entered).
   void messageShown(const QString& text);
+  // The user asked for the context popup (right button, the context-menu key) at a screen
+  // point, taken as it comes, also from the keyboard.
+  void contextMenuRequested(QPoint at);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -93,6 +96,7 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   // Tab is typed text here, not a move to the next widget.
   bool focusNextPrevChild(bool next) override;
   // The view moves the content itself; the scroll area must not.

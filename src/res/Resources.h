@@ -5,9 +5,11 @@
 #include <span>
 #include <string_view>
 
-// Resource ids: 128 the main window, 129 the document windows.
+// Resource ids: 128 the main window, 129 the document windows, 147 the edit popup (its one
+// sub-menu is the popup).
 inline constexpr int IDR_MAINFRAME = 128;
 inline constexpr int IDR_TEXTYPE = 129;
+inline constexpr int IDR_EDIT_POPUP = 147;
 
 // String ids (command ids double as the ids of their status prompts).
 inline constexpr int IDS_APP_TITLE = 57344;
@@ -22,6 +24,10 @@ inline constexpr int IDS_COLOR_MARGIN = 61222;
 // Text that code page 932 cannot hold, each with %1 for its first such character.
 inline constexpr int IDS_TYPED_NOT_CP932 = 61223;
 inline constexpr int IDS_PASTE_NOT_CP932 = 61224;
+// The macro file dialog's one file type, and what the status bar adds when a macro file could
+// not be read to its end.
+inline constexpr int IDS_MACRO_FILTER = 61225;
+inline constexpr int IDS_MACRO_READ_CUT_SHORT = 61226;
 inline constexpr int IDS_SAVE_AS_TITLE = 61440;
 inline constexpr int IDS_ALL_FILES_FILTER = 61444;
 inline constexpr int IDS_INVALID_FILENAME = 61696;

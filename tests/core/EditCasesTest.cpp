@@ -1,7 +1,8 @@
 // Editing cases as data: each file under tests/data/edit holds a starting text with the caret and
 // the selection anchor marked, the keys to press and the texts expected on the way (see
 // tests/data/edit/FORMAT.txt). Every key goes through the view's command table or its character
-// entry points under the repaint check and must leave every position valid.
+// entry points under the repaint check and must leave every position valid. The view is the
+// TeX view, as in every document window.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,26 +16,25 @@
 #include <vector>
 
 #include "EditSupport.h"
+#include "FileFixtures.h"
+#include "MacroFakes.h"
 #include "RepaintCheck.h"
 #include "ViewFakes.h"
 #include "base/CommandIds.h"
+#include "tex/CMirevView.h"
 
 namespace {
 
 // The keys the cases press, besides Enter and Tab.
 const std::map<std::string, int> kKeys = {
-    {"Up", ID_LINE_UP},
-    {"Down", ID_LINE_DOWN},
-    {"Left", ID_CHAR_LEFT},
-    {"Right", ID_CHAR_RIGHT},
-    {"S-Right", ID_CHAR_RIGHT_EXTEND},
-    {"C-Left", ID_WORD_LEFT},
-    {"C-Right", ID_WORD_RIGHT},
-    {"End", ID_LINE_END},
-    {"Backspace", ID_BACKSPACE},
-    {"Delete", ID_EDIT_DELETE},
-    {"Insert", ID_TOGGLE_OVERWRITE},
-    {"Undo", ID_EDIT_UNDO},
+    {"Up", ID_LINE_UP},          {"Down", ID_LINE_DOWN},
+    {"S-Up", ID_LINE_UP_EXTEND}, {"S-Down", ID_LINE_DOWN_EXTEND},
+    {"Home", ID_LINE_START},     {"Left", ID_CHAR_LEFT},
+    {"Right", ID_CHAR_RIGHT},    {"S-Right", ID_CHAR_RIGHT_EXTEND},
+    {"C-Left", ID_WORD_LEFT},    {"C-Right", ID_WORD_RIGHT},
+    {"End", ID_LINE_END},        {"Backspace", ID_BACKSPACE},
+    {"Delete", ID_EDIT_DELETE},  {"Insert", ID_TOGGLE_OVERWRITE},
+    {"Undo", ID_EDIT_UNDO},      {"F8", ID_NEXT_ASTERISK},
 };
 
 // A text line of a case: FD hh escapes resolved, the caret (FE) and anchor (FF) taken out and
@@ -82,6 +82,10 @@ TEST_P(EditCases, Run) {
   const std::string name = GetParam().stem().string();
   Marked start, expected;
   int checks = 0;
+  // The macro menu of the "macro" directive: one entry, read from a file of one line.
+  ScratchDir scratch;
+  RecordingMenuBuilder builder;
+  CMacroMenu macros{builder};
   std::unique_ptr<ViewRig> rig;
   std::string at;
   auto run = [&](const std::function<void()>& op) {
@@ -107,6 +111,10 @@ TEST_P(EditCases, Run) {
     }
     if (!rig) {
       rig = std::make_unique<ViewRig>(start.lines);
+      // The view every document window shows.
+      rig->view.reset();
+      rig->view = std::make_unique<CMirevView>(rig->doc, rig->settings, rig->host, macros);
+      rig->view->OnInitialUpdate();
       CVeloView& v = *rig->view;
       v.OnSetFocus();
       if (start.caret) v.GoToLine(start.caret->first, start.caret->second);
@@ -129,6 +137,14 @@ TEST_P(EditCases, Run) {
       Mark none;
       const std::string text = Unmark(rest, 0, none, none);
       run([&] { v.OnTypedText(text); });
+    } else if (word == "autoindent") {
+      rig->settings.autoIndent = std::stoi(rest);
+    } else if (word == "macro") {
+      Mark none;
+      WriteFileBytes(scratch / "case.mac", Unmark(rest, 0, none, none) + "\n");
+      ASSERT_TRUE(macros.LoadMacroFile(scratch / "case.mac", kMacroBaseId, kMacroEntryLimit)) << at;
+      ASSERT_EQ(macros.EntryCount(), 1) << at;
+      run([&] { EXPECT_TRUE(v.OnCommand(static_cast<int>(kMacroBaseId))); });
     } else if (word == "do") {
       std::istringstream keys(rest);
       for (std::string key; keys >> key;) {

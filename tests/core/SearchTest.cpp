@@ -111,7 +111,7 @@ TEST_F(SearchTest, FindAndShowCentresTheCaretLineFoundOrNot) {
   std::vector<std::string> lines(60, "..");
   lines[40] = "x*y";
   Open(lines);
-  Do([&] { EXPECT_TRUE(V().OnCommand(ID_NEXT_ASTERISK)); });
+  Do([&] { V().FindAndShow("*", true); });
   EXPECT_EQ(V().SelAnchor().byteIndex, 1);
   EXPECT_EQ(V().Caret().line, 40);
   EXPECT_EQ(V().Caret().byteIndex, 2);
