@@ -382,15 +382,18 @@ QString CMainFrame::MessageText() const { return statusBar()->currentMessage(); 
 void CMainFrame::SetMessageText(const QString& text) { statusBar()->showMessage(text); }
 
 void CMainFrame::ShowNotice(const QString& text) {
-  CChildFrame* child = ActiveChild();
   notice = text;
-  noticeStatus = child && child->View() ? child->View()->StatusText() : QString();
+  noticeStatus = viewStatus;
   SetMessageText(text);
 }
 
 void CMainFrame::ShowViewStatus(const QString& text) {
   // A view says where its caret is at every update, also when focus returns to it.
+  viewStatus = text;
   if (!notice.isEmpty()) {
+    // The first caret position said after the notice, if none was known before it, is where
+    // the caret stood when the notice came.
+    if (noticeStatus.isEmpty()) noticeStatus = text;
     if (text == noticeStatus) return;
     notice.clear();
   }

@@ -114,8 +114,9 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   std::vector<QMenu*> popups;
   std::vector<QLabel*> indicators;
   std::function<void(int, bool)> commandObserver;
+  QString viewStatus;  // the caret position a view said last
   QString notice;
-  QString noticeStatus;  // the caret position shown when the notice came
+  QString noticeStatus;  // viewStatus when the notice came
   bool updatingTitle = false;
   bool shuttingDown = false;
 };
