@@ -26,45 +26,21 @@
 #include <vector>
 
 #include "base/Settings.h"
-#include "common/NullHost.h"
 #include "common/TexGenerator.h"
+#include "common/ViewEditor.h"
 #include "doc/CVeloDoc.h"
 #include "view/CVeloView.h"
 
 namespace {
 
-using mirev_bench::NullHost;
-using mirev_bench::NullSurface;
 using mirev_bench::TexKind;
 
 constexpr int kUndoSteps = 10000;
 
-// A document read from generated text and one view of it in a 100 x 40 cell window.
-struct Editor {
-  explicit Editor(TexKind kind) : Editor(mirev_bench::GenerateTex(kind)) {}
-  explicit Editor(const std::string& text) : doc(settings), host(100, 40) {
-    ByteBlock* block = ByteBlock::Allocate(text.size());
-    std::memcpy(block->Data(), text.data(), text.size());
-    doc.LoadLines(block, text.size());
-    block->Unref();
-    view = std::make_unique<CVeloView>(doc, settings, host);
-    view->OnInitialUpdate();
-    view->OnSetFocus();
-    Paint();
-  }
-  // Paints what the view invalidated, as the window's next paint would.
-  void Paint() {
-    const Rect dirty = host.TakeDirty();
-    if (dirty.IsEmpty()) return;
-    NullSurface surface(dirty);
-    view->OnDraw(surface);
-    benchmark::DoNotOptimize(surface.BytesDrawn());
-  }
-
-  Settings settings;
-  CVeloDoc doc;
-  NullHost host;
-  std::unique_ptr<CVeloView> view;
+// A view on generated text in a 100 x 40 cell window.
+struct Editor : mirev_bench::ViewEditor {
+  explicit Editor(TexKind kind) : ViewEditor(mirev_bench::GenerateTex(kind)) {}
+  explicit Editor(const std::string& text) : ViewEditor(text) {}
 };
 
 Editor& Lines1M() {
@@ -184,24 +160,6 @@ void BM_RefScanLongLine(benchmark::State& state) {
   }
 }
 
-// Keeps the median of each benchmark's repetitions.
-class MedianReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (!run.error_occurred && run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-        medians_[run.run_name.function_name] = run.GetAdjustedRealTime();  // in the run's time unit
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double Get(const std::string& name) const {
-    const auto it = medians_.find(name);
-    return it == medians_.end() ? -1 : it->second;
-  }
-
- private:
-  std::map<std::string, double> medians_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -225,7 +183,7 @@ int main(int argc, char** argv) {
 
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  MedianReporter reporter;
+  mirev_bench::MedianReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
 

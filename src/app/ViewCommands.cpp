@@ -23,13 +23,14 @@ ViewCommands::ViewCommands(CMirevApp& application, CChildFrame& frame)
     : app(application),
       window(frame),
       view(frame.View()->View()),
-      texView(dynamic_cast<CMirevView*>(&frame.View()->View())) {}
+      texView(dynamic_cast<CMirevView*>(&frame.View()->View())),
+      findReplace(application, frame.View()->View()) {}
 
 std::span<const CommandEntry<ViewCommands>> ViewCommands::CommandTable() {
   static const CommandEntry<ViewCommands> table[] = {
-      {ID_JUMP_TO_LINE, &ViewCommands::OnJumpToLine},
-      {ID_SETTINGS, &ViewCommands::OnSettings},
-      {ID_CONTEXT_POPUP, &ViewCommands::OnContextPopup},
+      {ID_JUMP_TO_LINE, &ViewCommands::OnJumpToLine}, {ID_SETTINGS, &ViewCommands::OnSettings},
+      {ID_EDIT_FIND, &ViewCommands::OnFind},          {ID_EDIT_REPLACE, &ViewCommands::OnReplace},
+      {ID_FIND_NEXT, &ViewCommands::OnFindNext},      {ID_CONTEXT_POPUP, &ViewCommands::OnContextPopup},
       {ID_MACRO_FILE, &ViewCommands::OnMacroFile},
   };
   return table;

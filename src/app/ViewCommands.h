@@ -1,11 +1,12 @@
 #pragma once
 // The view's commands that need what the core view cannot reach: dialogs and the platform's
-// services. Jump to line, the settings dialog, the context popup and the choice of the macro
-// file live here, and so will the find and replace dialog with its search text. One per
+// services. Jump to line, the settings dialog, find and replace (the dialog and the search text
+// that F3 repeats), the context popup and the choice of the macro file live here. One per
 // document window; the command routing asks it right after its view.
 #include <QPoint>
 #include <span>
 
+#include "app/FindReplace.h"
 #include "base/CommandMap.h"
 
 class CChildFrame;
@@ -18,6 +19,8 @@ class ViewCommands : public CommandTarget {
   // frame is the document window whose view these commands act on.
   ViewCommands(CMirevApp& application, CChildFrame& frame);
 
+  FindReplace& Find() { return findReplace; }
+
   bool OnCmdMsg(int id, CommandUi* ui) override;
 
   // A context-menu request at a screen point: the macro popup, or the edit popup, its top-left
@@ -28,6 +31,9 @@ class ViewCommands : public CommandTarget {
   static std::span<const CommandEntry<ViewCommands>> CommandTable();
   void OnJumpToLine();
   void OnSettings();
+  void OnFind() { findReplace.OpenDialog(false); }
+  void OnReplace() { findReplace.OpenDialog(true); }
+  void OnFindNext() { findReplace.FindNext(); }
   void OnContextPopup();
   void OnMacroFile();
 
@@ -35,4 +41,5 @@ class ViewCommands : public CommandTarget {
   CChildFrame& window;
   CVeloView& view;
   CMirevView* texView;  // null when the window shows a plain editor view
+  FindReplace findReplace;
 };

@@ -33,23 +33,6 @@ int MaxPosition(const ScrollRange& range) {
   return static_cast<int>(std::min<long long>(last, INT_MAX));
 }
 
-std::u16string_view Utf16Of(const QString& text) {
-  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
-
-// "U+1F600 😀": the code, and the character itself when it can be shown.
-QString CharName(char32_t codePoint) {
-  QString name = QStringLiteral("U+") + QString::number(codePoint, 16).toUpper().rightJustified(4, u'0');
-  const bool scalar = codePoint <= 0x10FFFF && (codePoint < 0xD800 || codePoint > 0xDFFF);
-  if (scalar) {
-    const QChar::Category category = QChar::category(codePoint);
-    if (category != QChar::Other_Control && category != QChar::Other_Format &&
-        category != QChar::Other_NotAssigned)
-      name += u' ' + QString::fromUcs4(&codePoint, 1);
-  }
-  return name;
-}
-
 QString MessageWith(int id, const QString& argument) {
   return QString::fromUtf8(ResourceString(id)).replace(QStringLiteral("%1"), argument);
 }

@@ -44,6 +44,32 @@ constexpr DialogItem kSettings[] = {
     {IDC_OK, "OK"},
     {IDC_CANCEL, "ｷｬﾝｾﾙ"},
 };
+
+// The find and replace dialog, in the words of the platform's own that users know.
+constexpr DialogItem kFind[] = {
+    {IDC_LABEL_FIND_WHAT, "検索する文字列(&N):"},
+    {IDC_FIND_WHAT, ""},
+    {IDC_WHOLE_WORD, "単語単位で探す(&W)"},
+    {IDC_MATCH_CASE, "大文字と小文字を区別する(&C)"},
+    {IDC_GROUP_DIRECTION, "方向"},
+    {IDC_UP, "上へ(&U)"},
+    {IDC_DOWN, "下へ(&D)"},
+    {IDC_OK, "次を検索(&F)"},
+    {IDC_CANCEL, "キャンセル"},
+};
+
+constexpr DialogItem kReplace[] = {
+    {IDC_LABEL_FIND_WHAT, "検索する文字列(&N):"},
+    {IDC_FIND_WHAT, ""},
+    {IDC_LABEL_REPLACE_WITH, "置換後の文字列(&P):"},
+    {IDC_REPLACE_WITH, ""},
+    {IDC_WHOLE_WORD, "単語単位で探す(&W)"},
+    {IDC_MATCH_CASE, "大文字と小文字を区別する(&C)"},
+    {IDC_OK, "次を検索(&F)"},
+    {IDC_REPLACE, "置換して次に(&R)"},
+    {IDC_REPLACE_ALL, "すべて置換(&A)"},
+    {IDC_CANCEL, "キャンセル"},
+};
 // clang-format on
 
 struct DialogEntry {
@@ -56,6 +82,8 @@ const DialogEntry kDialogs[] = {
     {IDD_NEW_EXT, {"新規登録", kNewExt}},
     {IDD_JUMP, {"ﾀﾞｲｱﾛｸﾞ", kJump}},
     {IDD_SETTINGS, {"各種設定", kSettings}},
+    {IDD_FIND, {"検索", kFind}},
+    {IDD_REPLACE, {"置換", kReplace}},
 };
 
 }  // namespace

@@ -24,10 +24,11 @@ inline constexpr int IDS_COLOR_MARGIN = 61222;
 // Text that code page 932 cannot hold, each with %1 for its first such character.
 inline constexpr int IDS_TYPED_NOT_CP932 = 61223;
 inline constexpr int IDS_PASTE_NOT_CP932 = 61224;
+inline constexpr int IDS_FIND_NOT_CP932 = 61225;
 // The macro file dialog's one file type, and what the status bar adds when a macro file could
 // not be read to its end.
-inline constexpr int IDS_MACRO_FILTER = 61225;
-inline constexpr int IDS_MACRO_READ_CUT_SHORT = 61226;
+inline constexpr int IDS_MACRO_FILTER = 61226;
+inline constexpr int IDS_MACRO_READ_CUT_SHORT = 61227;
 inline constexpr int IDS_SAVE_AS_TITLE = 61440;
 inline constexpr int IDS_ALL_FILES_FILTER = 61444;
 inline constexpr int IDS_INVALID_FILENAME = 61696;
@@ -74,6 +75,9 @@ inline constexpr int IDD_READ_EXT = 130;
 inline constexpr int IDD_NEW_EXT = 131;
 inline constexpr int IDD_JUMP = 133;
 inline constexpr int IDD_SETTINGS = 146;
+// The modeless find and replace dialog in its two forms.
+inline constexpr int IDD_FIND = 1540;
+inline constexpr int IDD_REPLACE = 1541;
 
 // Control ids; the dialogs name their widgets after them. OK and Cancel do not take the names
 // some system headers define as macros.
@@ -90,6 +94,15 @@ inline constexpr int IDC_CHOOSE_COLOR = 1034;
 inline constexpr int IDC_AUTO_INDENT = 1036;
 inline constexpr int IDC_READ_EXT_LIST = 1037;
 inline constexpr int IDC_NEW_EXT = 1038;
+// The find and replace dialog; its Find Next button is IDC_OK, its Cancel IDC_CANCEL.
+inline constexpr int IDC_REPLACE = 1024;
+inline constexpr int IDC_REPLACE_ALL = 1025;
+inline constexpr int IDC_WHOLE_WORD = 1040;
+inline constexpr int IDC_MATCH_CASE = 1041;
+inline constexpr int IDC_UP = 1056;
+inline constexpr int IDC_DOWN = 1057;
+inline constexpr int IDC_FIND_WHAT = 1152;
+inline constexpr int IDC_REPLACE_WITH = 1153;
 // Labels and frames that no code addresses: negative ids, unique within their dialog.
 inline constexpr int IDC_LABEL_NEW_EXT = -1;
 inline constexpr int IDC_LABEL_LINE_NUMBER = -1;
@@ -97,6 +110,9 @@ inline constexpr int IDC_LABEL_TAB_SIZE = -1;
 inline constexpr int IDC_LABEL_STANDARD_EXT = -2;
 inline constexpr int IDC_GROUP_COLORS = -3;
 inline constexpr int IDC_LABEL_COLOR_HINT = -4;
+inline constexpr int IDC_LABEL_FIND_WHAT = -1;
+inline constexpr int IDC_LABEL_REPLACE_WITH = -2;
+inline constexpr int IDC_GROUP_DIRECTION = -3;
 
 struct DialogItem {
   int id = 0;

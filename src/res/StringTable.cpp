@@ -79,6 +79,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_COLOR_MARGIN, "左側のブックマーク部分の色"},
     {IDS_TYPED_NOT_CP932, "%1 はシフトJIS (コードページ 932) にない文字なので、入力できません。"},
     {IDS_PASTE_NOT_CP932, "クリップボードのテキストには、シフトJIS (コードページ 932) にない文字 %1 が含まれているので、貼り付けできません。"},
+    {IDS_FIND_NOT_CP932, "%1 はシフトJIS (コードページ 932) にない文字なので、検索や置換に使えません。"},
     {IDS_MACRO_FILTER, "Plind macro(*.mac)"},
     {IDS_MACRO_READ_CUT_SHORT, "ポップアップメニューは読めたところまでで作りました。"},
     {IDS_SAVE_AS_TITLE, "名前を付けて保存"},

@@ -16,7 +16,9 @@
 namespace {
 
 constexpr std::string_view kLineBreak = "\r\n";
-// How many bytes of consecutive lines one library search covers at most.
+// How many bytes of consecutive lines one library search covers: at first a few lines' worth,
+// so that a near match costs little, then more and more, up to the most.
+constexpr std::ptrdiff_t kFirstRunBytes = 1 << 9;
 constexpr std::ptrdiff_t kRunBytes = 1 << 16;
 
 const unsigned char* Bytes(std::string_view s) { return reinterpret_cast<const unsigned char*>(s.data()); }
@@ -54,6 +56,7 @@ int FindInLine(std::string_view line, int from, std::string_view text) {
 // the breaks between them, or across one, is passed over.
 bool NextLineWith(TextPos& pos, std::string_view text, int& hit) {
   const std::ptrdiff_t m = static_cast<std::ptrdiff_t>(text.size());
+  std::ptrdiff_t runBytes = kFirstRunBytes;
   while (pos.node->next) {
     LineNode* first = pos.node->next;
     const int firstLine = pos.line + 1;
@@ -73,7 +76,7 @@ bool NextLineWith(TextPos& pos, std::string_view text, int& hit) {
       }
       last = n;
       ++count;
-      if (prev && end - begin >= kRunBytes) break;
+      if (prev && end - begin >= runBytes) break;
     }
     // The hits, mapped back onto their lines.
     LineNode* n = first;
@@ -102,6 +105,7 @@ bool NextLineWith(TextPos& pos, std::string_view text, int& hit) {
       }
     }
     pos = TextPos{last, firstLine + count - 1, 0, 0};
+    runBytes = std::min(2 * runBytes, kRunBytes);
   }
   return false;
 }

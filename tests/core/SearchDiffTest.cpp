@@ -55,7 +55,8 @@ Lines RandomText(Random& r, bool breaksInside) {
   std::vector<std::string> pieces = {"a", "a",  "b",      "\\",      "|",      "*",       "\t",
                                      " ", "\r", kKanji5C, kBamboo7C, kKanji9F, kHiragana, kHalfWidth};
   if (breaksInside) pieces.push_back("\r\n");
-  Lines lines(static_cast<std::size_t>(1 + r.Pick(14)));
+  // Now and then enough lines that a search covers them in several runs of the file's buffer.
+  Lines lines(static_cast<std::size_t>(r.Chance(5) ? 100 + r.Pick(100) : 1 + r.Pick(14)));
   for (std::string& line : lines) {
     for (int n = r.Pick(10); n > 0; --n) line += r.Of(pieces);
     if (r.Chance(15)) line += "\x88";  // a lone lead byte ends the line
