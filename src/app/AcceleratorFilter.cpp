@@ -8,6 +8,7 @@
 #include "app/CMainFrame.h"
 #include "app/DocumentTemplate.h"
 #include "platform/ViewWidget.h"
+#include "base/CommandIds.h"
 
 AcceleratorFilter::AcceleratorFilter(CMainFrame& mainFrame, DocumentTemplate& documentTemplate)
     : frame(mainFrame), docTemplate(documentTemplate) {}
@@ -81,6 +82,12 @@ bool AcceleratorFilter::Translate(const QKeyEvent& key, bool run) {
       else
         frame.MdiArea()->activateNextSubWindow();
     }
+    return true;
+  }
+  // Shift+F10 asks for the context popup, as the context-menu key does; with Shift down that
+  // is the edit popup.
+  if (key.key() == Qt::Key_F10 && mods == kAccelShift) {
+    if (run) frame.RouteCommand(ID_CONTEXT_POPUP);
     return true;
   }
   return false;

@@ -19,7 +19,12 @@ CChildFrame::CChildFrame(ShellDocument& shown, ViewWidget* content) : document(s
     for (QAction* action : menu->actions()) action->setShortcuts({});
   }
   setWidget(view);
-  if (view) viewCommands = std::make_unique<ViewCommands>(document.Template().App(), view->View());
+  if (view) {
+    viewCommands = std::make_unique<ViewCommands>(document.Template().App(), *this);
+    connect(view, &ViewWidget::contextMenuRequested, this, [this](QPoint at) {
+      if (viewCommands) viewCommands->ShowContextMenu(at);
+    });
+  }
   document.AddFrame(this);
 }
 

@@ -130,8 +130,11 @@ void CMainFrame::AddChild(CChildFrame* frame) {
   mdiArea->addSubWindow(frame);
   if (auto* view = frame->View()) {
     connect(view, &ViewWidget::statusTextChanged, this,
-            [this](const QString& text) { SetMessageText(text); });
-    connect(view, &ViewWidget::messageShown, this, [this](const QString& text) { SetMessageText(text); });
+            [this](const QString& text) { ShowViewStatus(text); });
+    connect(view, &ViewWidget::messageShown, this, [this](const QString& text) {
+      notice.clear();
+      SetMessageText(text);
+    });
   }
   connect(frame, &QMdiSubWindow::windowStateChanged, this, [this] { UpdateFrameTitle(); });
   connect(frame, &QWidget::windowTitleChanged, this, [this] { UpdateFrameTitle(); });
@@ -187,22 +190,21 @@ void CMainFrame::UpdateFrameTitle() {
 
 // --- Commands --------------------------------------------------------------------------------
 
-std::vector<CommandTarget*> CMainFrame::CommandChain() {
-  CChildFrame* child = ActiveChild();
+std::vector<CommandTarget*> CMainFrame::CommandChain(CChildFrame* child) {
   if (!child) return {nullptr, nullptr, nullptr, nullptr, this, &app};
   return {child->ViewTarget(), child->ViewCommandsTarget(), &child->Document(), child, this, &app};
 }
 
-bool CMainFrame::RouteCommand(int id) {
-  const std::vector<CommandTarget*> chain = CommandChain();
+bool CMainFrame::RouteCommand(int id, CChildFrame* child) {
+  const std::vector<CommandTarget*> chain = CommandChain(child);
   const bool handled = ExecuteCommand(chain, id);
   if (commandObserver) commandObserver(id, handled);
   return handled;
 }
 
-CommandUi CMainFrame::QueryCommandState(int id) {
+CommandUi CMainFrame::QueryCommandState(int id, CChildFrame* child) {
   CommandUi ui{id};
-  const std::vector<CommandTarget*> chain = CommandChain();
+  const std::vector<CommandTarget*> chain = CommandChain(child);
   QueryCommand(chain, id, ui);
   return ui;
 }
@@ -379,6 +381,25 @@ void CMainFrame::UpdateWindowList(QMenu* popup) {
 QString CMainFrame::MessageText() const { return statusBar()->currentMessage(); }
 
 void CMainFrame::SetMessageText(const QString& text) { statusBar()->showMessage(text); }
+
+void CMainFrame::ShowNotice(const QString& text) {
+  notice = text;
+  noticeStatus = viewStatus;
+  SetMessageText(text);
+}
+
+void CMainFrame::ShowViewStatus(const QString& text) {
+  // A view says where its caret is at every update, also when focus returns to it.
+  viewStatus = text;
+  if (!notice.isEmpty()) {
+    // The first caret position said after the notice, if none was known before it, is where
+    // the caret stood when the notice came.
+    if (noticeStatus.isEmpty()) noticeStatus = text;
+    if (text == noticeStatus) return;
+    notice.clear();
+  }
+  SetMessageText(text);
+}
 
 QLabel* CMainFrame::Indicator(int id) const {
   for (QLabel* pane : indicators) {

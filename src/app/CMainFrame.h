@@ -42,11 +42,17 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   // The objects a command visits, in order: the active view, the view's commands that need the
   // shell (ViewCommands), its document, its frame, this frame, the application. Links that do
   // not exist are null.
-  std::vector<CommandTarget*> CommandChain();
+  std::vector<CommandTarget*> CommandChain() { return CommandChain(ActiveChild()); }
+  // The same through the given document window (none: no view, document or document window).
+  std::vector<CommandTarget*> CommandChain(CChildFrame* child);
   // Runs the command on the first object that has it, if that object enables it now.
   // True when some object had it.
-  bool RouteCommand(int id);
-  CommandUi QueryCommandState(int id);
+  bool RouteCommand(int id) { return RouteCommand(id, ActiveChild()); }
+  CommandUi QueryCommandState(int id) { return QueryCommandState(id, ActiveChild()); }
+  // The same through the given document window, active or not: a popup's choice goes to the
+  // view it was opened from.
+  bool RouteCommand(int id, CChildFrame* child);
+  CommandUi QueryCommandState(int id, CChildFrame* child);
   // Told of every routed command and whether an object had it; for tests and diagnostics.
   void SetCommandObserver(std::function<void(int id, bool handled)> observer) {
     commandObserver = std::move(observer);
@@ -66,6 +72,9 @@ class CMainFrame : public QMainWindow, public CommandTarget {
 
   QString MessageText() const;
   void SetMessageText(const QString& text);
+  // A message that the views' caret positions do not cover at once: it stays until the active
+  // view's caret position changes.
+  void ShowNotice(const QString& text);
   // The three lock-key panes: their texts show while the key is on.
   QLabel* Indicator(int id) const;
   void UpdateLockIndicators();
@@ -96,6 +105,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   void SwitchMenu(int resourceId);
   void UpdateRecentFileItems(QMenu* popup);
   void UpdateWindowList(QMenu* popup);
+  void ShowViewStatus(const QString& text);
 
   CMirevApp& app;
   QMdiArea* mdiArea = nullptr;
@@ -104,6 +114,9 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   std::vector<QMenu*> popups;
   std::vector<QLabel*> indicators;
   std::function<void(int, bool)> commandObserver;
+  QString viewStatus;  // the caret position a view said last
+  QString notice;
+  QString noticeStatus;  // viewStatus when the notice came
   bool updatingTitle = false;
   bool shuttingDown = false;
 };

@@ -16,8 +16,11 @@
 #include "app/ShellDocument.h"
 #include "app/ShellRegistration.h"
 #include "base/CommandIds.h"
+#include "platform/QtMenuBuilder.h"
 #include "res/Resources.h"
 #include "sys/ProcessSignals.h"
+#include "tex/CMacroMenu.h"
+
 
 namespace {
 
@@ -53,7 +56,10 @@ QString ResText(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 }  // namespace
 
-CMirevApp::CMirevApp(AppOptions appOptions) : options(std::move(appOptions)) {
+CMirevApp::CMirevApp(AppOptions appOptions)
+    : options(std::move(appOptions)),
+      menuBuilder(std::make_unique<QtMenuBuilder>()),
+      macroMenu(std::make_unique<CMacroMenu>(*menuBuilder)) {
   if (options.dialogs) {
     dialogs = options.dialogs;
   } else {
@@ -126,6 +132,8 @@ bool CMirevApp::InitInstance(const QStringList& arguments) {
   }
 
   mainFrame->show();
+  // Said once the first document shows its caret position, which would cover it.
+  if (!macroNotice.isEmpty()) mainFrame->ShowNotice(macroNotice);
   return true;
 }
 
@@ -157,8 +165,18 @@ void CMirevApp::LoadQtTranslations() {
 }
 
 void CMirevApp::ReloadMacroMenu() {
-  // The popup macro menu is built from settings.macroFile here once the TeX view's macro
-  // reader is part of the program.
+  const QString name =
+      QString::fromUtf8(settings.macroFile.data(), static_cast<qsizetype>(settings.macroFile.size()));
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const MacroLoadResult& result = macroMenu->ReloadMacroMenu(QFile::encodeName(name).toStdString());
+  QApplication::restoreOverrideCursor();
+  // A missing file is the usual way to have no macro menu; it goes unremarked.
+  macroNotice.clear();
+  const bool missing = !result.loaded && result.error.cause == FileErrorCause::FileNotFound;
+  if (result.error.Ok() || missing) return;
+  macroNotice = ReadFailureMessage(result.error, QFileInfo(name).absoluteFilePath());
+  if (result.loaded) macroNotice += u' ' + QString::fromUtf8(ResourceString(IDS_MACRO_READ_CUT_SHORT));
+  if (mainFrame && mainFrame->isVisible()) mainFrame->ShowNotice(macroNotice);
 }
 
 void CMirevApp::StartShellIntegration() {

@@ -13,11 +13,13 @@
 #include "base/Settings.h"
 
 class AcceleratorFilter;
+class CMacroMenu;
 class CMainFrame;
 class DialogService;
 class DocumentTemplate;
 class OpenRequestServer;
 class QTranslator;
+class QtMenuBuilder;
 class SettingsStore;
 class ShellDocument;
 
@@ -61,6 +63,12 @@ class CMirevApp : public QObject, public CommandTarget {
   RecentFileList& RecentFiles() { return recentFiles; }
   void AddToRecentFileList(const QString& path);
 
+  // The macro menu of every view, for the whole run.
+  const CMacroMenu& MacroMenu() const { return *macroMenu; }
+  // Rebuilds the macro menu from the settings' macro file under the wait cursor. A file that
+  // exists but could not be read, or read to its end, is named in the status bar.
+  void ReloadMacroMenu();
+
   bool OnCmdMsg(int id, CommandUi* ui) override;
 
  private:
@@ -70,8 +78,6 @@ class CMirevApp : public QObject, public CommandTarget {
   void OnOpenRecentFile(int id);
   void OnUpdateRecentFileMenu(CommandUi& ui);
   void OnAppExit();
-  // Builds the macro popup from macroFile once the macro settings are read.
-  void ReloadMacroMenu();
   // The "error" box of a path that fails the gate's test.
   void ShowFileErrorBox();
   void StartShellIntegration();
@@ -86,6 +92,10 @@ class CMirevApp : public QObject, public CommandTarget {
   std::unique_ptr<SettingsStore> store;
   RecentFileList recentFiles;
   QStringList storedRecentFiles;  // as read at start-up
+  std::unique_ptr<QtMenuBuilder> menuBuilder;
+  std::unique_ptr<CMacroMenu> macroMenu;
+  // What the last load of the macro menu has to say, until there is a status bar to say it.
+  QString macroNotice;
   std::unique_ptr<DocumentTemplate> docTemplate;
   std::unique_ptr<CMainFrame> mainFrame;
   std::unique_ptr<AcceleratorFilter> keyFilter;

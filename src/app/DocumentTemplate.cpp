@@ -14,7 +14,7 @@
 #include "doc/TextFile.h"
 #include "platform/ViewWidget.h"
 #include "res/Resources.h"
-#include "view/CVeloView.h"
+#include "tex/CMirevView.h"
 
 namespace {
 
@@ -94,9 +94,11 @@ ShellDocument* DocumentTemplate::FindDocument(const QString& path) const {
 
 CChildFrame* DocumentTemplate::CreateNewFrame(ShellDocument& doc) {
   Settings& settings = app.GetSettings();
-  // The view every document window shows.
-  auto* view = new ViewWidget(
-      [&doc, &settings](ViewHost& host) { return std::make_unique<CVeloView>(doc.Doc(), settings, host); });
+  const CMacroMenu& macros = app.MacroMenu();
+  // The view every document window shows: the TeX view.
+  auto* view = new ViewWidget([&doc, &settings, &macros](ViewHost& host) {
+    return std::make_unique<CMirevView>(doc.Doc(), settings, host, macros);
+  });
   CMirevApp& owner = app;
   view->SetMessageBox([&owner](const QString& text) {
     owner.Dialogs().MessageBox(owner.MainFrame(), QString::fromUtf8(ResourceString(IDS_APP_TITLE)), text,

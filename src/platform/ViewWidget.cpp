@@ -1,6 +1,7 @@
 #include "platform/ViewWidget.h"
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QInputMethod>
@@ -699,6 +700,11 @@ void ViewWidget::wheelEvent(QWheelEvent* event) {
   for (int n = WheelSteps(wheelRestX_, delta.x()); n != 0; n += n > 0 ? -1 : 1)
     view_->OnMouseHWheel(n > 0 ? 120 : -120);
   event->accept();
+}
+
+void ViewWidget::contextMenuEvent(QContextMenuEvent* event) {
+  event->accept();
+  emit contextMenuRequested(event->globalPos());
 }
 
 bool ViewWidget::focusNextPrevChild(bool) { return false; }

@@ -95,6 +95,9 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   void statusTextChanged(const QString& text);
   // A message for the status bar's message pane (typed text that cannot be entered).
   void messageShown(const QString& text);
+  // The user asked for the context popup (right button, the context-menu key) at a screen
+  // point, taken as it comes, also from the keyboard.
+  void contextMenuRequested(QPoint at);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -110,6 +113,7 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   // Tab is typed text here, not a move to the next widget.
   bool focusNextPrevChild(bool next) override;
   // The view moves the content itself; the scroll area must not.

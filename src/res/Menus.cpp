@@ -1,4 +1,5 @@
-// Menu 128 is shown while no document is open, menu 129 while one is.
+// Menu 128 is shown while no document is open, menu 129 while one is. Menu 147 holds the edit
+// popup, the context popup of a view without a macro menu or with Shift held.
 #include "base/CommandIds.h"
 #include "res/Resources.h"
 
@@ -84,6 +85,20 @@ constexpr MenuEntry kMenu129[] = {
     Item(ID_BOOKMARK_CLEAR_ALL, "ブックマークを全部削除", "Alt+F9"),
     EndPopup(),
 };
+constexpr MenuEntry kMenu147[] = {
+    Popup("POPUP"),
+    Item(ID_EDIT_CUT, "切り取り"),
+    Item(ID_EDIT_COPY, "コピー"),
+    Item(ID_EDIT_DELETE, "削除"),
+    Item(ID_EDIT_PASTE, "貼り付け"),
+    Separator(),
+    Item(ID_EDIT_FIND, "検索"),
+    Item(ID_EDIT_REPLACE, "置換"),
+    Separator(),
+    Item(ID_EDIT_UNDO, "Undo"),
+    Item(ID_EDIT_REDO, "Redo"),
+    EndPopup(),
+};
 // clang-format on
 
 }  // namespace
@@ -94,6 +109,8 @@ std::span<const MenuEntry> MenuResource(int id) {
       return kMenu128;
     case IDR_TEXTYPE:
       return kMenu129;
+    case IDR_EDIT_POPUP:
+      return kMenu147;
     default:
       return {};
   }

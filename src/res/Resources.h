@@ -5,9 +5,11 @@
 #include <span>
 #include <string_view>
 
-// Resource ids: 128 the main window, 129 the document windows.
+// Resource ids: 128 the main window, 129 the document windows, 147 the edit popup (its one
+// sub-menu is the popup).
 inline constexpr int IDR_MAINFRAME = 128;
 inline constexpr int IDR_TEXTYPE = 129;
+inline constexpr int IDR_EDIT_POPUP = 147;
 
 // String ids (command ids double as the ids of their status prompts).
 inline constexpr int IDS_APP_TITLE = 57344;
@@ -28,6 +30,10 @@ inline constexpr int IDS_FILE_BACKUP_KEPT = 61226;
 // The settings profile (%1): set aside (to %2) because parts of it could not be read; not saved.
 inline constexpr int IDS_PROFILE_SET_ASIDE = 61227;
 inline constexpr int IDS_PROFILE_NOT_SAVED = 61228;
+// The macro file dialog's one file type, and what the status bar adds when a macro file could
+// not be read to its end.
+inline constexpr int IDS_MACRO_FILTER = 61229;
+inline constexpr int IDS_MACRO_READ_CUT_SHORT = 61230;
 inline constexpr int IDS_SAVE_AS_TITLE = 61440;
 inline constexpr int IDS_ALL_FILES_FILTER = 61444;
 inline constexpr int IDS_INVALID_FILENAME = 61696;

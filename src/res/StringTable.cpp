@@ -83,6 +83,8 @@ constexpr StringEntry kStrings[] = {
     {IDS_FILE_BACKUP_KEPT, "元のﾌｧｲﾙの内容は %1 に残してあります。"},
     {IDS_PROFILE_SET_ASIDE, "設定ﾌｧｲﾙ %1 に読めない部分があったので、%2 に写しました。"},
     {IDS_PROFILE_NOT_SAVED, "設定を %1 に保存できませんでした。"},
+    {IDS_MACRO_FILTER, "Plind macro(*.mac)"},
+    {IDS_MACRO_READ_CUT_SHORT, "ポップアップメニューは読めたところまでで作りました。"},
     {IDS_SAVE_AS_TITLE, "名前を付けて保存"},
     {IDS_ALL_FILES_FILTER, "すべてのﾌｧｲﾙ (*.*)"},
     {IDS_INVALID_FILENAME, "無効なﾌｧｲﾙ名です。"},

@@ -15,12 +15,14 @@
 #include <vector>
 
 #include "base/ByteString.h"
+#include "base/CommandIds.h"
 #include "sys/OsErrorCause.h"
 #include "sys/SequentialFileReader.h"
 #include "tex/MenuBuilder.h"
 
-inline constexpr std::uint32_t kMacroBaseId = 33000;
-inline constexpr int kMacroEntryLimit = 5000;
+// The macro range of the command ids: 33000 up to 5000 entries.
+inline constexpr std::uint32_t kMacroBaseId = ID_MACRO_FIRST;
+inline constexpr int kMacroEntryLimit = ID_MACRO_LAST - ID_MACRO_FIRST + 1;
 // Sub-popups nested deeper, or made after this many, are merged into the popup that holds them.
 inline constexpr int kMacroMaxDepth = 32;
 inline constexpr int kMacroPopupLimit = 5000;

@@ -404,7 +404,6 @@ class CVeloView : public DocView, public CommandTarget {
   void ScanBytes(std::string_view s, int& i, int& c, int limit) const;
   // The commands that pair with the operations above.
   void OnClearBookmarks();
-  void OnNextAsterisk() { FindAndShow("*", true); }
 
   int VisibleLineWidth(const TextPos& pos) const;
   // Drops what a change may have made untrue of knownStart and knownWidth; without a

@@ -84,7 +84,6 @@ std::span<const CommandEntry<CVeloView>> CVeloView::CommandTable() {
       {ID_EDIT_UNDO, &V::Undo},
       {ID_EDIT_REDO, &V::Redo},
       {ID_CLEAR_UNDO, &V::ClearUndoBuffers},
-      {ID_NEXT_ASTERISK, &V::OnNextAsterisk},
       {ID_BOOKMARK_SET, &V::ToggleBookmark},
       {ID_BOOKMARK_JUMP, &V::JumpToNextBookmark},
       {ID_BOOKMARK_CLEAR_ALL, &V::OnClearBookmarks},

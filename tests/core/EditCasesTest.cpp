@@ -2,7 +2,8 @@
 // the selection anchor marked, what to do and what to expect on the way, in one or two views of
 // the document (tests/data/edit/FORMAT.txt). Every action runs under the repaint check of the
 // views and must leave every position valid, the wait cursor off, and no painted row holding
-// more than one byte past what the window shows.
+// more than one byte past what the window shows. View 1 is the TeX view, as in every document
+// window.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,9 +20,12 @@
 #include <vector>
 
 #include "EditSupport.h"
+#include "FileFixtures.h"
+#include "MacroFakes.h"
 #include "RepaintCheck.h"
 #include "ViewFakes.h"
 #include "base/CommandIds.h"
+#include "tex/CMirevView.h"
 
 namespace {
 
@@ -31,6 +35,7 @@ const std::map<std::string, int> kKeys = {
     {"Left", ID_CHAR_LEFT},
     {"Right", ID_CHAR_RIGHT},
     {"S-Right", ID_CHAR_RIGHT_EXTEND},
+    {"S-Up", ID_LINE_UP_EXTEND},
     {"S-Down", ID_LINE_DOWN_EXTEND},
     {"C-Left", ID_WORD_LEFT},
     {"C-Right", ID_WORD_RIGHT},
@@ -50,6 +55,7 @@ const std::map<std::string, int> kKeys = {
     {"Copy", ID_EDIT_COPY},
     {"Paste", ID_EDIT_PASTE},
     {"SelectAll", ID_EDIT_SELECT_ALL},
+    {"F8", ID_NEXT_ASTERISK},
 };
 
 const std::map<std::string, ScrollAction> kScrolls = {
@@ -147,6 +153,10 @@ TEST_P(EditCases, Run) {
   const std::string name = GetParam().stem().string();
   Marked start, expected, reload;
   int columns = 12, rows = 5, checks = 0;
+  // The macro menu of the "macro" directive: one entry, read from a file of one line.
+  ScratchDir scratch;
+  RecordingMenuBuilder builder;
+  CMacroMenu macros{builder};
   std::unique_ptr<ViewRig> rig;
   FakeViewHost host2;
   std::unique_ptr<CVeloView> view2;
@@ -200,6 +210,9 @@ TEST_P(EditCases, Run) {
     }
     if (!rig) {
       rig = std::make_unique<ViewRig>(start.lines, columns, rows);
+      rig->view.reset();
+      rig->view = std::make_unique<CMirevView>(rig->doc, rig->settings, rig->host, macros);
+      rig->view->OnInitialUpdate();
       v = rig->view.get(), host = &rig->host;
       v->OnSetFocus();
       if (start.caret) v->GoToLine(start.caret->first, start.caret->second);
@@ -228,7 +241,7 @@ TEST_P(EditCases, Run) {
     }
     check();
     static const std::set<std::string> kActions = {"do",     "type",  "goto", "place",   "extend",
-                                                   "select", "press", "move", "release", "wheel"};
+                                                   "select", "press", "move", "release", "wheel", "macro"};
     if (kActions.contains(word)) stale.erase(v);
     static const std::set<std::string> kChecks = {"undo", "caret", "anchor", "line", "origin",
                                                   "vbar", "hbar",  "copied", "row"};
@@ -319,6 +332,13 @@ TEST_P(EditCases, Run) {
     } else if (word == "tab") {  // as the settings do: the other views take it at their next action
       run([&] { v->ApplyTabSize(n.at(0)); }, true);
       for (const auto& view : views()) stale.insert(view.first);
+    } else if (word == "autoindent") {
+      rig->settings.autoIndent = n.at(0);
+    } else if (word == "macro") {
+      WriteFileBytes(scratch / "case.mac", Unmarked(rest) + "\n");
+      ASSERT_TRUE(macros.LoadMacroFile(scratch / "case.mac", kMacroBaseId, kMacroEntryLimit)) << at;
+      ASSERT_EQ(macros.EntryCount(), 1) << at;
+      run([&] { EXPECT_TRUE(v->OnCommand(static_cast<int>(kMacroBaseId))); });
     } else if (word == "clipboard") {
       host->clipboardWorks = rest != "refuses";
       if (host->clipboardWorks) host->clipboard = Unmarked(rest);

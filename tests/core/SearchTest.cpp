@@ -11,7 +11,6 @@
 #include "EditSupport.h"
 #include "RepaintCheck.h"
 #include "ViewFakes.h"
-#include "base/CommandIds.h"
 
 namespace {
 
@@ -89,12 +88,12 @@ TEST(Search, CasesThatBite) {
   }
 }
 
-TEST(Search, NextAsteriskSelectsItAndCentresItsLine) {
+TEST(Search, AFoundTextIsSelectedAndItsLineCentred) {
   std::vector<std::string> lines(60, "..");
   lines[40] = "abcdefg*h";
   ViewRig rig(lines);
   CVeloView& v = *rig.view;
-  ASSERT_TRUE(RepaintsMatch(v, rig.host, [&] { EXPECT_TRUE(v.OnCommand(ID_NEXT_ASTERISK)); }));
+  ASSERT_TRUE(RepaintsMatch(v, rig.host, [&] { v.FindAndShow("*", true); }));
   EXPECT_EQ(v.SelAnchor().byteIndex, 7);
   EXPECT_EQ(v.Caret().byteIndex, 8);
   EXPECT_EQ(v.Origin().line, 40 - v.VisibleLines() / 2);
