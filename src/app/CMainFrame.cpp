@@ -17,6 +17,7 @@
 #include "app/CMirevApp.h"
 #include "app/DocumentTemplate.h"
 #include "app/ShellDocument.h"
+#include "app/TypesetCommands.h"
 #include "base/CommandIds.h"
 #include "platform/ViewWidget.h"
 #include "res/Resources.h"
@@ -79,6 +80,7 @@ bool CMainFrame::LoadFrame() {
   connect(mdiArea, &QMdiArea::subWindowActivated, this, [this] { UpdateFrameTitle(); });
   SwitchMenu(IDR_MAINFRAME);
   if (!CreateStatusBar()) return false;
+  typeset = std::make_unique<TypesetCommands>(app, *this);
   resize(800, 600);
   return true;
 }
@@ -188,8 +190,11 @@ void CMainFrame::UpdateFrameTitle() {
 
 std::vector<CommandTarget*> CMainFrame::CommandChain() {
   CChildFrame* child = ActiveChild();
-  if (!child) return {nullptr, nullptr, nullptr, nullptr, this, &app};
-  return {child->ViewTarget(), child->ViewCommandsTarget(), &child->Document(), child, this, &app};
+  CommandTarget* pane = typeset ? typeset->FocusTarget() : nullptr;
+  if (!child) return {pane, nullptr, nullptr, nullptr, nullptr, this, typeset.get(), &app};
+  return {
+      pane, child->ViewTarget(), child->ViewCommandsTarget(), &child->Document(), child, this, typeset.get(),
+      &app};
 }
 
 bool CMainFrame::RouteCommand(int id) {

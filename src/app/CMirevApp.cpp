@@ -118,6 +118,7 @@ bool CMirevApp::InitInstance(const QStringList& arguments) {
   store->LoadColorSettings();
   store->LoadMacroSettings();
   ReloadMacroMenu();
+  store->LoadTypesetSettings();
 
   const CommandLine line = ParseCommandLine(arguments);
   if (line.file.isEmpty()) {
@@ -136,6 +137,7 @@ int CMirevApp::ExitInstance() {
   store->SaveFileType();
   store->SaveColorSettings();
   store->SaveMacroSettings();
+  store->SaveTypesetSettings();
   store->SaveRecentFiles(recentFiles.Paths());
   store->Flush();
   return 0;

@@ -22,6 +22,30 @@ inline constexpr int IDS_COLOR_MARGIN = 61222;
 // Text that code page 932 cannot hold, each with %1 for its first such character.
 inline constexpr int IDS_TYPED_NOT_CP932 = 61223;
 inline constexpr int IDS_PASTE_NOT_CP932 = 61224;
+// Typesetting: the output pane, the busy indicator and what the status bar says. The %1, %2 ...
+// of RUNNING: program, step, steps; EXIT_STATUS: program, status; NOT_STARTED and CRASHED:
+// program; COUNTS: errors, warnings, bad boxes; UNCLOSED_QUOTE: line; ENTRY: number, count,
+// kind, message; NO_PDF and PDF_FAILED: path.
+inline constexpr int IDS_TYPESET_PANE_TITLE = 61300;
+inline constexpr int IDS_TYPESET_RUNNING = 61301;
+inline constexpr int IDS_TYPESET_BUSY = 61302;
+inline constexpr int IDS_TYPESET_SUCCEEDED = 61303;
+inline constexpr int IDS_TYPESET_EXIT_STATUS = 61304;
+inline constexpr int IDS_TYPESET_NOT_STARTED = 61305;
+inline constexpr int IDS_TYPESET_CRASHED = 61306;
+inline constexpr int IDS_TYPESET_STOPPED = 61307;
+inline constexpr int IDS_TYPESET_COUNTS = 61308;
+inline constexpr int IDS_TYPESET_NO_COMMAND = 61309;
+inline constexpr int IDS_TYPESET_UNCLOSED_QUOTE = 61310;
+inline constexpr int IDS_TYPESET_NO_ENTRIES = 61311;
+inline constexpr int IDS_TYPESET_NO_NEXT = 61312;
+inline constexpr int IDS_TYPESET_NO_PREVIOUS = 61313;
+inline constexpr int IDS_TYPESET_ENTRY = 61314;
+inline constexpr int IDS_TYPESET_KIND_ERROR = 61315;
+inline constexpr int IDS_TYPESET_KIND_WARNING = 61316;
+inline constexpr int IDS_TYPESET_KIND_BAD_BOX = 61317;
+inline constexpr int IDS_TYPESET_NO_PDF = 61318;
+inline constexpr int IDS_TYPESET_PDF_FAILED = 61319;
 inline constexpr int IDS_SAVE_AS_TITLE = 61440;
 inline constexpr int IDS_ALL_FILES_FILTER = 61444;
 inline constexpr int IDS_INVALID_FILENAME = 61696;
@@ -68,6 +92,7 @@ inline constexpr int IDD_READ_EXT = 130;
 inline constexpr int IDD_NEW_EXT = 131;
 inline constexpr int IDD_JUMP = 133;
 inline constexpr int IDD_SETTINGS = 146;
+inline constexpr int IDD_TYPESET = 150;
 
 // Control ids; the dialogs name their widgets after them. OK and Cancel do not take the names
 // some system headers define as macros.
@@ -84,6 +109,11 @@ inline constexpr int IDC_CHOOSE_COLOR = 1034;
 inline constexpr int IDC_AUTO_INDENT = 1036;
 inline constexpr int IDC_READ_EXT_LIST = 1037;
 inline constexpr int IDC_NEW_EXT = 1038;
+inline constexpr int IDC_TYPESET_COMMAND = 1060;
+inline constexpr int IDC_PRESET_PLATEX = 1061;
+inline constexpr int IDC_PRESET_UPLATEX = 1062;
+inline constexpr int IDC_PRESET_LATEXMK = 1063;
+inline constexpr int IDC_TYPESET_OPEN_PDF = 1064;
 // Labels and frames that no code addresses: negative ids, unique within their dialog.
 inline constexpr int IDC_LABEL_NEW_EXT = -1;
 inline constexpr int IDC_LABEL_LINE_NUMBER = -1;
@@ -91,6 +121,8 @@ inline constexpr int IDC_LABEL_TAB_SIZE = -1;
 inline constexpr int IDC_LABEL_STANDARD_EXT = -2;
 inline constexpr int IDC_GROUP_COLORS = -3;
 inline constexpr int IDC_LABEL_COLOR_HINT = -4;
+inline constexpr int IDC_LABEL_TYPESET_COMMAND = -1;
+inline constexpr int IDC_LABEL_PRESETS = -2;
 
 struct DialogItem {
   int id = 0;

@@ -30,7 +30,8 @@ const KeyCase kFrameKeys[] = {
     {Qt::Key_Backspace, Qt::AltModifier, 57643}, {Qt::Key_F6, Qt::NoModifier, 57680},
     {Qt::Key_F6, Qt::ShiftModifier, 57681},      {Qt::Key_F9, Qt::AltModifier, 32852},
     {Qt::Key_F12, Qt::NoModifier, 57604},        {Qt::Key_L, Qt::ControlModifier, 32864},
-    {Qt::Key_N, Qt::ControlModifier, 57600},
+    {Qt::Key_T, Qt::ControlModifier, 32900},     {Qt::Key_F4, Qt::NoModifier, 32902},
+    {Qt::Key_F4, Qt::ShiftModifier, 32903},      {Qt::Key_N, Qt::ControlModifier, 57600},
 };
 
 }  // namespace
@@ -51,7 +52,7 @@ TEST_F(ShellKeysTest, EveryFrameKeyReachesItsCommand) {
   }
   // The last one was New.
   EXPECT_EQ(ChildTitles(), QStringList{"TeX2"});
-  EXPECT_EQ(AcceleratorTable(IDR_MAINFRAME).Entries().size(), 26u);
+  EXPECT_EQ(AcceleratorTable(IDR_MAINFRAME).Entries().size(), 29u);
 
   // Keypad keys count as the keys they stand for; other modifiers do not match.
   routed.clear();
