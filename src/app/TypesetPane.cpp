@@ -175,8 +175,9 @@ void TypesetPane::SetCurrent(int row) {
 // --- Focus and commands ------------------------------------------------------------------------
 
 bool TypesetPane::HasFocusInside() const {
-  const QWidget* focus = QApplication::focusWidget();
-  return focus && isAncestorOf(focus);
+  // The window's focus, not the application's: an open menu or an inactive window keeps it.
+  const QWidget* focus = window()->focusWidget();
+  return !isHidden() && focus && isAncestorOf(focus);
 }
 
 void TypesetPane::FocusPane() {

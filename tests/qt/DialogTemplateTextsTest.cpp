@@ -12,6 +12,7 @@
 #include "app/CNewExtDlg.h"
 #include "app/CReadExtDlg.h"
 #include "app/CSettingsDlg.h"
+#include "app/CTypesetDlg.h"
 #include "app/DialogService.h"
 #include "res/Resources.h"
 
@@ -50,6 +51,7 @@ TEST(DialogTemplateTextsTest, EachDialogShowsItsTemplate) {
       {IDD_NEW_EXT, std::make_unique<CNewExtDlg>()},
       {IDD_JUMP, std::make_unique<CJumpDlg>(dialogs)},
       {IDD_SETTINGS, std::make_unique<CSettingsDlg>(dialogs)},
+      {IDD_TYPESET, std::make_unique<CTypesetDlg>(dialogs)},
   };
   for (const Case& c : cases) {
     const DialogResource resource = DialogTemplate(c.id);
