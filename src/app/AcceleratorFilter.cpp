@@ -1,5 +1,6 @@
 #include "app/AcceleratorFilter.h"
 
+#include <QDockWidget>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QWidget>
@@ -9,6 +10,19 @@
 #include "app/DocumentTemplate.h"
 #include "platform/ViewWidget.h"
 #include "base/CommandIds.h"
+
+namespace {
+
+// A pane docked in the main window (the typesetting output) keeps its own editing keys: the
+// arrows move in its list, not the document's caret.
+bool InDockedPane(const QWidget* widget) {
+  for (; widget; widget = widget->parentWidget()) {
+    if (qobject_cast<const QDockWidget*>(widget)) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 AcceleratorFilter::AcceleratorFilter(CMainFrame& mainFrame, DocumentTemplate& documentTemplate)
     : frame(mainFrame), docTemplate(documentTemplate) {}
@@ -46,22 +60,22 @@ bool AcceleratorFilter::eventFilter(QObject* watched, QEvent* event) {
 
   if (type == QEvent::ShortcutOverride) {
     // Claim the key before any Qt shortcut can take it; the key press comes next.
-    if (!Translate(*key, false)) return false;
+    if (!Translate(*key, InDockedPane(widget), false)) return false;
     key->accept();
     return true;
   }
   // The filter sees a key before any widget does, so a routed key never reaches a widget,
   // and a key that is not ours travels on as usual. A consumed key must also count as
   // accepted, or it would be offered to the parents (and to this filter) again.
-  if (!Translate(*key, true)) return false;
+  if (!Translate(*key, InDockedPane(widget), true)) return false;
   key->accept();
   return true;
 }
 
-bool AcceleratorFilter::Translate(const QKeyEvent& key, bool run) {
+bool AcceleratorFilter::Translate(const QKeyEvent& key, bool inPane, bool run) {
   CChildFrame* child = frame.ActiveChild();
   std::optional<int> command;
-  if (child) command = docTemplate.Accelerators().Translate(key);
+  if (child && !inPane) command = docTemplate.Accelerators().Translate(key);
   if (!command) command = frame.Accelerators().Translate(key);
   if (command) {
     if (run) frame.RouteCommand(*command);

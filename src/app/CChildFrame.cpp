@@ -8,7 +8,6 @@
 #include "app/DocumentTemplate.h"
 #include "app/ShellDocument.h"
 #include "app/ViewCommands.h"
-#include "base/CommandIds.h"
 #include "platform/ViewWidget.h"
 
 CChildFrame::CChildFrame(ShellDocument& shown, ViewWidget* content) : document(shown), view(content) {
@@ -66,11 +65,8 @@ void CChildFrame::closeEvent(QCloseEvent* event) {
 }
 
 std::span<const CommandEntry<CChildFrame>> CChildFrame::CommandTable() {
-  static const CommandEntry<CChildFrame> table[] = {
-      {ID_NEXT_PANE, &CChildFrame::OnNextPane},
-      {ID_PREV_PANE, &CChildFrame::OnNextPane},
-  };
-  return table;
+  // Moving between panes (F6) is the main window's: the output pane is one of its own.
+  return {};
 }
 
 bool CChildFrame::OnCmdMsg(int id, CommandUi* ui) { return DispatchCommand(*this, CommandTable(), id, ui); }

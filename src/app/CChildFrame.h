@@ -37,8 +37,6 @@ class CChildFrame : public QMdiSubWindow, public CommandTarget {
 
  private:
   static std::span<const CommandEntry<CChildFrame>> CommandTable();
-  // There are no panes: moving between them does nothing.
-  void OnNextPane() {}
 
   ShellDocument& document;
   ViewWidget* view;

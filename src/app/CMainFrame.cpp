@@ -18,6 +18,7 @@
 #include "app/DocumentTemplate.h"
 #include "app/FilePath.h"
 #include "app/ShellDocument.h"
+#include "app/TypesetCommands.h"
 #include "base/CommandIds.h"
 #include "platform/ViewWidget.h"
 #include "res/Resources.h"
@@ -80,6 +81,7 @@ bool CMainFrame::LoadFrame() {
   connect(mdiArea, &QMdiArea::subWindowActivated, this, [this] { UpdateFrameTitle(); });
   SwitchMenu(IDR_MAINFRAME);
   if (!CreateStatusBar()) return false;
+  typeset = std::make_unique<TypesetCommands>(app, *this);
   resize(800, 600);
   return true;
 }
@@ -191,8 +193,11 @@ void CMainFrame::UpdateFrameTitle() {
 // --- Commands --------------------------------------------------------------------------------
 
 std::vector<CommandTarget*> CMainFrame::CommandChain(CChildFrame* child) {
-  if (!child) return {nullptr, nullptr, nullptr, nullptr, this, &app};
-  return {child->ViewTarget(), child->ViewCommandsTarget(), &child->Document(), child, this, &app};
+  CommandTarget* pane = typeset ? typeset->FocusTarget() : nullptr;
+  if (!child) return {pane, nullptr, nullptr, nullptr, nullptr, this, typeset.get(), &app};
+  return {
+      pane, child->ViewTarget(), child->ViewCommandsTarget(), &child->Document(), child, this, typeset.get(),
+      &app};
 }
 
 bool CMainFrame::RouteCommand(int id, CChildFrame* child) {

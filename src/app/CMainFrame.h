@@ -4,6 +4,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -16,6 +17,7 @@ class CMirevApp;
 class QLabel;
 class QMdiArea;
 class QMenu;
+class TypesetCommands;
 
 class CMainFrame : public QMainWindow, public CommandTarget {
   Q_OBJECT
@@ -39,9 +41,10 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   CChildFrame* Successor(CChildFrame* frame) const;
   void ChildClosed(CChildFrame* frame, CChildFrame* successor);
 
-  // The objects a command visits, in order: the active view, the view's commands that need the
-  // shell (ViewCommands), its document, its frame, this frame, the application. Links that do
-  // not exist are null.
+  // The objects a command visits, in order: the output pane while it has the keyboard focus,
+  // the active view, the view's commands that need the shell (ViewCommands), its document, its
+  // frame, this frame, the typesetting commands, the application. Links that do not exist are
+  // null.
   std::vector<CommandTarget*> CommandChain() { return CommandChain(ActiveChild()); }
   // The same through the given document window (none: no view, document or document window).
   std::vector<CommandTarget*> CommandChain(CChildFrame* child);
@@ -59,6 +62,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   }
 
   AcceleratorTable& Accelerators() { return accelerators; }
+  TypesetCommands& Typeset() { return *typeset; }
 
   // The menu in use: IDR_MAINFRAME while no document is open, IDR_TEXTYPE while one is.
   int MenuId() const { return menuId; }
@@ -113,6 +117,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   int menuId = 0;
   std::vector<QMenu*> popups;
   std::vector<QLabel*> indicators;
+  std::unique_ptr<TypesetCommands> typeset;
   std::function<void(int, bool)> commandObserver;
   QString viewStatus;  // the caret position a view said last
   QString notice;

@@ -123,6 +123,7 @@ bool CMirevApp::InitInstance(const QStringList& arguments) {
   store->LoadColorSettings();
   store->LoadMacroSettings();
   ReloadMacroMenu();
+  store->LoadTypesetSettings();
 
   const CommandLine line = ParseCommandLine(arguments);
   if (line.file.isEmpty()) {
@@ -143,6 +144,7 @@ int CMirevApp::ExitInstance() {
   store->SaveFileType();
   store->SaveColorSettings();
   store->SaveMacroSettings();
+  store->SaveTypesetSettings();
   if (recentFiles.Paths() != storedRecentFiles) store->SaveRecentFiles(recentFiles.Paths());
   if (!store->Flush()) {
     dialogs->MessageBox(

@@ -5,11 +5,13 @@
 #include <limits>
 
 #include "app/FilePath.h"
+#include "tex/TypesetCommand.h"
 
 namespace {
 
 const QString kSettings = QStringLiteral("Settings/");
 const QString kColor = QStringLiteral("Color/");
+const QString kTypeset = QStringLiteral("Typeset/");
 const QString kRecentSection = QStringLiteral("Recent File List");
 
 // Slot order of ColorTable: Bk, SelBk, Text, SelText, Margin, Ground.
@@ -201,6 +203,22 @@ void SettingsStore::SaveMacroSettings() {
     store->setValue(kSettings + "MacroName", FromUtf8(settings.macroFile));
   if (settings.autoIndent != settings.storedAutoIndent)
     store->setValue(kSettings + "AutoIndent", settings.autoIndent);
+}
+
+void SettingsStore::LoadTypesetSettings() {
+  const std::string_view preset = typeset::kPlatexCommand;
+  settings.typesetCommand = ToUtf8(ReadString(
+      kTypeset + "Command", QString::fromUtf8(preset.data(), static_cast<qsizetype>(preset.size()))));
+  settings.storedTypesetCommand = settings.typesetCommand;
+  settings.openPdfAfterTypeset = ReadInteger(kTypeset + "OpenPdf", 0) != 0;
+  settings.storedOpenPdfAfterTypeset = settings.openPdfAfterTypeset;
+}
+
+void SettingsStore::SaveTypesetSettings() {
+  if (settings.typesetCommand != settings.storedTypesetCommand)
+    store->setValue(kTypeset + "Command", FromUtf8(settings.typesetCommand));
+  if (settings.openPdfAfterTypeset != settings.storedOpenPdfAfterTypeset)
+    store->setValue(kTypeset + "OpenPdf", settings.openPdfAfterTypeset ? 1 : 0);
 }
 
 QStringList SettingsStore::LoadRecentFiles(int count) {

@@ -25,11 +25,13 @@ class SettingsStore {
   void LoadFileType();
   void LoadColorSettings();
   void LoadMacroSettings();
+  void LoadTypesetSettings();
   // Shutdown, in this order.
   void SaveReadExtList();
   void SaveFileType();
   void SaveColorSettings();
   void SaveMacroSettings();
+  void SaveTypesetSettings();
 
   // The recent-file list: "Recent File List", "File1".."File<count>". Reading stops at nothing:
   // an empty or missing entry is skipped. Writing replaces the whole section. A path whose

@@ -86,6 +86,15 @@ inline constexpr int ID_MACRO_FILE = 32861;
 inline constexpr int ID_SETTINGS = 32862;
 inline constexpr int ID_REDRAW = 32864;
 
+// Typesetting.
+inline constexpr int ID_TYPESET = 32900;
+inline constexpr int ID_TYPESET_STOP = 32901;
+inline constexpr int ID_NEXT_ERROR = 32902;
+inline constexpr int ID_PREV_ERROR = 32903;
+inline constexpr int ID_OPEN_PDF = 32904;
+inline constexpr int ID_VIEW_TYPESET_PANE = 32905;
+inline constexpr int ID_TYPESET_SETTINGS = 32906;
+
 // Macro entries, numbered at load time in file order.
 inline constexpr int ID_MACRO_FIRST = 33000;
 inline constexpr int ID_MACRO_LAST = 37999;

@@ -40,4 +40,11 @@ struct Settings {
   std::string storedMacroFile = macroFile;
   int autoIndent = 0;
   int storedAutoIndent = 0;
+
+  // The typesetting command, one program a line; the settings store fills in the default
+  // (the pLaTeX chain) when the profile has none.
+  std::string typesetCommand;
+  std::string storedTypesetCommand;
+  bool openPdfAfterTypeset = false;
+  bool storedOpenPdfAfterTypeset = false;
 };

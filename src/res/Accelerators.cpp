@@ -43,6 +43,10 @@ constexpr std::initializer_list<AccelEntry> kAccel128 = {
     {Qt::Key_X, kCtrl, ID_EDIT_CUT},
     {Qt::Key_Y, kCtrl, ID_EDIT_REDO},
     {Qt::Key_Z, kCtrl, ID_EDIT_UNDO},
+    // Typesetting: keys the tables above leave free.
+    {Qt::Key_T, kCtrl, ID_TYPESET},
+    {Qt::Key_F4, kNone, ID_NEXT_ERROR},
+    {Qt::Key_F4, kShift, ID_PREV_ERROR},
 };
 
 // Document windows: the editing keys of the view, tried before the main window's table, so

@@ -69,6 +69,16 @@ constexpr DialogItem kReplace[] = {
     {IDC_REPLACE, "置換して次に(&R)"},
     {IDC_REPLACE_ALL, "すべて置換(&A)"},
     {IDC_CANCEL, "キャンセル"},
+constexpr DialogItem kTypeset[] = {
+    {IDC_LABEL_TYPESET_COMMAND, "コマンド (1 行に 1 つ、文書のフォルダで上から順に実行。%f はファイル名、%b は拡張子を除いた名前、%d はフォルダ)"},
+    {IDC_TYPESET_COMMAND, ""},
+    {IDC_LABEL_PRESETS, "プリセット"},
+    {IDC_PRESET_PLATEX, "pLaTeX"},
+    {IDC_PRESET_UPLATEX, "upLaTeX"},
+    {IDC_PRESET_LATEXMK, "latexmk"},
+    {IDC_TYPESET_OPEN_PDF, "タイプセットが終わったら PDF を開く"},
+    {IDC_OK, "OK"},
+    {IDC_CANCEL, "ｷｬﾝｾﾙ"},
 };
 // clang-format on
 
@@ -84,6 +94,7 @@ const DialogEntry kDialogs[] = {
     {IDD_SETTINGS, {"各種設定", kSettings}},
     {IDD_FIND, {"検索", kFind}},
     {IDD_REPLACE, {"置換", kReplace}},
+    {IDD_TYPESET, {"タイプセットの設定", kTypeset}},
 };
 
 }  // namespace

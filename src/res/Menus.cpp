@@ -84,6 +84,18 @@ constexpr MenuEntry kMenu129[] = {
     Separator(),
     Item(ID_BOOKMARK_CLEAR_ALL, "ブックマークを全部削除", "Alt+F9"),
     EndPopup(),
+    Popup("タイプセット(&T)"),
+    Item(ID_TYPESET, "タイプセット", "Ctrl+T"),
+    Item(ID_TYPESET_STOP, "中止"),
+    Separator(),
+    Item(ID_NEXT_ERROR, "次のエラー", "F4"),
+    Item(ID_PREV_ERROR, "前のエラー", "Shift+F4"),
+    Separator(),
+    Item(ID_OPEN_PDF, "PDF を開く"),
+    Separator(),
+    Item(ID_VIEW_TYPESET_PANE, "出力ペイン"),
+    Item(ID_TYPESET_SETTINGS, "タイプセットの設定..."),
+    EndPopup(),
 };
 constexpr MenuEntry kMenu147[] = {
     Popup("POPUP"),

@@ -34,6 +34,30 @@ inline constexpr int IDS_PROFILE_NOT_SAVED = 61228;
 // not be read to its end.
 inline constexpr int IDS_MACRO_FILTER = 61229;
 inline constexpr int IDS_MACRO_READ_CUT_SHORT = 61230;
+// Typesetting: the output pane, the busy indicator and what the status bar says. The %1, %2 ...
+// of RUNNING: program, step, steps; EXIT_STATUS: program, status; NOT_STARTED and CRASHED:
+// program; COUNTS: errors, warnings, bad boxes; UNCLOSED_QUOTE: line; ENTRY: number, count,
+// kind, message; NO_PDF and PDF_FAILED: path.
+inline constexpr int IDS_TYPESET_PANE_TITLE = 61300;
+inline constexpr int IDS_TYPESET_RUNNING = 61301;
+inline constexpr int IDS_TYPESET_BUSY = 61302;
+inline constexpr int IDS_TYPESET_SUCCEEDED = 61303;
+inline constexpr int IDS_TYPESET_EXIT_STATUS = 61304;
+inline constexpr int IDS_TYPESET_NOT_STARTED = 61305;
+inline constexpr int IDS_TYPESET_CRASHED = 61306;
+inline constexpr int IDS_TYPESET_STOPPED = 61307;
+inline constexpr int IDS_TYPESET_COUNTS = 61308;
+inline constexpr int IDS_TYPESET_NO_COMMAND = 61309;
+inline constexpr int IDS_TYPESET_UNCLOSED_QUOTE = 61310;
+inline constexpr int IDS_TYPESET_NO_ENTRIES = 61311;
+inline constexpr int IDS_TYPESET_NO_NEXT = 61312;
+inline constexpr int IDS_TYPESET_NO_PREVIOUS = 61313;
+inline constexpr int IDS_TYPESET_ENTRY = 61314;
+inline constexpr int IDS_TYPESET_KIND_ERROR = 61315;
+inline constexpr int IDS_TYPESET_KIND_WARNING = 61316;
+inline constexpr int IDS_TYPESET_KIND_BAD_BOX = 61317;
+inline constexpr int IDS_TYPESET_NO_PDF = 61318;
+inline constexpr int IDS_TYPESET_PDF_FAILED = 61319;
 inline constexpr int IDS_SAVE_AS_TITLE = 61440;
 inline constexpr int IDS_ALL_FILES_FILTER = 61444;
 inline constexpr int IDS_INVALID_FILENAME = 61696;
@@ -85,6 +109,7 @@ inline constexpr int IDD_SETTINGS = 146;
 // The modeless find and replace dialog in its two forms.
 inline constexpr int IDD_FIND = 1540;
 inline constexpr int IDD_REPLACE = 1541;
+inline constexpr int IDD_TYPESET = 150;
 
 // Control ids; the dialogs name their widgets after them. OK and Cancel do not take the names
 // some system headers define as macros.
@@ -110,6 +135,11 @@ inline constexpr int IDC_UP = 1056;
 inline constexpr int IDC_DOWN = 1057;
 inline constexpr int IDC_FIND_WHAT = 1152;
 inline constexpr int IDC_REPLACE_WITH = 1153;
+inline constexpr int IDC_TYPESET_COMMAND = 1060;
+inline constexpr int IDC_PRESET_PLATEX = 1061;
+inline constexpr int IDC_PRESET_UPLATEX = 1062;
+inline constexpr int IDC_PRESET_LATEXMK = 1063;
+inline constexpr int IDC_TYPESET_OPEN_PDF = 1064;
 // Labels and frames that no code addresses: negative ids, unique within their dialog.
 inline constexpr int IDC_LABEL_NEW_EXT = -1;
 inline constexpr int IDC_LABEL_LINE_NUMBER = -1;
@@ -120,6 +150,8 @@ inline constexpr int IDC_LABEL_COLOR_HINT = -4;
 inline constexpr int IDC_LABEL_FIND_WHAT = -1;
 inline constexpr int IDC_LABEL_REPLACE_WITH = -2;
 inline constexpr int IDC_GROUP_DIRECTION = -3;
+inline constexpr int IDC_LABEL_TYPESET_COMMAND = -4;
+inline constexpr int IDC_LABEL_PRESETS = -5;
 
 struct DialogItem {
   int id = 0;

@@ -61,6 +61,9 @@ const struct {
     {Qt::Key_F9, kAlt, 32852},
     {Qt::Key_F12, kNo, 57604},
     {Qt::Key_L, kCtrl, 32864},
+    {Qt::Key_T, kCtrl, 32900},
+    {Qt::Key_F4, kNo, 32902},
+    {Qt::Key_F4, kShift, 32903},
     {Qt::Key_N, kCtrl, 57600},
 };
 
@@ -75,7 +78,7 @@ TEST_F(KeysTest, EveryKeyReachesItsCommandTheDocumentsTableFirst) {
     EXPECT_EQ(routed[0].first, key.command);
   }
   EXPECT_EQ(AcceleratorTable(IDR_TEXTYPE).Entries().size(), 35u);
-  EXPECT_EQ(AcceleratorTable(IDR_MAINFRAME).Entries().size(), 26u);
+  EXPECT_EQ(AcceleratorTable(IDR_MAINFRAME).Entries().size(), 29u);
 
   // Keypad keys count as the keys they stand for; other modifiers do not match.
   routed.clear();

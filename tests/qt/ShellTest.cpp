@@ -24,6 +24,7 @@
 #include "app/CNewExtDlg.h"
 #include "app/CReadExtDlg.h"
 #include "app/CSettingsDlg.h"
+#include "app/CTypesetDlg.h"
 #include "app/OpenRequest.h"
 #include "app/RecentFileList.h"
 #include "app/ShellRegistration.h"
@@ -265,9 +266,11 @@ TEST(DialogTextsTest, TitlesButtonsAndControls) {
   CSettingsDlg settings(dialogs);
   CReadExtDlg readExt;
   CNewExtDlg newExt;
+  CTypesetDlg typeset(dialogs);
   EXPECT_EQ(jump.windowTitle(), "ﾀﾞｲｱﾛｸﾞ");
   EXPECT_EQ(settings.windowTitle(), "各種設定");
-  for (QDialog* dialog : std::initializer_list<QDialog*>{&jump, &settings, &readExt, &newExt}) {
+  EXPECT_EQ(typeset.windowTitle(), "タイプセットの設定");
+  for (QDialog* dialog : std::initializer_list<QDialog*>{&jump, &settings, &readExt, &newExt, &typeset}) {
     auto* ok = dialog->findChild<QAbstractButton*>("1");
     auto* cancel = dialog->findChild<QAbstractButton*>("2");
     ASSERT_TRUE(ok && cancel) << dialog->windowTitle();
@@ -277,7 +280,8 @@ TEST(DialogTextsTest, TitlesButtonsAndControls) {
   for (const auto& [id, dialog] : {std::pair<int, QDialog*>{IDD_JUMP, &jump},
                                    {IDD_SETTINGS, &settings},
                                    {IDD_READ_EXT, &readExt},
-                                   {IDD_NEW_EXT, &newExt}})
+                                   {IDD_NEW_EXT, &newExt},
+                                   {IDD_TYPESET, &typeset}})
     for (const DialogItem& item : DialogTemplate(id).items)
       EXPECT_TRUE(item.id <= 0 || dialog->findChild<QWidget*>(QString::number(item.id)))
           << id << " " << item.id;
