@@ -170,13 +170,13 @@ void CMirevApp::ReloadMacroMenu() {
   const QString name =
       QString::fromUtf8(settings.macroFile.data(), static_cast<qsizetype>(settings.macroFile.size()));
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const MacroLoadResult& result = macroMenu->ReloadMacroMenu(QFile::encodeName(name).toStdString());
+  const MacroLoadResult& result = macroMenu->ReloadMacroMenu(PathStdBytes(name));
   QApplication::restoreOverrideCursor();
   // A missing file is the usual way to have no macro menu; it goes unremarked.
   macroNotice.clear();
   const bool missing = !result.loaded && result.error.cause == FileErrorCause::FileNotFound;
   if (result.error.Ok() || missing) return;
-  macroNotice = ReadFailureMessage(result.error, QFileInfo(name).absoluteFilePath());
+  macroNotice = ReadFailureMessage(result.error, ResolvedPath(name));
   if (result.loaded) macroNotice += u' ' + QString::fromUtf8(ResourceString(IDS_MACRO_READ_CUT_SHORT));
   if (mainFrame && mainFrame->isVisible()) mainFrame->ShowNotice(macroNotice);
 }

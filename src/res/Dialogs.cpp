@@ -69,6 +69,8 @@ constexpr DialogItem kReplace[] = {
     {IDC_REPLACE, "置換して次に(&R)"},
     {IDC_REPLACE_ALL, "すべて置換(&A)"},
     {IDC_CANCEL, "キャンセル"},
+};
+
 constexpr DialogItem kTypeset[] = {
     {IDC_LABEL_TYPESET_COMMAND, "コマンド (1 行に 1 つ、文書のフォルダで上から順に実行。%f はファイル名、%b は拡張子を除いた名前、%d はフォルダ)"},
     {IDC_TYPESET_COMMAND, ""},

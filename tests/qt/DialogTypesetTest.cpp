@@ -5,15 +5,13 @@
 #include <QCheckBox>
 #include <QPlainTextEdit>
 
-#include "DialogScript.h"
+#include "ShellFixture.h"
 #include "app/CTypesetDlg.h"
 #include "res/Resources.h"
 #include "tex/TypesetCommand.h"
 
 namespace {
 
-using dialogtest::Control;
-using dialogtest::Press;
 
 QString Res(int id) { return QString::fromUtf8(ResourceString(id)); }
 
@@ -33,7 +31,7 @@ TEST(DialogTypesetTest, PresetsFillTheCommandAndACommandThatCannotRunIsRefused) 
   Settings settings;
   settings.typesetCommand = "mine %f";
   RefusalBoxes boxes;
-  dialogtest::OnNextModal([](QDialog* dialog) {
+  OnNextModal([](QDialog* dialog) {
     auto* edit = Control<QPlainTextEdit>(dialog, "1060");
     auto* openPdf = Control<QCheckBox>(dialog, "1064");
     if (!edit || !openPdf) return;
@@ -54,7 +52,7 @@ TEST(DialogTypesetTest, PresetsFillTheCommandAndACommandThatCannotRunIsRefused) 
   EXPECT_EQ(settings.typesetCommand, typeset::kLatexmkCommand);
   EXPECT_TRUE(settings.openPdfAfterTypeset);
 
-  dialogtest::OnNextModal([](QDialog* dialog) {
+  OnNextModal([](QDialog* dialog) {
     Press(dialog, "1062");
     if (auto* openPdf = Control<QCheckBox>(dialog, "1064")) openPdf->setChecked(false);
     Press(dialog, "2");

@@ -10,7 +10,6 @@
 #include <QMimeData>
 #include <QPushButton>
 
-#include "DialogScript.h"
 #include "ShellFixture.h"
 #include "app/FileCommands.h"
 #include "platform/ViewWidget.h"
@@ -112,15 +111,15 @@ TEST_F(ShellMendsTest, TheOpenDialogTakesANameThatDoesNotExistAndTheGateSaysWhy)
   options.shellIntegration = false;
   app = std::make_unique<CMirevApp>(options);
   ASSERT_TRUE(app->InitInstance({"mirev"}));
-  dialogtest::OnNextModal([this](QDialog* dialog) {
+  OnNextModal([this](QDialog* dialog) {
     auto* fileDialog = qobject_cast<QFileDialog*>(dialog);
     ASSERT_NE(fileDialog, nullptr);
     fileDialog->setDirectory(filesDir.path());
-    dialogtest::Control<QLineEdit>(dialog, "fileNameEdit")->setText(QStringLiteral("missing.tex"));
+    Control<QLineEdit>(dialog, "fileNameEdit")->setText(QStringLiteral("missing.tex"));
     auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
     ASSERT_NE(buttons, nullptr);
     buttons->button(QDialogButtonBox::Open)->click();
-    dialogtest::RejectAllModals();  // only if the click left it open
+    RejectAllModals();  // only if the click left it open
   });
   OnFileOpen(*app);
   EXPECT_EQ(service.boxes, QStringList{"error: " + QString::fromUtf8(ResourceString(IDS_FILE_ERROR))});

@@ -6,7 +6,6 @@
 #include <set>
 
 #include "../core/MacroFakes.h"
-#include "DialogScript.h"
 #include "ShellFixture.h"
 #include "base/CommandIds.h"
 #include "platform/QtMenuBuilder.h"
@@ -103,7 +102,7 @@ class TexViewShellTest : public ShellFixture {
     QCoreApplication::sendEvent(view.viewport(), &event);
   }
 
-  dialogtest::ScriptedDialogs files;
+  ScriptedDialogs files;
   QStringList popupItems;
   QPoint popupAt;
 };
@@ -207,7 +206,7 @@ TEST_F(TexViewShellTest, EditPopupWithoutAMacroFileAndTheChoiceOfAnother) {
   OnNextPopup({});
   RightClick(view, QPoint(30, 8));
   EXPECT_EQ(popupItems, kEditPopup);
-  EXPECT_TRUE(files.messages.empty());
+  EXPECT_TRUE(files.boxes.empty());
 
   Finish();
   EXPECT_EQ(ProfileValues().value("Settings/MacroName"), later);
