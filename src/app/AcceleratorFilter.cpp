@@ -8,8 +8,8 @@
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/DocumentTemplate.h"
-#include "platform/ViewWidget.h"
 #include "base/CommandIds.h"
+#include "platform/ViewWidget.h"
 
 namespace {
 

@@ -21,7 +21,6 @@
 #include "sys/ProcessSignals.h"
 #include "tex/CMacroMenu.h"
 
-
 namespace {
 
 // How long a second start waits for the running instance to take its file.

@@ -240,8 +240,8 @@ TEST_P(EditCases, Run) {
       continue;
     }
     check();
-    static const std::set<std::string> kActions = {"do",     "type",  "goto", "place",   "extend",
-                                                   "select", "press", "move", "release", "wheel", "macro"};
+    static const std::set<std::string> kActions = {"do",    "type", "goto",    "place", "extend", "select",
+                                                   "press", "move", "release", "wheel", "macro"};
     if (kActions.contains(word)) stale.erase(v);
     static const std::set<std::string> kChecks = {"undo", "caret", "anchor", "line", "origin",
                                                   "vbar", "hbar",  "copied", "row"};

@@ -61,7 +61,6 @@ const struct {
     {Qt::Key_F9, kAlt, 32852},
     {Qt::Key_F12, kNo, 57604},
     {Qt::Key_L, kCtrl, 32864},
-    {Qt::Key_T, kCtrl, 32900},
     {Qt::Key_F4, kNo, 32902},
     {Qt::Key_F4, kShift, 32903},
     {Qt::Key_N, kCtrl, 57600},

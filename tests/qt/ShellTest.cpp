@@ -189,8 +189,8 @@ QStringList Titles(CMainFrame& frame) {
 
 TEST_F(ShellTest, MenusFollowTheDocumentsAndTheObjectsThatHandleTheirItems) {
   ASSERT_TRUE(Start());
-  EXPECT_EQ(Titles(Frame()),
-            (QStringList{"ﾌｧｲﾙ(&F)", "編集(&E)", "表示・設定(&V)", "ｳｨﾝﾄﾞｳ(&W)", "ブックマーク"}));
+  EXPECT_EQ(Titles(Frame()), (QStringList{"ﾌｧｲﾙ(&F)", "編集(&E)", "表示・設定(&V)", "ｳｨﾝﾄﾞｳ(&W)",
+                                          "ブックマーク", "タイプセット(&T)"}));
   ASSERT_NE(MenuItem(ID_SETTINGS), nullptr);
   EXPECT_EQ(MenuItem(ID_SETTINGS)->text(), "各種設定");
   EXPECT_EQ(MenuItem(ID_APP_EXIT)->text(), "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)");
