@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tex/TypesetOutput.h"
@@ -18,46 +19,31 @@ const std::string kUtf8 = "\xE8\xA1\xA8\xE7\xA4\xBA";
 const std::string kCp932 = "\x95\x5C\x8E\xA6";
 const std::string kEuc = "\xC9\xBD\xBC\xA8";
 
-TEST(TypesetOutput, DecodesEachLineInTheCodeItCameIn) {
-  struct Case {
-    std::string bytes;
-    std::string text;
-  };
-  const Case cases[] = {
+TEST(TypesetOutput, DecodesEachLineAndNameInTheCodeItCameIn) {
+  const std::pair<std::string, std::string> lines[] = {
       // UTF-8 comes first: the same bytes are a valid code page 932 text too (E8 A1 and E7
       // A4 are pairs there, A8 and BA half-width katakana).
       {"l.7 " + kUtf8 + "\\undefined", "l.7 表示\\undefined"},
       {"l.7 " + kCp932 + "\\undefined", "l.7 表示\\undefined"},
       // pTeX's file:line:error name is EUC-JP, the rest of the line the terminal's or the
-      // .log's code.
+      // .log's code; upTeX's .log has a UTF-8 name and a code page 932 message.
       {"./" + kEuc + ".tex:7: Package p Error: " + kUtf8 + ".", "./表示.tex:7: Package p Error: 表示."},
       {"./" + kEuc + ".tex:7: Package p Error: " + kCp932 + ".", "./表示.tex:7: Package p Error: 表示."},
-      // upTeX's .log: a UTF-8 name, a code page 932 message.
       {"./" + kUtf8 + ".tex:7: " + kCp932, "./表示.tex:7: 表示"},
       // Neither UTF-8 nor code page 932 as a whole: piece by piece, then character by character.
       {"(" + kEuc + " " + kUtf8 + ")\x80", "(表示 表示)\\x80"},
       {"a\x80z\xFF" + kUtf8, "a\\x80z\\xFF表示"},
       {"cut " + kUtf8.substr(0, 1), "cut \\xE8"},
       {"bell\x07\x1B[0m\ttab", "bell\\x07\\x1B[0m\ttab"},
-      {"", ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(DecodeLine(c.bytes), c.text) << c.text;
-}
-
-TEST(TypesetOutput, FileNamesAsTheFileSystemSpellsThem) {
+  for (const auto& [bytes, text] : lines) EXPECT_EQ(DecodeLine(bytes), text) << text;
   EXPECT_EQ(DecodeFileName("./" + kEuc + " 2.tex", NameSource::FileLineError), "./表示 2.tex");
   EXPECT_EQ(DecodeFileName("./" + kCp932 + ".tex", NameSource::Opened), "./表示.tex");
-  // Half-width katakana in EUC-JP (8E xx).
-  EXPECT_EQ(DecodeFileName("\x8E\xB1\x8E\xB2", NameSource::FileLineError), "ｱｲ");
-  // Nothing decodes: the bytes stay, a file may be called that.
-  EXPECT_EQ(DecodeFileName("\x80\xFF", NameSource::Opened), "\x80\xFF");
-}
-
-TEST(TypesetOutput, PrintedWidthCountsJapaneseAsTwoColumns) {
+  EXPECT_EQ(DecodeFileName("\x8E\xB1\x8E\xB2", NameSource::FileLineError), "ｱｲ");  // half-width in EUC-JP
+  EXPECT_EQ(DecodeFileName("\x80\xFF", NameSource::Opened), "\x80\xFF");  // a file may be called that
   // TeX broke after 77 columns and a two-column character, whatever code it wrote it in.
-  EXPECT_EQ(typeset::PrintedWidth(std::string(77, 'b') + "\xE6\x97\xA5"), 79);
-  EXPECT_EQ(typeset::PrintedWidth(std::string(77, 'b') + "\x93\xFA"), 79);
-  EXPECT_EQ(typeset::PrintedWidth("./" + kEuc + ":1: " + kUtf8), 2 + 4 + 4 + 4);
+  for (const std::string wide : {"\xE6\x97\xA5", "\x93\xFA", "\xC6\xFC"})
+    EXPECT_EQ(typeset::PrintedWidth(std::string(77, 'b') + wide), 79);
 }
 
 TEST(TypesetOutput, LineSplitterGivesTheSameLinesWhereverChunksEnd) {
