@@ -161,19 +161,14 @@ TEST_P(MacroCases, Load) {
     EXPECT_EQ(builder.destroyOrder, (std::vector<int>{2, 1, 0})) << "the earlier popups, the newest first";
     EXPECT_EQ(builder.Render(menu.RootPopup(), menu), expected);
 
-    // Ids run without gaps from the base, each on one command item; every sub-popup made is in
-    // the tree.
-    std::size_t commands = 0;
-    for (std::size_t p = 3; p < builder.popups.size(); ++p) {
-      EXPECT_TRUE(p == 3 || builder.popups[p].appended) << "popup " << p << " was left out";
-      for (const auto& item : builder.popups[p].items) commands += item.child < 0 ? 1u : 0u;
-    }
-    ASSERT_EQ(menu.EntryCount(), static_cast<int>(commands));
-    for (std::size_t i = 0; i < menu.Entries().size(); ++i) EXPECT_EQ(menu.Entries()[i].id, kMacroBaseId + i);
+    // Every sub-popup made is in the tree, and ids stop where the entries do. (The fuzzer,
+    // seeded with these files, checks that entries and command items match one to one.)
+    for (std::size_t p = 4; p < builder.popups.size(); ++p)
+      EXPECT_TRUE(builder.popups[p].appended) << "popup " << p << " was left out";
     const auto end = kMacroBaseId + static_cast<std::uint32_t>(menu.EntryCount());
     EXPECT_TRUE(menu.EntryCount() == 0 || menu.IsMacroId(end - 1));
-    EXPECT_FALSE(menu.IsMacroId(end) || menu.IsMacroId(kMacroBaseId - 1));
-    EXPECT_TRUE(menu.GetMacroText(end).IsEmpty());
+    EXPECT_FALSE(menu.IsMacroId(end) || menu.IsMacroId(kMacroBaseId - 1) ||
+                 !menu.GetMacroText(end).IsEmpty());
 
     for (const std::size_t piece : {1u, 7u}) {
       SteeredReads reads(piece, 0);

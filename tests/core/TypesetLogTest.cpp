@@ -194,11 +194,6 @@ TEST(TypesetOutput, LineSplitterOpenLineAndEndlessLines) {
   EXPECT_EQ(last, "[1] [2" + kUtf8);
   EXPECT_FALSE(splitter.Finish(last));
 
-  LineSplitter cp932;
-  cp932.Feed("[1] " + kCp932.substr(0, 3), lines);
-  EXPECT_EQ(cp932.OpenLineText(), "[1] 表");
-  EXPECT_TRUE(lines.empty());
-
   // A program that never ends its line: cut at the bound, after a space where there is one.
   std::string endless;
   while (endless.size() < 3 * LineSplitter::kMaxLine) endless += kUtf8 + " x";
