@@ -22,10 +22,8 @@ class ScratchDir {
  public:
   ScratchDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "mirev-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()))
-      path_ = pattern;
-    else
-      ADD_FAILURE() << "no scratch folder: " << pattern;
+    if (::mkdtemp(pattern.data())) path_ = pattern;
+    EXPECT_FALSE(path_.empty()) << "no scratch folder: " << pattern;
   }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
@@ -75,13 +73,6 @@ inline std::vector<std::string> DocLines(const CVeloDoc& doc) {
   std::vector<std::string> lines;
   for (const LineNode* n = doc.FirstLine(); n; n = n->next) lines.push_back(n->text.ToStdString());
   return lines;
-}
-
-// Each line followed by CR LF.
-inline std::string CrLfImage(const std::vector<std::string>& lines) {
-  std::string image;
-  for (const std::string& line : lines) image += line + "\r\n";
-  return image;
 }
 
 // Gives doc the lines of a file image and marks it modified, as after an edit.

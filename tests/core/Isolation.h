@@ -31,16 +31,12 @@ inline std::string InChild(const std::function<std::string()>& setup,
   const pid_t pid = ::fork();
   if (pid < 0) return SystemError("fork");
   if (pid == 0) {
-    ::close(fds[0]);
     std::string text = setup();
     if (text.empty()) text = body();
-    const char* data = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-      const ssize_t n = ::write(fds[1], data, left);
+    for (std::size_t at = 0; at < text.size();) {
+      const ssize_t n = ::write(fds[1], text.data() + at, text.size() - at);
       if (n <= 0) ::_exit(1);
-      data += n;
-      left -= static_cast<std::size_t>(n);
+      at += static_cast<std::size_t>(n);
     }
     ::_exit(0);
   }
@@ -56,24 +52,25 @@ inline std::string InChild(const std::function<std::string()>& setup,
   return text;
 }
 
-// The kernel takes these files in one write, which the stream's flush is.
-inline bool WriteProcFile(const char* path, const std::string& text) {
-  return static_cast<bool>(std::ofstream(path) << text << std::flush);
+// A mount namespace of the child's own, made together with a user namespace in which root is
+// the test's user (and no one else is anyone): its mounts are then slaves of the test's, so a
+// mount made inside never travels back, even where / is shared. Files to be mounted should be
+// root's: inside, no other owner has a name. The kernel takes the map files in one write.
+inline std::string PrivateMountNamespace() {
+  const std::string uid = std::to_string(::getuid()), gid = std::to_string(::getgid());
+  if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return SystemError("make a user and mount namespace");
+  for (const auto& [file, text] : {std::pair<const char*, std::string>{"/proc/self/setgroups", "deny"},
+                                   {"/proc/self/uid_map", "0 " + uid + " 1"},
+                                   {"/proc/self/gid_map", "0 " + gid + " 1"}})
+    if (!(std::ofstream(file) << text << std::flush)) return SystemError("map the user namespace");
+  return {};
 }
 
 // A tmpfs of size bytes that is never attached anywhere, reached as folder through
-// /proc/self/fd: with no mount point nothing can travel back into the test's own namespace,
-// and nothing depends on / being a mount point (in a chroot it is not). Mounting needs a new
-// user namespace where that is allowed, otherwise root.
+// /proc/self/fd: nothing can travel back into the test's own namespace, and nothing depends
+// on / being a mount point (in a chroot it is not). Without user namespaces, root mounts it.
 inline std::string SmallTmpfs(std::size_t size, std::string& folder) {
-  const std::string uid = std::to_string(::getuid()), gid = std::to_string(::getgid());
-  if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0) {
-    // Files made inside must belong to someone the kernel can name.
-    if (!WriteProcFile("/proc/self/setgroups", "deny") ||
-        !WriteProcFile("/proc/self/uid_map", "0 " + uid + " 1") ||
-        !WriteProcFile("/proc/self/gid_map", "0 " + gid + " 1"))
-      return SystemError("map the user namespace");
-  }
+  if (std::string error = PrivateMountNamespace(); !error.empty() && ::geteuid() != 0) return error;
   const int fs = ::fsopen("tmpfs", FSOPEN_CLOEXEC);
   if (fs < 0) return SystemError("open a tmpfs");
   const std::string bytes = std::to_string(size);
@@ -89,20 +86,6 @@ inline std::string SmallTmpfs(std::size_t size, std::string& folder) {
   return {};
 }
 
-// A mount namespace of the child's own, made together with a user namespace in which root is
-// root (and no one else is anyone): its mounts are then slaves of the test's, so a mount made
-// inside never travels back, even where / is shared, and nothing needs / to be a mount point.
-// Files to be mounted should be root's: inside, no other owner has a name.
-inline std::string PrivateMountNamespace() {
-  const std::string uid = std::to_string(::getuid()), gid = std::to_string(::getgid());
-  if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return SystemError("make a user and mount namespace");
-  if (!WriteProcFile("/proc/self/setgroups", "deny") ||
-      !WriteProcFile("/proc/self/uid_map", "0 " + uid + " 1") ||
-      !WriteProcFile("/proc/self/gid_map", "0 " + gid + " 1"))
-    return SystemError("map the user namespace");
-  return {};
-}
-
 // Root becomes the user uid with primary group gid and the given other groups. Without root
 // the world cannot be made, which fails the test rather than pass it.
 inline std::string BecomeUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups = {}) {
@@ -113,7 +96,4 @@ inline std::string BecomeUser(uid_t uid, gid_t gid, const std::vector<gid_t>& gr
 }
 
 // Root ignores permission bits: as root, become the unprivileged user 65534.
-inline std::string DropPrivileges() {
-  if (::geteuid() != 0) return {};
-  return BecomeUser(65534, 65534);
-}
+inline std::string DropPrivileges() { return ::geteuid() == 0 ? BecomeUser(65534, 65534) : ""; }

@@ -56,10 +56,8 @@ class RecordingMenuBuilder : public MenuBuilder {
     }
   }
 
-  int LivePopups() const {
-    int live = 0;
-    for (const Popup& p : popups) live += p.destroyed ? 0 : 1;
-    return live;
+  long LivePopups() const {
+    return std::count_if(popups.begin(), popups.end(), [](const Popup& p) { return !p.destroyed; });
   }
 
   // The tree under root, one item a line: + "label" for a sub-popup, its items indented below,
@@ -72,18 +70,12 @@ class RecordingMenuBuilder : public MenuBuilder {
   }
 
   static std::string Escape(std::string_view bytes) {
-    static const char kHex[] = "0123456789ABCDEF";
     std::string out;
     for (const char c : bytes) {
       const auto b = static_cast<unsigned char>(c);
-      if (b < 0x20 || b == 0x7F) {
-        out += '<';
-        out += kHex[b >> 4];
-        out += kHex[b & 15];
-        out += '>';
-      } else {
-        out += c;
-      }
+      out += b < 0x20 || b == 0x7F
+                 ? std::string{'<', "0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15], '>'}
+                 : std::string(1, c);
     }
     return out;
   }

@@ -1,15 +1,18 @@
 // The log reader on recorded runs of pLaTeX, upLaTeX and latexmk over our own documents
-// (tests/data/typeset, made by record.sh there): NAME.entries lists the entries that both
-// NAME.stdout (the terminal output) and NAME.log must give, one a line: kind, file, line and
-// message, separated by tabs ('#' starts a comment). Each recording is fed in chunks
-// of varying size, through the line splitter, with the caller's file test and without.
+// (tests/data/typeset, made by record.sh there) and on hand-made logs (hand-*): NAME.entries
+// lists the entries that NAME.stdout (the terminal output) and NAME.log, where there, must give,
+// one a line: kind, file, line and message, separated by tabs ('#' starts a comment; "file"
+// and a name: a file the file test knows besides the documents). Each output is fed in chunks
+// of varying size, through the line splitter, with the file test and without.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tex/TypesetLog.h"
@@ -17,58 +20,59 @@
 
 namespace {
 
+using typeset::DecodeFileName;
+using typeset::DecodeLine;
 using typeset::EntryKind;
-using typeset::LogEntry;
+using typeset::LineSplitter;
+using typeset::NameSource;
 using typeset::TypesetLogReader;
+using Lines = std::vector<std::string>;
 
 const std::filesystem::path kData = std::filesystem::path(MIREV_TEST_DATA) / "typeset";
 
 std::string ReadBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
   std::ostringstream bytes;
-  bytes << in.rdbuf();
+  bytes << std::ifstream(path, std::ios::binary).rdbuf();
   return bytes.str();
 }
 
-std::string Format(const LogEntry& e) {
-  const char* kind = e.kind == EntryKind::Error     ? "error"
-                     : e.kind == EntryKind::Warning ? "warning"
-                                                    : "badbox";
-  return std::string(kind) + "\t" + e.file + "\t" + std::to_string(e.line) + "\t" + e.message;
-}
-
-std::vector<std::string> Format(const std::vector<LogEntry>& entries) {
-  std::vector<std::string> lines;
-  for (const LogEntry& e : entries) lines.push_back(Format(e));
+Lines Format(const std::vector<typeset::LogEntry>& entries) {
+  Lines lines;
+  for (const typeset::LogEntry& e : entries)
+    lines.push_back(std::string(e.kind == EntryKind::Error     ? "error\t"
+                                : e.kind == EntryKind::Warning ? "warning\t"
+                                                               : "badbox\t") +
+                    e.file + "\t" + std::to_string(e.line) + "\t" + e.message);
   return lines;
 }
 
 // The documents' folder is where the engine ran; the names it opened outside it are the
 // system's own files, and the .aux files it wrote are not kept.
 bool IsRecordedFile(const std::string& name) {
-  if (name.starts_with('/') || name.ends_with(".aux")) return true;
-  return std::filesystem::is_regular_file(kData / "docs" / name);
+  return name.starts_with('/') || name.ends_with(".aux") ||
+         std::filesystem::is_regular_file(kData / "docs" / name);
 }
 
-std::vector<LogEntry> ReadInChunks(const std::string& bytes, unsigned seed, TypesetLogReader::FileTest test) {
+// Seed 0 feeds one byte at a time.
+std::vector<typeset::LogEntry> ReadInChunks(const std::string& bytes, unsigned seed,
+                                            TypesetLogReader::FileTest test) {
   TypesetLogReader reader(std::move(test));
-  typeset::LineSplitter splitter;
+  LineSplitter splitter;
   std::mt19937 random(seed);
-  std::vector<std::string> lines;
-  for (std::size_t at = 0; at < bytes.size();) {
-    const std::size_t size = seed == 0 ? 1 : std::uniform_int_distribution<std::size_t>(1, 97)(random);
+  Lines lines;
+  for (std::size_t at = 0, size = 1; at < bytes.size(); at += size) {
+    if (seed) size = std::uniform_int_distribution<std::size_t>(1, 97)(random);
     lines.clear();
     splitter.Feed(std::string_view(bytes).substr(at, size), lines);
     for (const std::string& line : lines) reader.AddLine(line);
-    at += size;
   }
   if (std::string last; splitter.Finish(last)) reader.AddLine(last);
   reader.Finish();
   return reader.Entries();
 }
 
-std::vector<std::string> RecordingNames() {
-  std::vector<std::string> names;
+Lines RecordingNames() {
+  Lines names;
   for (const auto& item : std::filesystem::directory_iterator(kData))
     if (item.path().extension() == ".entries") names.push_back(item.path().stem().string());
   std::sort(names.begin(), names.end());
@@ -77,121 +81,36 @@ std::vector<std::string> RecordingNames() {
 
 class RecordedLog : public ::testing::TestWithParam<std::string> {};
 
-TEST_P(RecordedLog, GivesTheListedEntriesFromTerminalAndLogFile) {
-  std::vector<std::string> expected;
+TEST_P(RecordedLog, GivesTheListedEntries) {
+  Lines expected;
+  std::set<std::string> files;
   std::istringstream listed(ReadBytes(kData / (GetParam() + ".entries")));
   for (std::string line; std::getline(listed, line);)
-    if (!line.empty() && line[0] != '#') expected.push_back(line);
+    if (line.starts_with("file\t"))
+      files.insert(line.substr(5));
+    else if (!line.empty() && line[0] != '#')
+      expected.push_back(line);
   ASSERT_FALSE(expected.empty());
-
+  const auto isFile = [&](const std::string& name) { return files.contains(name) || IsRecordedFile(name); };
+  int outputs = 0;
   for (const char* extension : {".stdout", ".log"}) {
     const std::string bytes = ReadBytes(kData / (GetParam() + extension));
-    ASSERT_FALSE(bytes.empty()) << GetParam() << extension;
+    if (bytes.empty()) continue;
+    ++outputs;
     for (const unsigned seed : {0u, 1u, 2u}) {
       SCOPED_TRACE(GetParam() + extension + " seed " + std::to_string(seed));
-      EXPECT_EQ(Format(ReadInChunks(bytes, seed, IsRecordedFile)), expected);
+      EXPECT_EQ(Format(ReadInChunks(bytes, seed, isFile)), expected);
       EXPECT_EQ(Format(ReadInChunks(bytes, seed, {})), expected) << "without a file test";
     }
   }
+  EXPECT_TRUE(outputs == 2 || GetParam().starts_with("hand-")) << "a recording without both outputs";
 }
 
 INSTANTIATE_TEST_SUITE_P(Typeset, RecordedLog, ::testing::ValuesIn(RecordingNames()), [](const auto& param) {
   std::string name = param.param;
-  for (char& c : name)
-    if (c == '-') c = '_';
+  std::replace(name.begin(), name.end(), '-', '_');
   return name;
 });
-
-std::vector<std::string> ReadLines(const std::vector<std::string>& lines,
-                                   TypesetLogReader::FileTest test = {}) {
-  TypesetLogReader reader(std::move(test));
-  for (const std::string& line : lines) reader.AddLine(line);
-  reader.Finish();
-  return Format(reader.Entries());
-}
-
-TEST(TypesetLog, BrokenLinesJoinOnlyWhereTexBrokeThem) {
-  const std::string full79(79, 'x');
-  // A file name broken after 79 columns is one name; an error right after a line that
-  // happened to fill 79 columns is still an error.
-  EXPECT_EQ(
-      ReadLines({"(./" + std::string(76, 'a'), "b.tex", "! Undefined control sequence.", "l.3 \\x", ")",
-                 "(" + full79.substr(1), "./c.tex:4: Missing $ inserted."}),
-      (std::vector<std::string>{"error\t./" + std::string(76, 'a') + "b.tex\t3\tUndefined control sequence.",
-                                "error\t./c.tex\t4\tMissing $ inserted."}));
-  // 78 columns and a Japanese character that did not fit (two columns, three UTF-8 bytes).
-  EXPECT_EQ(
-      ReadLines({"(./z.tex", "Package p Warning: " + std::string(59, 'w'), "日本語 on input line 9.", ""}),
-      (std::vector<std::string>{"warning\t./z.tex\t9\tPackage p Warning: " + std::string(59, 'w') +
-                                "日本語."}));
-  // A shorter line is never joined.
-  EXPECT_EQ(
-      ReadLines({"(./z.tex", "LaTeX Warning: short", "(./y.tex", "! Oops.", "l.2 x"}),
-      (std::vector<std::string>{"warning\t./z.tex\t0\tLaTeX Warning: short", "error\t./y.tex\t2\tOops."}));
-}
-
-TEST(TypesetLog, OpenedFileNamesWithSpacesAndParenthesesInMessages) {
-  const auto exists = [](const std::string& name) {
-    return name == "./my doc.tex" || name == "./a b/c d.tex";
-  };
-  const std::vector<std::string> lines = {
-      "(./my doc.tex (./a b/c d.tex",
-      "(see the transcript file) (Font)   x",
-      "! Undefined control sequence.",
-      "l.5 \\foo (an unclosed parenthesis in the source",
-      "        ((((",
-      "Overfull \\hbox (3.0pt too wide) in paragraph at lines 8--9",
-      "[]\\OT1/cmr/m/n/10 text ( more ((",
-      "",
-      ")",
-      "! Missing number.",
-      "l.12 x",
-  };
-  const std::vector<std::string> expected = {
-      "error\t./a b/c d.tex\t5\tUndefined control sequence.",
-      "badbox\t./a b/c d.tex\t8\tOverfull \\hbox (3.0pt too wide) in paragraph at lines 8--9",
-      "error\t./my doc.tex\t12\tMissing number.",
-  };
-  EXPECT_EQ(ReadLines(lines, exists), expected);
-  EXPECT_EQ(ReadLines(lines), expected) << "the first candidate with an extension";
-}
-
-TEST(TypesetLog, FileLineErrorNamesComeInTheEnginesInternalCode) {
-  // pTeX writes the opened name as the terminal does (UTF-8) and the file:line:error name in
-  // EUC-JP; 〜 (U+301C) in the real name has a code page 932 twin (U+FF5E) that the EUC-JP
-  // name decodes to. The opened name is the one the file system knows.
-  EXPECT_EQ(ReadLines({"(./波\xE3\x80\x9C.tex", "./\xC7\xC8\xA1\xC1.tex:2: Undefined control sequence.",
-                       "l.2 \\x"}),
-            std::vector<std::string>{"error\t./波〜.tex\t2\tUndefined control sequence."});
-  EXPECT_EQ(ReadLines({"./\xC7\xC8\xA1\xC1.tex:2: Undefined control sequence."}),
-            std::vector<std::string>{"error\t./波～.tex\t2\tUndefined control sequence."});
-}
-
-TEST(TypesetLog, ContinuationLinesAndToolMessages) {
-  EXPECT_EQ(
-      ReadLines({
-          "This is e-pTeX, Version 3.141592653-p4.0.0 (sjis.euc)",
-          "(./a.tex",
-          "LaTeX Warning: from the first run on input line 3.",
-          "",
-          "This is e-pTeX, Version 3.141592653-p4.0.0 (sjis.euc)",
-          "(./a.tex",
-          "Package mine Warning: first part",
-          "(mine)                second part on input line 4.",
-          "",
-          "./a.tex:6: Class jsarticle Error: You are running upLaTeX.",
-          "(jsarticle)              Please use pLaTeX instead.",
-          "",
-          "l.6 x",
-          ")",
-          "dvipdfmx:fatal: Unable to open \"a.dvi\".",
-      }),
-      (std::vector<std::string>{
-          "warning\t./a.tex\t4\tPackage mine Warning: first part second part.",
-          "error\t./a.tex\t6\tClass jsarticle Error: You are running upLaTeX. Please use pLaTeX instead.",
-          "error\t\t0\tdvipdfmx:fatal: Unable to open \"a.dvi\".",
-      }));
-}
 
 // Whatever a program prints, the reader stays bounded and its messages are UTF-8.
 TEST(TypesetLog, HostileOutputNeverBreaksTheReader) {
@@ -203,9 +122,92 @@ TEST(TypesetLog, HostileOutputNeverBreaksTheReader) {
     bytes +=
         random() % 3 ? pieces[random() % std::size(pieces)] : std::string(1, static_cast<char>(random()));
   bytes += std::string(300000, '(');
-  for (const LogEntry& e : ReadInChunks(bytes, 3, {})) {
-    EXPECT_EQ(typeset::DecodeLine(e.message), e.message);
+  for (const typeset::LogEntry& e : ReadInChunks(bytes, 3, {})) {
+    EXPECT_EQ(DecodeLine(e.message), e.message);
     EXPECT_GE(e.line, 0);
+  }
+}
+
+// Decoding the typesetter's output lines, and cutting a stream of chunks into lines.
+// 表示 in each code: UTF-8, code page 932 (its trail byte 5C is a backslash), EUC-JP.
+const std::string kUtf8 = "\xE8\xA1\xA8\xE7\xA4\xBA";
+const std::string kCp932 = "\x95\x5C\x8E\xA6";
+const std::string kEuc = "\xC9\xBD\xBC\xA8";
+
+TEST(TypesetOutput, DecodesEachLineAndNameInTheCodeItCameIn) {
+  const std::pair<std::string, std::string> lines[] = {
+      // UTF-8 comes first: the same bytes are a valid code page 932 text too (E8 A1 and E7
+      // A4 are pairs there, A8 and BA half-width katakana).
+      {"l.7 " + kUtf8 + "\\undefined", "l.7 表示\\undefined"},
+      {"l.7 " + kCp932 + "\\undefined", "l.7 表示\\undefined"},
+      // pTeX's file:line:error name is EUC-JP, the rest of the line the terminal's or the
+      // .log's code; upTeX's .log has a UTF-8 name and a code page 932 message.
+      {"./" + kEuc + ".tex:7: Package p Error: " + kUtf8 + ".", "./表示.tex:7: Package p Error: 表示."},
+      {"./" + kEuc + ".tex:7: Package p Error: " + kCp932 + ".", "./表示.tex:7: Package p Error: 表示."},
+      {"./" + kUtf8 + ".tex:7: " + kCp932, "./表示.tex:7: 表示"},
+      // Neither UTF-8 nor code page 932 as a whole: piece by piece, then character by character.
+      {"(" + kEuc + " " + kUtf8 + ")\x80", "(表示 表示)\\x80"},
+      {"a\x80z\xFF" + kUtf8, "a\\x80z\\xFF表示"},
+      {"cut " + kUtf8.substr(0, 1), "cut \\xE8"},
+      {"bell\x07\x1B[0m\ttab", "bell\\x07\\x1B[0m\ttab"},
+  };
+  for (const auto& [bytes, text] : lines) EXPECT_EQ(DecodeLine(bytes), text) << text;
+  EXPECT_EQ(DecodeFileName("./" + kEuc + " 2.tex", NameSource::FileLineError), "./表示 2.tex");
+  EXPECT_EQ(DecodeFileName("./" + kCp932 + ".tex", NameSource::Opened), "./表示.tex");
+  EXPECT_EQ(DecodeFileName("\x8E\xB1\x8E\xB2", NameSource::FileLineError), "ｱｲ");  // half-width in EUC-JP
+  EXPECT_EQ(DecodeFileName("\x80\xFF", NameSource::Opened), "\x80\xFF");  // a file may be called that
+  // TeX broke after 77 columns and a two-column character, whatever code it wrote it in.
+  for (const std::string wide : {"\xE6\x97\xA5", "\x93\xFA", "\xC6\xFC"})
+    EXPECT_EQ(typeset::PrintedWidth(std::string(77, 'b') + wide), 79);
+}
+
+TEST(TypesetOutput, LineSplitterGivesTheSameLinesWhereverChunksEnd) {
+  const std::string stream = "first " + kUtf8 + "\r\nsecond " + kCp932 + "\rthird\n\nfourth " + kUtf8 + "\r";
+  const std::vector<std::string> expected = {"first " + kUtf8, "second " + kCp932, "third", "",
+                                             "fourth " + kUtf8};
+  for (std::size_t a = 0; a <= stream.size(); ++a) {
+    for (std::size_t b = a; b <= stream.size(); ++b) {
+      LineSplitter splitter;
+      std::vector<std::string> lines;
+      splitter.Feed(stream.substr(0, a), lines);
+      splitter.Feed(stream.substr(a, b - a), lines);
+      // What shows of an open line never has a character cut in two.
+      EXPECT_EQ(splitter.OpenLineText().find("\\x"), std::string::npos) << a << " " << b;
+      splitter.Feed(stream.substr(b), lines);
+      std::string last;
+      EXPECT_FALSE(splitter.Finish(last));
+      EXPECT_EQ(lines, expected) << a << " " << b;
+    }
+  }
+}
+
+TEST(TypesetOutput, LineSplitterOpenLineAndEndlessLines) {
+  LineSplitter splitter;
+  std::vector<std::string> lines;
+  splitter.Feed("[1] [2" + kUtf8.substr(0, 4), lines);
+  EXPECT_TRUE(lines.empty());
+  EXPECT_EQ(splitter.OpenLineText(), "[1] [2表");
+  splitter.Feed(kUtf8.substr(4), lines);
+  EXPECT_EQ(splitter.OpenLineText(), "[1] [2表示");
+  std::string last;
+  ASSERT_TRUE(splitter.Finish(last));
+  EXPECT_EQ(last, "[1] [2" + kUtf8);
+  EXPECT_FALSE(splitter.Finish(last));
+
+  // A program that never ends its line: cut at the bound, after a space where there is one.
+  std::string endless;
+  while (endless.size() < 3 * LineSplitter::kMaxLine) endless += kUtf8 + " x";
+  LineSplitter bounded;
+  lines.clear();
+  bounded.Feed(endless, lines);
+  ASSERT_GE(lines.size(), 2u);
+  std::string joined;
+  for (const std::string& line : lines) joined += line;
+  if (std::string rest; bounded.Finish(rest)) joined += rest;
+  EXPECT_EQ(joined, endless);
+  for (const std::string& line : lines) {
+    EXPECT_LE(line.size(), LineSplitter::kMaxLine);
+    EXPECT_EQ(DecodeLine(line).find("\\x"), std::string::npos);
   }
 }
 

@@ -24,15 +24,13 @@ namespace {
 }
 
 // A file of these bytes, the same path each time.
-const std::string& FileOf(std::string_view bytes, int slot) {
-  static const int fds[] = {memfd_create("macro", 0), memfd_create("lines", 0)};
-  static const std::string paths[] = {"/proc/self/fd/" + std::to_string(fds[0]),
-                                      "/proc/self/fd/" + std::to_string(fds[1])};
-  const int fd = fds[slot];
+const std::string& FileOf(std::string_view bytes) {
+  static const int fd = memfd_create("macro", 0);
+  static const std::string path = "/proc/self/fd/" + std::to_string(fd);
   if (fd < 0 || ftruncate(fd, 0) != 0 ||
       pwrite(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()))
     Fail("cannot write the input file");
-  return paths[slot];
+  return path;
 }
 
 struct Load {
@@ -111,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t failAt =
       ((steer & 0x40) && !bytes.empty()) ? 1 + (std::size_t{data[0]} * bytes.size()) / 256 : 0;
 
-  const Load steered = Check(FileOf(bytes, 0), maxEntries, failCreateAt, piece, failAt);
+  const Load steered = Check(FileOf(bytes), maxEntries, failCreateAt, piece, failAt);
   // The same menu from the whole file read at once, or from the complete lines before the
   // failed read.
   std::string_view whole = bytes;
@@ -119,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t lastLf = bytes.substr(0, failAt).rfind('\n');
     whole = lastLf == std::string_view::npos ? std::string_view{} : bytes.substr(0, lastLf + 1);
   }
-  const Load plain = Check(FileOf(whole, 1), maxEntries, failCreateAt, 0, 0);
+  const Load plain = Check(FileOf(whole), maxEntries, failCreateAt, 0, 0);
   if (steered.tree != plain.tree)
     Fail("menus differ", "in pieces:\n" + steered.tree + "at once:\n" + plain.tree);
   return 0;
