@@ -56,6 +56,10 @@ const std::map<std::string, int> kKeys = {
     {"Paste", ID_EDIT_PASTE},
     {"SelectAll", ID_EDIT_SELECT_ALL},
     {"F8", ID_NEXT_ASTERISK},
+    {"F9", ID_BOOKMARK_SET},
+    {"F5", ID_BOOKMARK_JUMP},
+    {"A-F9", ID_BOOKMARK_CLEAR_ALL},
+    {"C-L", ID_REDRAW},
 };
 
 const std::map<std::string, ScrollAction> kScrolls = {
@@ -162,7 +166,7 @@ TEST_P(EditCases, Run) {
   std::unique_ptr<CVeloView> view2;
   CVeloView* v = nullptr;
   FakeViewHost* host = nullptr;
-  std::string at;
+  std::string at, searched;
   // Views whose stored columns still count another tab width: they recount at their next
   // command, edit or caret placement.
   std::set<const CVeloView*> stale;
@@ -241,7 +245,8 @@ TEST_P(EditCases, Run) {
     }
     check();
     static const std::set<std::string> kActions = {"do",     "type",  "goto", "place",   "extend",
-                                                   "select", "press", "move", "release", "wheel", "macro"};
+                                                   "select", "press", "move", "release", "wheel", "macro",
+                                                   "find", "findback", "replace", "replaceall"};
     if (kActions.contains(word)) stale.erase(v);
     static const std::set<std::string> kChecks = {"undo", "caret", "anchor", "line", "origin",
                                                   "vbar", "hbar",  "copied", "row"};
@@ -255,6 +260,8 @@ TEST_P(EditCases, Run) {
         EXPECT_EQ(pair(v->Caret().line, v->Caret().byteIndex) + column,
                   pair(n.at(0), n.at(1)) + (n.size() > 2 ? " column " + std::to_string(n[2]) : ""))
             << at;
+      } else if (word == "anchor" && rest == "-") {
+        EXPECT_FALSE(v->IsSelecting()) << at << ": a selection";
       } else if (word == "anchor") {
         ASSERT_TRUE(v->IsSelecting()) << at << ": no selection";
         EXPECT_EQ(pair(v->SelAnchor().line, v->SelAnchor().byteIndex), pair(n.at(0), n.at(1))) << at;
@@ -339,6 +346,12 @@ TEST_P(EditCases, Run) {
       ASSERT_TRUE(macros.LoadMacroFile(scratch / "case.mac", kMacroBaseId, kMacroEntryLimit)) << at;
       ASSERT_EQ(macros.EntryCount(), 1) << at;
       run([&] { EXPECT_TRUE(v->OnCommand(static_cast<int>(kMacroBaseId))); });
+    } else if (word == "find" || word == "findback") {
+      searched = Unmarked(rest);
+      run([&] { v->FindAndShow(searched, word == "find"); });
+    } else if (word == "replace" || word == "replaceall") {
+      const std::string by = Unmarked(rest);
+      run([&] { word == "replace" ? v->ReplaceSelection(by) : v->ReplaceAll(searched, by); });
     } else if (word == "clipboard") {
       host->clipboardWorks = rest != "refuses";
       if (host->clipboardWorks) host->clipboard = Unmarked(rest);
