@@ -244,9 +244,9 @@ TEST_P(EditCases, Run) {
       continue;
     }
     check();
-    static const std::set<std::string> kActions = {"do",     "type",  "goto", "place",   "extend",
-                                                   "select", "press", "move", "release", "wheel", "macro",
-                                                   "find", "findback", "replace", "replaceall"};
+    static const std::set<std::string> kActions = {"do",     "type",  "goto",     "place",   "extend",
+                                                   "select", "press", "move",     "release", "wheel",
+                                                   "macro",  "find",  "findback", "replace", "replaceall"};
     if (kActions.contains(word)) stale.erase(v);
     static const std::set<std::string> kChecks = {"undo", "caret", "anchor", "line", "origin",
                                                   "vbar", "hbar",  "copied", "row"};

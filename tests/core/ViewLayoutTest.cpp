@@ -90,32 +90,4 @@ TEST(ViewLayout, TabWidthsThatCannotBeLaidOutAreCorrected) {
   }
 }
 
-TEST(ViewLayout, PointToPosHitsTheCellUnderThePoint) {
-  ViewRig rig({"abcdef", "a" + kKanji9F + "cd", "\tx", "last"});  // cells 8 x 16, margin 16
-  CVeloView& v = *rig.view;
-  const struct {
-    Point p;
-    int line, byteIndex;
-  } cases[] = {
-      {{0, 20}, 1, 0},               // in the margin: column 0 of the row's line
-      {{16 + 2 * 8 + 7, 16}, 1, 1},  // the right half of the double-byte character: its start
-      {{16 + 5 * 8, 32}, 2, 0},      // inside the tab: before it
-      {{16 + 2 * 8, 500}, 3, 2},     // below the last line: the last line
-      {{16 + 8, -10}, 0, 1},         // above the window: the first visible line
-  };
-  for (const auto& c : cases) {
-    TextPos p;
-    v.PointToPos(p, c.p);
-    EXPECT_EQ(std::pair(p.line, p.byteIndex), std::pair(c.line, c.byteIndex)) << c.p.x << ", " << c.p.y;
-    EXPECT_EQ(p.node, rig.PosAt(c.line, 0).node);
-  }
-  v.OnVScroll(ScrollAction::ThumbPosition, 1);
-  v.UpdateScrollBars(true);
-  v.OnHScroll(ScrollAction::ThumbPosition, 2);
-  ASSERT_EQ(std::pair(v.Origin().line, v.Origin().column), std::pair(1, 2));
-  TextPos p;
-  v.PointToPos(p, Point{16 + 8, 0});  // column 3 of line 1
-  EXPECT_EQ(std::pair(p.line, p.byteIndex), std::pair(1, 3));
-}
-
 }  // namespace
