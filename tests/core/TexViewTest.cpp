@@ -1,6 +1,6 @@
-// Command routing: tables of a class and its base, the chain of targets, and the TeX view's
-// place in it (the macro range first, then its own table, the editor view's, the objects
-// behind the view), with the popup it asks for. Insertion and auto-indent are edit cases.
+// Command routing: the chain of targets and the TeX view's place in it (the macro range first,
+// then its own table, the editor view's, the objects behind the view), with the popup it asks
+// for. Insertion and auto-indent are edit cases.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -19,71 +19,43 @@ namespace {
 
 std::vector<std::string> calls;
 
-class BaseTarget : public CommandTarget {
+// Stands for the objects behind the view: every id from 1000 up runs and is noted; 11 has an
+// update handler that disables it while locked and checks it while marked.
+class Target : public CommandTarget {
  public:
-  explicit BaseTarget(std::string targetName) : name(std::move(targetName)) {}
-  bool OnCmdMsg(int id, CommandUi* ui) override {
-    if (!table) return DispatchCommand(*this, CommandTable(), id, ui);
-    if (!ui) calls.push_back(name + " " + std::to_string(id));  // takes everything
-    return true;
-  }
+  explicit Target(std::string targetName) : name(std::move(targetName)) {}
+  bool OnCmdMsg(int id, CommandUi* ui) override { return DispatchCommand(*this, Table(), id, ui); }
   std::string name;
-  bool locked = false;
-  bool table = false;
+  bool locked = false, marked = false;
 
  private:
-  void Copy() { calls.push_back(name + " copy"); }
-  void Paste() { calls.push_back(name + " paste"); }
-  void Macro(int id) { calls.push_back(name + " macro " + std::to_string(id)); }
-  void UpdatePaste(CommandUi& ui) { ui.enabled = !locked; }
-  static std::span<const CommandEntry<BaseTarget>> CommandTable() {
-    static const CommandEntry<BaseTarget> entries[] = {{10, &BaseTarget::Copy},
-                                                       {11, &BaseTarget::Paste, &BaseTarget::UpdatePaste},
-                                                       {100, 199, &BaseTarget::Macro}};
+  void Eleven() { calls.push_back(name + " 11"); }
+  void Any(int id) { calls.push_back(name + " " + std::to_string(id)); }
+  void UpdateEleven(CommandUi& ui) { ui.enabled = !locked, ui.checked = marked; }
+  static std::span<const CommandEntry<Target>> Table() {
+    static const CommandEntry<Target> entries[] = {{11, &Target::Eleven, &Target::UpdateEleven},
+                                                   {1000, 99999, &Target::Any}};
     return entries;
   }
 };
 
-class DerivedTarget : public BaseTarget {
- public:
-  using BaseTarget::BaseTarget;
-  bool OnCmdMsg(int id, CommandUi* ui) override {
-    return DispatchCommand(*this, CommandTable(), id, ui) || BaseTarget::OnCmdMsg(id, ui);
-  }
-  bool marked = false;
-
- private:
-  void OwnCopy() { calls.push_back(name + " own copy"); }
-  void Mark() { calls.push_back(name + " mark"); }
-  void UpdateMark(CommandUi& ui) { ui.checked = marked; }
-  static std::span<const CommandEntry<DerivedTarget>> CommandTable() {
-    static const CommandEntry<DerivedTarget> entries[] = {
-        {10, &DerivedTarget::OwnCopy}, {20, &DerivedTarget::Mark, &DerivedTarget::UpdateMark}};
-    return entries;
-  }
-};
-
-// A derived table comes first; ranges pass their id; a query runs nothing; the first holder of a
-// command in the chain gets it, and a holder that says it is disabled keeps it from the rest.
-TEST(CommandMap, TablesAndTheChain) {
+// The first holder of a command in the chain gets it, and one that says it is disabled keeps it
+// from the rest; a query runs nothing and says what nobody holds is disabled.
+TEST(CommandMap, TheFirstHolderInTheChainTakesTheCommand) {
   calls.clear();
-  BaseTarget view("view");
-  DerivedTarget frame("frame");
-  for (int id : {10, 11, 100, 199}) EXPECT_TRUE(frame.OnCmdMsg(id, nullptr)) << id;
-  for (int id : {99, 200}) EXPECT_FALSE(frame.OnCmdMsg(id, nullptr)) << id;
-  CommandTarget* chain[] = {nullptr, &view, &frame};
-  view.locked = frame.marked = true;
-  CommandUi paste, mark, none{31, true, true};
-  EXPECT_TRUE(ExecuteCommand(chain, 11));
-  EXPECT_TRUE(QueryCommand(chain, 11, paste) && QueryCommand(chain, 20, mark));
+  Target a("a"), b("b");
+  CommandTarget* chain[] = {nullptr, &a, &b};
+  a.locked = true;
+  CommandUi ui, none{31, true, true};
+  EXPECT_TRUE(ExecuteCommand(chain, 11) && QueryCommand(chain, 11, ui));
+  EXPECT_TRUE(ui.id == 11 && !ui.enabled && !ui.checked);
   EXPECT_FALSE(ExecuteCommand(chain, 31) || QueryCommand(chain, 31, none));
-  EXPECT_TRUE(paste.id == 11 && !paste.enabled && !paste.checked);
-  EXPECT_TRUE(mark.id == 20 && mark.enabled && mark.checked);
   EXPECT_TRUE(!none.enabled && !none.checked);
-  view.locked = false;
-  EXPECT_TRUE(ExecuteCommand(chain, 11) && ExecuteCommand(chain, 20) && ExecuteCommand(chain, 10));
-  EXPECT_EQ(calls, (std::vector<std::string>{"frame own copy", "frame paste", "frame macro 100",
-                                             "frame macro 199", "view paste", "frame mark", "view copy"}));
+  a.locked = false;
+  a.marked = true;
+  EXPECT_TRUE(QueryCommand(chain, 11, ui) && ui.enabled && ui.checked);
+  EXPECT_TRUE(ExecuteCommand(chain, 11) && ExecuteCommand(chain, 1000) && ExecuteCommand(chain, 99999));
+  EXPECT_EQ(calls, (std::vector<std::string>{"a 11", "a 1000", "a 99999"}));
 }
 
 class TexViewTest : public ::testing::Test {
@@ -111,8 +83,7 @@ TEST_F(TexViewTest, MacroRangeFirstThenTheTexViewThenTheEditorViewThenWhatStands
   ASSERT_TRUE(LoadMacros("+ Sections\nsection \\section{*}\n-\nbf {\\bf *}\nhline \\hline\n"));
   CMirevView& view = Open({"x*"});
   calls.clear();
-  BaseTarget document("document");
-  document.table = true;
+  Target document("document");
   CommandTarget* chain[] = {&view, nullptr, &document};
   // Every entry is the view's and enabled; the ids around the range are not the view's.
   for (int id = ID_MACRO_FIRST; id < ID_MACRO_FIRST + 3; ++id) {
