@@ -67,6 +67,7 @@ class TexViewTest : public ::testing::Test {
   }
   CMirevView& Open(const std::vector<std::string>& lines) {
     rig = std::make_unique<ViewRig>(lines);
+    rig->view.reset();  // the TeX view takes the editor view's place on the same window
     rig->view = std::make_unique<CMirevView>(rig->doc, rig->settings, rig->host, macros);
     rig->view->OnInitialUpdate();
     rig->view->OnSetFocus();
