@@ -29,34 +29,17 @@
 
 namespace {
 
-const std::map<std::string, int> kKeys = {
-    {"Up", ID_LINE_UP},
-    {"Down", ID_LINE_DOWN},
-    {"Left", ID_CHAR_LEFT},
-    {"Right", ID_CHAR_RIGHT},
-    {"S-Right", ID_CHAR_RIGHT_EXTEND},
-    {"S-Up", ID_LINE_UP_EXTEND},
-    {"S-Down", ID_LINE_DOWN_EXTEND},
-    {"C-Left", ID_WORD_LEFT},
-    {"C-Right", ID_WORD_RIGHT},
-    {"Home", ID_LINE_START},
-    {"End", ID_LINE_END},
-    {"C-End", ID_DOC_END},
-    {"C-Up", ID_SCROLL_UP},
-    {"C-Down", ID_SCROLL_DOWN},
-    {"PgDn", ID_PAGE_DOWN},
-    {"PgUp", ID_PAGE_UP},
-    {"Backspace", ID_BACKSPACE},
-    {"Delete", ID_EDIT_DELETE},
-    {"Insert", ID_TOGGLE_OVERWRITE},
-    {"Undo", ID_EDIT_UNDO},
-    {"Redo", ID_EDIT_REDO},
-    {"Cut", ID_EDIT_CUT},
-    {"Copy", ID_EDIT_COPY},
-    {"Paste", ID_EDIT_PASTE},
-    {"SelectAll", ID_EDIT_SELECT_ALL},
-    {"F8", ID_NEXT_ASTERISK},
-};
+// The keys of "do", in the order of their commands.
+constexpr const char* kKeyNames =
+    "Up Down Left Right S-Right S-Up S-Down C-Left C-Right Home End C-End C-Up C-Down PgDn PgUp Backspace "
+    "Delete Insert Undo Redo Cut Copy Paste SelectAll F8 F9 F5 A-F9 C-L";
+constexpr int kKeyIds[] = {
+    ID_LINE_UP,        ID_LINE_DOWN,        ID_CHAR_LEFT,     ID_CHAR_RIGHT,         ID_CHAR_RIGHT_EXTEND,
+    ID_LINE_UP_EXTEND, ID_LINE_DOWN_EXTEND, ID_WORD_LEFT,     ID_WORD_RIGHT,         ID_LINE_START,
+    ID_LINE_END,       ID_DOC_END,          ID_SCROLL_UP,     ID_SCROLL_DOWN,        ID_PAGE_DOWN,
+    ID_PAGE_UP,        ID_BACKSPACE,        ID_EDIT_DELETE,   ID_TOGGLE_OVERWRITE,   ID_EDIT_UNDO,
+    ID_EDIT_REDO,      ID_EDIT_CUT,         ID_EDIT_COPY,     ID_EDIT_PASTE,         ID_EDIT_SELECT_ALL,
+    ID_NEXT_ASTERISK,  ID_BOOKMARK_SET,     ID_BOOKMARK_JUMP, ID_BOOKMARK_CLEAR_ALL, ID_REDRAW};
 
 const std::map<std::string, ScrollAction> kScrolls = {
     {"Line-", ScrollAction::LineUp},        {"Line+", ScrollAction::LineDown},
@@ -162,7 +145,7 @@ TEST_P(EditCases, Run) {
   std::unique_ptr<CVeloView> view2;
   CVeloView* v = nullptr;
   FakeViewHost* host = nullptr;
-  std::string at;
+  std::string at, searched;
   // Views whose stored columns still count another tab width: they recount at their next
   // command, edit or caret placement.
   std::set<const CVeloView*> stale;
@@ -240,35 +223,33 @@ TEST_P(EditCases, Run) {
       continue;
     }
     check();
-    static const std::set<std::string> kActions = {"do",    "type", "goto",    "place", "extend", "select",
-                                                   "press", "move", "release", "wheel", "macro"};
+    static const std::set<std::string> kActions = {"do",     "type",  "goto",     "place",   "extend",
+                                                   "select", "press", "move",     "release", "wheel",
+                                                   "macro",  "find",  "findback", "replace", "replaceall"};
     if (kActions.contains(word)) stale.erase(v);
     static const std::set<std::string> kChecks = {"undo", "caret", "anchor", "line", "origin",
                                                   "vbar", "hbar",  "copied", "row"};
     if (kChecks.contains(word)) {
       ++checks;
-      const auto pair = [](int a, int b) { return std::to_string(a) + " " + std::to_string(b); };
+      const TextPos& c = v->Caret();
+      const FakeViewHost::Bar& bar = word == "vbar" ? host->vBar : host->hBar;
+      std::vector<int> got;
+      if (word == "caret")
+        got = n.size() > 2 ? std::vector{c.line, c.byteIndex, c.column} : std::vector{c.line, c.byteIndex};
+      if (word == "anchor") got = {v->SelAnchor().line, v->SelAnchor().byteIndex};
+      if (word == "origin") got = {v->Origin().line, v->Origin().column};
+      if (word == "vbar" || word == "hbar") got = {bar.range.max, bar.range.page, bar.pos};
       if (word == "undo") {
         EXPECT_EQ(v->UndoList().size(), std::stoul(rest)) << at << ": undo steps";
-      } else if (word == "caret") {
-        const std::string column = n.size() > 2 ? " column " + std::to_string(v->Caret().column) : "";
-        EXPECT_EQ(pair(v->Caret().line, v->Caret().byteIndex) + column,
-                  pair(n.at(0), n.at(1)) + (n.size() > 2 ? " column " + std::to_string(n[2]) : ""))
-            << at;
-      } else if (word == "anchor") {
-        ASSERT_TRUE(v->IsSelecting()) << at << ": no selection";
-        EXPECT_EQ(pair(v->SelAnchor().line, v->SelAnchor().byteIndex), pair(n.at(0), n.at(1))) << at;
+      } else if (word == "anchor" && rest == "-") {
+        EXPECT_FALSE(v->IsSelecting()) << at << ": a selection";
+      } else if (!got.empty()) {
+        EXPECT_TRUE(word != "anchor" || v->IsSelecting()) << at << ": no selection";
+        EXPECT_EQ(got, n) << at;
       } else if (word == "line") {
         EXPECT_EQ(Readable(LinesOf(rig->doc).at(static_cast<std::size_t>(n.at(0)))),
                   Readable(Unmarked(rest.substr(rest.find(' ') + 1))))
             << at;
-      } else if (word == "origin") {
-        EXPECT_EQ(pair(v->Origin().line, v->Origin().column), pair(n.at(0), n.at(1))) << at;
-      } else if (word == "vbar" || word == "hbar") {
-        const FakeViewHost::Bar& bar = word == "vbar" ? host->vBar : host->hBar;
-        EXPECT_EQ(pair(bar.range.max, bar.range.page) + " " + std::to_string(bar.pos),
-                  pair(n.at(0), n.at(1)) + " " + std::to_string(n.at(2)))
-            << at << ": max, page, position";
       } else if (word == "copied") {
         EXPECT_EQ(Readable(host->clipboard.value_or("")), Readable(Unmarked(rest))) << at;
       } else {  // row ROW GLYPHS [BACKS [FORES]]
@@ -339,6 +320,12 @@ TEST_P(EditCases, Run) {
       ASSERT_TRUE(macros.LoadMacroFile(scratch / "case.mac", kMacroBaseId, kMacroEntryLimit)) << at;
       ASSERT_EQ(macros.EntryCount(), 1) << at;
       run([&] { EXPECT_TRUE(v->OnCommand(static_cast<int>(kMacroBaseId))); });
+    } else if (word == "find" || word == "findback") {
+      searched = Unmarked(rest);
+      run([&] { v->FindAndShow(searched, word == "find"); });
+    } else if (word == "replace" || word == "replaceall") {
+      const std::string by = Unmarked(rest);
+      run([&] { word == "replace" ? v->ReplaceSelection(by) : v->ReplaceAll(searched, by); });
     } else if (word == "clipboard") {
       host->clipboardWorks = rest != "refuses";
       if (host->clipboardWorks) host->clipboard = Unmarked(rest);
@@ -346,11 +333,15 @@ TEST_P(EditCases, Run) {
       std::istringstream keys(rest);
       for (std::string key; keys >> key;) {
         at = name + " line " + std::to_string(lineNo) + " " + key;
-        const auto id = kKeys.find(key);
+        std::istringstream names(kKeyNames);
+        int id = 0;
+        std::string known;
+        for (std::size_t k = 0; names >> known; ++k)
+          if (known == key) id = kKeyIds[k];
         if (key == "Enter" || key == "Tab")
           run([&] { v->OnChar(key == "Enter" ? '\r' : '\t'); });
-        else if (id != kKeys.end() && v->IsCommandEnabled(id->second))
-          run([&] { EXPECT_TRUE(v->OnCommand(id->second)); });
+        else if (id && v->IsCommandEnabled(id))
+          run([&] { EXPECT_TRUE(v->OnCommand(id)); });
         else
           FAIL() << at << ": not a key of the view";
       }

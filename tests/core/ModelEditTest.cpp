@@ -321,53 +321,28 @@ std::optional<Spot> ApplyToModel(Model& m, const CVeloView& v, const Command& c,
   }
 }
 
-// Runs c on v, or with no view only says what it is.
-std::string Perform(CVeloView* v, const Command& c) {
-  switch (c.kind) {
-    case Command::kId:
-      if (v) v->OnCommand(c.id);
-      return "command " + std::to_string(c.id);
-    case Command::kTyped:
-      if (v) v->OnTypedText(c.text);
-      return "typed \"" + Readable(c.text) + "\"";
-    case Command::kChar:
-      if (v) v->OnChar(c.id);
-      return "char " + std::to_string(c.id);
-    case Command::kInput:
-      if (v) v->InputText(c.text);
-      return "input \"" + Readable(c.text) + "\"";
-    case Command::kGoto:
-      if (v) v->GoToLine(c.id, c.byte);
-      return "goto " + std::to_string(c.id) + " " + std::to_string(c.byte);
-    case Command::kWindow:
-      if (v) {
-        const auto action = static_cast<ScrollAction>(c.byte & 7);
-        switch (c.id) {
-          case 0:
-            v->OnVScroll(action, c.byte);
-            break;
-          case 1:
-            v->OnHScroll(action, c.byte);
-            break;
-          case 2:
-            v->ApplyTabSize(std::clamp(c.byte, 1, 9));
-            break;
-          case 3:
-            v->OnKillFocus();
-            break;
-          case 4:
-            v->OnSetFocus();
-            break;
-          default: {
-            ColorTable colors = v->GetSettings().colors;
-            colors[static_cast<int>(c.byte & 7) % ColorTable::Count] = static_cast<Color>(c.byte) * 0x10203u;
-            v->ApplyColors(colors);
-          }
-        }
-      }
-      return "window " + std::to_string(c.id) + " " + std::to_string(c.byte);
-  }
-  return "?";
+std::string Describe(const Command& c) {
+  static const char* const kinds[] = {"command", "typed", "char", "input", "goto", "window"};
+  return std::string(kinds[c.kind]) + " " + std::to_string(c.id) + " \"" + Readable(c.text) + "\" " +
+         std::to_string(c.byte);
+}
+
+void Perform(CVeloView& v, const Command& c) {
+  const auto action = static_cast<ScrollAction>(c.byte & 7);
+  ColorTable colors = v.GetSettings().colors;
+  colors[static_cast<int>(c.byte & 7) % ColorTable::Count] = static_cast<Color>(c.byte) * 0x10203u;
+  if (c.kind == Command::kId) v.OnCommand(c.id);
+  if (c.kind == Command::kTyped) v.OnTypedText(c.text);
+  if (c.kind == Command::kChar) v.OnChar(c.id);
+  if (c.kind == Command::kInput) v.InputText(c.text);
+  if (c.kind == Command::kGoto) v.GoToLine(c.id, c.byte);
+  if (c.kind != Command::kWindow) return;
+  if (c.id == 0) v.OnVScroll(action, c.byte);
+  if (c.id == 1) v.OnHScroll(action, c.byte);
+  if (c.id == 2) v.ApplyTabSize(std::clamp(c.byte, 1, 9));
+  if (c.id == 3) v.OnKillFocus();
+  if (c.id == 4) v.OnSetFocus();
+  if (c.id == 5) v.ApplyColors(colors);
 }
 
 // Runs c on v after applying it to the model and checks the view against the model; with
@@ -387,12 +362,12 @@ std::string Perform(CVeloView* v, const Command& c) {
   const std::optional<Spot> caretAfter = ApplyToModel(m, v, c, clip);
   v.GetDocument().SetModifiedFlag(false);
   if (watched.first) {
-    if (auto r = RepaintsMatch(*watched.first, *watched.second, [&] { Perform(&v, c); }); !r) return r;
+    if (auto r = RepaintsMatch(*watched.first, *watched.second, [&] { Perform(v, c); }); !r) return r;
   } else {
-    Perform(&v, c);
+    Perform(v, c);
   }
 
-  auto fail = [&] { return ::testing::AssertionFailure() << Perform(nullptr, c) << ": "; };
+  auto fail = [&] { return ::testing::AssertionFailure() << Describe(c) << ": "; };
   auto show = [](Spot p) { return std::to_string(p.line) + "," + std::to_string(p.byte); };
   if (auto r = PositionsValid(v); !r) return r;
   const bool replay = c.kind == Command::kId && (c.id == ID_EDIT_UNDO || c.id == ID_EDIT_REDO);
@@ -467,7 +442,7 @@ TEST(ModelEdit, RandomCommandSequencesMatchThePlainModel) {
       if (rng() % 6 == 0)
         rig.host.clipboard = RandomText(rng, true) + (rng() % 5 ? "" : std::string("\0z", 2));
       const Command c = RandomCommand(rng, m.lines.size());
-      trail += " | " + Perform(nullptr, c);
+      trail += " | " + Describe(c);
       const bool watch = seq % 8 == 0;
       ASSERT_TRUE(Step(m, v, rig.host, c, {watch ? &v : nullptr, &rig.host}))
           << "sequence " << seq << " step " << step << "\nexpected:\n"
@@ -511,7 +486,7 @@ TEST(ModelEdit, TwoViewsEditingInTurnKeepEveryPositionValid) {
       Command c = RandomCommand(rng, m.lines.size());
       // A tab width or colours the other view is not told of until the program tells it.
       if (c.kind == Command::kWindow && (c.id == 2 || c.id == 5)) c.id = 4;
-      trail += " | view " + std::to_string(who) + " " + Perform(nullptr, c);
+      trail += " | view " + std::to_string(who) + " " + Describe(c);
       const bool watch = seq % 10 == 0;
       ASSERT_TRUE(Step(m, *views[who], *hosts[who], c, {watch ? views[1 - who] : nullptr, hosts[1 - who]}))
           << "sequence " << seq << " step " << step << "\n"

@@ -40,7 +40,7 @@ struct Random {
 };
 
 Lines RandomText(Random& r, bool breaksInside) {
-  std::vector<std::string> pieces = {"a", "a",  "b",      "\\",       "|",      "*",        "\t",
+  std::vector<std::string> pieces = {"a", "A",  "b",      "\\",       "|",      "*",        "\t",
                                      " ", "\r", kKanji5C, "\x92\x7C", kKanji9F, "\x82\xA0", "\xB1"};
   if (breaksInside) pieces.push_back("\r\n");
   // Now and then enough lines for a search to cover them in several runs of the file's buffer.
@@ -82,21 +82,18 @@ std::unique_ptr<ViewRig> MakeRig(const Lines& lines, bool fromBuffer, int column
 
 std::string Pos(const TextPos& p) {
   return std::to_string(p.line) + ":" + std::to_string(p.column) + ":" + std::to_string(p.byteIndex) +
-         (p.node ? "" : "-");
+         (p.node ? " " : "- ");
 }
 
 // Everything a replace all must leave as the loop does, as text.
 std::string State(const CVeloView& v) {
-  std::string out = RenderView(v) + "caret " + Pos(v.Caret()) + " desired " +
-                    std::to_string(v.DesiredColumn()) + " selecting " + std::to_string(v.IsSelecting()) +
-                    " " + Pos(v.SelAnchor()) + " " + Pos(v.SelEnd()) + " origin " + Pos(v.Origin()) + "\n";
+  std::string out = RenderView(v) + Pos(v.Caret()) + std::to_string(v.DesiredColumn()) + " " +
+                    std::to_string(v.IsSelecting()) + Pos(v.SelAnchor()) + Pos(v.SelEnd()) + Pos(v.Origin());
   for (const auto* list : {&v.UndoList(), &v.RedoList()}) {
-    out += "--\n";
-    for (const UndoRecord& r : *list) {
-      out += (r.kind == UndoRecord::Kind::Deletion ? "D " : "I ") + Pos(r.start) + " " + Pos(r.end) + " '" +
-             Readable(r.text) + "' " + std::to_string(r.lineBreaks.size()) + " e" + std::to_string(r.epoch) +
-             "\n";
-    }
+    out += "\n--";
+    for (const UndoRecord& r : *list)
+      out += "\n" + std::to_string(r.kind == UndoRecord::Kind::Deletion) + Pos(r.start) + Pos(r.end) + "'" +
+             Readable(r.text) + "' " + std::to_string(r.lineBreaks.size()) + " " + std::to_string(r.epoch);
   }
   return out;
 }

@@ -1,6 +1,6 @@
-// The TeX view's place in the command routing (the macro range before everything, then its own
-// table, then the editor view's, then the objects behind the view) and the popup it asks for.
-// Insertion and auto-indent are edit cases (tests/data/edit).
+// Command routing: the chain of targets and the TeX view's place in it (the macro range first,
+// then its own table, the editor view's, the objects behind the view), with the popup it asks
+// for. Insertion and auto-indent are edit cases.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -12,44 +12,63 @@
 #include "MacroFakes.h"
 #include "ViewFakes.h"
 #include "base/CommandIds.h"
+#include "base/CommandMap.h"
 #include "tex/CMirevView.h"
 
 namespace {
 
-// Stands for the document, the frames and the application: takes every command and notes it.
-class CatchAll : public CommandTarget {
+std::vector<std::string> calls;
+
+// Stands for the objects behind the view: every id from 1000 up runs and is noted; 11 has an
+// update handler that disables it while locked and checks it while marked.
+class Target : public CommandTarget {
  public:
-  CatchAll(std::string targetName, std::vector<std::string>& runLog)
-      : name(std::move(targetName)), log(runLog) {}
-  bool OnCmdMsg(int id, CommandUi* ui) override {
-    if (!ui) log.push_back(name + " " + std::to_string(id));
-    return true;
-  }
+  explicit Target(std::string targetName) : name(std::move(targetName)) {}
+  bool OnCmdMsg(int id, CommandUi* ui) override { return DispatchCommand(*this, Table(), id, ui); }
+  std::string name;
+  bool locked = false, marked = false;
 
  private:
-  std::string name;
-  std::vector<std::string>& log;
+  void Eleven() { calls.push_back(name + " 11"); }
+  void Any(int id) { calls.push_back(name + " " + std::to_string(id)); }
+  void UpdateEleven(CommandUi& ui) { ui.enabled = !locked, ui.checked = marked; }
+  static std::span<const CommandEntry<Target>> Table() {
+    static const CommandEntry<Target> entries[] = {{11, &Target::Eleven, &Target::UpdateEleven},
+                                                   {1000, 99999, &Target::Any}};
+    return entries;
+  }
 };
 
-class ShiftHost : public FakeViewHost {
- public:
-  bool IsShiftDown() const override { return shift; }
-  bool shift = false;
-};
+// The first holder of a command in the chain gets it, and one that says it is disabled keeps it
+// from the rest; a query runs nothing and says what nobody holds is disabled.
+TEST(CommandMap, TheFirstHolderInTheChainTakesTheCommand) {
+  calls.clear();
+  Target a("a"), b("b");
+  CommandTarget* chain[] = {nullptr, &a, &b};
+  a.locked = true;
+  CommandUi ui, none{31, true, true};
+  EXPECT_TRUE(ExecuteCommand(chain, 11) && QueryCommand(chain, 11, ui));
+  EXPECT_TRUE(ui.id == 11 && !ui.enabled && !ui.checked);
+  EXPECT_FALSE(ExecuteCommand(chain, 31) || QueryCommand(chain, 31, none));
+  EXPECT_TRUE(!none.enabled && !none.checked);
+  a.locked = false;
+  a.marked = true;
+  EXPECT_TRUE(QueryCommand(chain, 11, ui) && ui.enabled && ui.checked);
+  EXPECT_TRUE(ExecuteCommand(chain, 11) && ExecuteCommand(chain, 1000) && ExecuteCommand(chain, 99999));
+  EXPECT_EQ(calls, (std::vector<std::string>{"a 11", "a 1000", "a 99999"}));
+}
 
 class TexViewTest : public ::testing::Test {
  protected:
   void TearDown() override { EXPECT_EQ(builder.faults, std::vector<std::string>{}); }
-
   bool LoadMacros(std::string_view file) {
     WriteFileBytes(scratch / "m.mac", file);
     return macros.LoadMacroFile(scratch / "m.mac", kMacroBaseId, kMacroEntryLimit);
   }
-  // A document of lines in a TeX view, the caret at the start.
   CMirevView& Open(const std::vector<std::string>& lines) {
     rig = std::make_unique<ViewRig>(lines);
-    rig->view.reset();
-    rig->view = std::make_unique<CMirevView>(rig->doc, rig->settings, host, macros);
+    rig->view.reset();  // the TeX view takes the editor view's place on the same window
+    rig->view = std::make_unique<CMirevView>(rig->doc, rig->settings, rig->host, macros);
     rig->view->OnInitialUpdate();
     rig->view->OnSetFocus();
     return static_cast<CMirevView&>(*rig->view);
@@ -58,69 +77,51 @@ class TexViewTest : public ::testing::Test {
   ScratchDir scratch;
   RecordingMenuBuilder builder;
   CMacroMenu macros{builder};
-  ShiftHost host;
   std::unique_ptr<ViewRig> rig;
 };
 
 TEST_F(TexViewTest, MacroRangeFirstThenTheTexViewThenTheEditorViewThenWhatStandsBehind) {
   ASSERT_TRUE(LoadMacros("+ Sections\nsection \\section{*}\n-\nbf {\\bf *}\nhline \\hline\n"));
-  ASSERT_EQ(macros.EntryCount(), 3);
   CMirevView& view = Open({"x*"});
-  std::vector<std::string> log;
-  CatchAll document("document", log), frame("frame", log), mainFrame("main frame", log),
-      application("application", log);
-  CommandTarget* chain[] = {&view, nullptr, &document, &frame, &mainFrame, &application};
-
-  // Asked about while the popup opens, every entry is the view's and enabled; the ids around
-  // the range are not the view's.
+  calls.clear();
+  Target document("document");
+  CommandTarget* chain[] = {&view, nullptr, &document};
+  // Every entry is the view's and enabled; the ids around the range are not the view's.
   for (int id = ID_MACRO_FIRST; id < ID_MACRO_FIRST + 3; ++id) {
     CommandUi ui{id, false, true};
-    EXPECT_TRUE(view.OnCmdMsg(id, &ui)) << id;
-    EXPECT_TRUE(ui.enabled && !ui.checked && ui.id == id) << id;
+    EXPECT_TRUE(view.OnCmdMsg(id, &ui) && ui.enabled && !ui.checked) << id;
   }
   CommandUi ui;
-  EXPECT_FALSE(view.OnCmdMsg(ID_MACRO_FIRST + 3, &ui));
-  EXPECT_FALSE(view.OnCmdMsg(ID_MACRO_FIRST - 1, &ui));
-  EXPECT_FALSE(view.OnCmdMsg(ID_MACRO_LAST, &ui));
-
+  for (int id : {ID_MACRO_FIRST + 3, ID_MACRO_FIRST - 1, ID_MACRO_LAST})
+    EXPECT_FALSE(view.OnCmdMsg(id, &ui)) << id;
   EXPECT_TRUE(ExecuteCommand(chain, ID_MACRO_FIRST + 1));
   EXPECT_EQ(RenderView(view), "{\\bf ⁁*‸}x*\n");
-  // F8 is the TeX view's, copying the editor view's: the asterisk after x goes to the clipboard.
-  EXPECT_TRUE(ExecuteCommand(chain, ID_NEXT_ASTERISK));
+  // F8 is the TeX view's; Copy is the editor view's.
+  EXPECT_TRUE(ExecuteCommand(chain, ID_NEXT_ASTERISK) && ExecuteCommand(chain, ID_EDIT_COPY));
   EXPECT_EQ(RenderView(view), "{\\bf *}x⁁*‸\n");
-  EXPECT_TRUE(ExecuteCommand(chain, ID_EDIT_COPY));
-  EXPECT_EQ(host.clipboard, "*");
-  EXPECT_TRUE(log.empty());
-  // What the views do not hold goes to the first object behind them.
-  EXPECT_TRUE(ExecuteCommand(chain, ID_MACRO_FIRST + 3));
-  EXPECT_TRUE(ExecuteCommand(chain, ID_FILE_SAVE));
-  EXPECT_EQ(log, (std::vector<std::string>{"document 33003", "document 57603"}));
-
+  EXPECT_EQ(rig->host.clipboard, "*");
+  EXPECT_TRUE(ExecuteCommand(chain, ID_MACRO_FIRST + 3) && ExecuteCommand(chain, ID_FILE_SAVE));
+  EXPECT_EQ(calls, (std::vector<std::string>{"document 33003", "document 57603"}));
   // A reload renumbers: ids beyond the new file's entries belong to nobody in the view.
   ASSERT_TRUE(LoadMacros("hline \\hline\n"));
-  EXPECT_TRUE(view.OnCmdMsg(ID_MACRO_FIRST, &ui));
   EXPECT_FALSE(view.OnCmdMsg(ID_MACRO_FIRST + 1, &ui));
   EXPECT_TRUE(ExecuteCommand(chain, ID_MACRO_FIRST));
-  EXPECT_EQ(RenderView(view), "{\\bf *}x\\hline‸\n") << "the selected asterisk replaced";
-  EXPECT_EQ(view.UndoList().size(), 3u);
+  EXPECT_EQ(RenderView(view), "{\\bf *}x\\hline‸\n");
 }
 
 TEST_F(TexViewTest, ContextPopupIsTheMacroMenusUnlessNoneIsLoadedOrShiftIsDown) {
   CMirevView& view = Open({""});
   EXPECT_EQ(view.ContextPopup(), nullptr) << "before any load";
-  // A file without entries still gives the macro popup, empty.
-  ASSERT_TRUE(LoadMacros(""));
+  ASSERT_TRUE(LoadMacros(""));  // a file without entries still gives the popup, empty
   ASSERT_NE(macros.RootPopup(), nullptr);
   EXPECT_EQ(view.ContextPopup(), macros.RootPopup());
-  host.shift = true;
+  rig->host.shiftDown = true;
   EXPECT_EQ(view.ContextPopup(), nullptr);
-  host.shift = false;
+  rig->host.shiftDown = false;
   ASSERT_FALSE(macros.LoadMacroFile(scratch / "missing.mac", kMacroBaseId, kMacroEntryLimit));
   EXPECT_EQ(view.ContextPopup(), nullptr);
-  // Without a macro menu the range is empty: nothing is taken, nothing inserted.
-  CommandUi ui;
-  EXPECT_FALSE(view.OnCmdMsg(ID_MACRO_FIRST, &ui));
-  EXPECT_FALSE(view.OnCommand(ID_MACRO_FIRST));
+  CommandUi ui;  // without a macro menu the range is empty: nothing taken, nothing inserted
+  EXPECT_FALSE(view.OnCmdMsg(ID_MACRO_FIRST, &ui) || view.OnCommand(ID_MACRO_FIRST));
   EXPECT_TRUE(view.UndoList().empty());
 }
 

@@ -1,7 +1,6 @@
 #include "ViewFakes.h"
 
 #include <algorithm>
-#include <sstream>
 
 #include "base/Cp932.h"
 
@@ -85,22 +84,12 @@ std::string CellReader::Fores(const Picture& pic, int row) const {
 }
 
 std::string CellReader::Difference(const Picture& a, const Picture& b) const {
-  if (a == b) return {};
-  std::ostringstream out;
-  if (a.Width() != b.Width() || a.Height() != b.Height()) {
-    out << "sizes differ: " << a.Width() << "x" << a.Height() << " vs " << b.Width() << "x" << b.Height();
-    return out.str();
-  }
-  for (int y = 0; y < a.Height(); ++y)
-    for (int x = 0; x < a.Width(); ++x) {
-      if (a.At(x, y) == b.At(x, y)) continue;
-      const int row = y / ch;
-      out << "first difference at pixel (" << x << ", " << y << "), row " << row << "\n  glyphs "
-          << Glyphs(a, row) << " | " << Glyphs(b, row) << "\n  backs  " << Backs(a, row) << " | "
-          << Backs(b, row) << "\n  fores  " << Fores(a, row) << " | " << Fores(b, row);
-      return out.str();
-    }
-  return "pictures differ";
+  int y = 0;
+  while (y + 1 < a.Height() && std::equal(&a.At(0, y), &a.At(0, y) + a.Width(), &b.At(0, y))) ++y;
+  const int row = y / ch;
+  return "row " + std::to_string(row) + "\n  glyphs " + Glyphs(a, row) + " | " + Glyphs(b, row) +
+         "\n  backs  " + Backs(a, row) + " | " + Backs(b, row) + "\n  fores  " + Fores(a, row) + " | " +
+         Fores(b, row);
 }
 
 void FakeSurface::PrepareRow(int width, int height) {
@@ -182,16 +171,4 @@ Picture ViewRig::Paint(CVeloView& which, int* maxBytesPerRow) {
   which.OnDraw(surface);
   if (maxBytesPerRow) *maxBytesPerRow = surface.maxBytesPerRow;
   return pic;
-}
-
-TextPos ViewRig::PosAt(int line, int byteIndex) const {
-  TextPos pos{doc.FirstLine(), 0, 0, 0};
-  for (int i = 0; i < line; ++i) CVeloDoc::NextLine(pos);
-  view->SetByteIndex(pos, byteIndex);
-  return pos;
-}
-
-void ViewRig::Select(int anchorLine, int anchorByte, int endLine, int endByte) {
-  view->PlaceCaret(anchorLine, anchorByte, false);
-  view->PlaceCaret(endLine, endByte, true);
 }

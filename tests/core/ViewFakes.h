@@ -55,7 +55,7 @@ struct CellReader {
   std::string Glyphs(const Picture& pic, int row) const;
   std::string Backs(const Picture& pic, int row) const;
   std::string Fores(const Picture& pic, int row) const;
-  // Where two pictures first differ, with both rows read; empty when they are equal.
+  // The first row where two pictures differ, read both ways.
   std::string Difference(const Picture& a, const Picture& b) const;
 };
 
@@ -106,7 +106,6 @@ class FakeViewHost : public ViewHost {
   void SetScrollBar(ScrollBarKind kind, const ScrollRange* range, int pos) override {
     Bar& bar = kind == ScrollBarKind::Vertical ? vBar : hBar;
     if (range) bar.range = *range;
-    bar.rangeSet = range != nullptr;
     bar.pos = pos;
   }
   void SetCapture() override { ++captures; }
@@ -152,7 +151,6 @@ class FakeViewHost : public ViewHost {
   struct Bar {
     ScrollRange range;
     int pos = 0;
-    bool rangeSet = false;  // by the latest update
   };
   Bar vBar;
   Bar hBar;
@@ -182,9 +180,6 @@ struct ViewRig {
   std::string Glyphs(const Picture& pic, int row) const { return Cells().Glyphs(pic, row); }
   std::string Backs(const Picture& pic, int row) const { return Cells().Backs(pic, row); }
   std::string Fores(const Picture& pic, int row) const { return Cells().Fores(pic, row); }
-  TextPos PosAt(int line, int byteIndex) const;
-  // Selects from the anchor to the end, where the caret goes; the window stays.
-  void Select(int anchorLine, int anchorByte, int endLine, int endByte);
 
   Settings settings;
   CVeloDoc doc{settings};
