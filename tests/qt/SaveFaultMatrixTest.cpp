@@ -76,29 +76,18 @@ bool Fails(const char* kind) {
 }
 
 const FileCalls kCountedCalls{
-    [](const char* path, int flags, unsigned mode) {
-      return Fails("open") ? -1 : SystemFileCalls().open(path, flags, mode);
-    },
-    [](int fd, void* data, std::size_t size) {
-      return Fails("read") ? -1L : SystemFileCalls().read(fd, data, size);
-    },
-    [](int fd, const void* data, std::size_t size) {
-      return Fails("write") ? -1L : SystemFileCalls().write(fd, data, size);
-    },
-    [](int fd, long long offset, int whence) {
-      return Fails("lseek") ? -1LL : SystemFileCalls().lseek(fd, offset, whence);
-    },
-    [](int fd, long long size) { return Fails("ftruncate") ? -1 : SystemFileCalls().ftruncate(fd, size); },
-    [](int fd) { return Fails("fsync") ? -1 : SystemFileCalls().fsync(fd); },
+    [](auto... a) { return Fails("open") ? -1 : SystemFileCalls().open(a...); },
+    [](auto... a) { return Fails("read") ? -1L : SystemFileCalls().read(a...); },
+    [](auto... a) { return Fails("write") ? -1L : SystemFileCalls().write(a...); },
+    [](auto... a) { return Fails("lseek") ? -1LL : SystemFileCalls().lseek(a...); },
+    [](auto... a) { return Fails("ftruncate") ? -1 : SystemFileCalls().ftruncate(a...); },
+    [](auto... a) { return Fails("fsync") ? -1 : SystemFileCalls().fsync(a...); },
     [](int fd) {
-      // The descriptor is gone after a failed close too, as on Linux.
-      const int rc = SystemFileCalls().close(fd);
+      const int rc = SystemFileCalls().close(fd);  // the descriptor is gone after a failed close too
       return Fails("close") ? -1 : rc;
     },
-    [](const char* from, const char* to) {
-      return Fails("rename") ? -1 : SystemFileCalls().rename(from, to);
-    },
-    [](const char* path) { return Fails("unlink") ? -1 : SystemFileCalls().unlink(path); },
+    [](auto... a) { return Fails("rename") ? -1 : SystemFileCalls().rename(a...); },
+    [](auto... a) { return Fails("unlink") ? -1 : SystemFileCalls().unlink(a...); },
 };
 
 // "write#2=EIO,ftruncate#1=EIO"; "-" for none.
