@@ -35,12 +35,11 @@ void Type(ShellDocument& doc, std::string_view text) {
 QStringList Matching(const QStringList& globs, const QStringList& names) {
   QStringList shown;
   for (const QString& name : names)
-    if (std::any_of(globs.begin(), globs.end(), [&](const QString& glob) {
-          return QRegularExpression(QRegularExpression::wildcardToRegularExpression(glob))
-              .match(name)
-              .hasMatch();
-        }))
-      shown << name;
+    for (const QString& glob : globs)
+      if (QRegularExpression(QRegularExpression::wildcardToRegularExpression(glob)).match(name).hasMatch()) {
+        shown << name;
+        break;
+      }
   return shown;
 }
 

@@ -72,35 +72,85 @@ class SettingsTest : public ShellFixture {
   ViewWidget& ActiveView() { return *Frame().ActiveChild()->View(); }
 };
 
-TEST_F(SettingsTest, TheDialogShowsTheValuesAndEachColourEntryEditsItsOwnSlotOnlyWithOk) {
-  WriteProfile({{"Settings/TabStops", 4}, {"Settings/FileType", "tex"}, {"Settings/AutoIndent", 5}});
+// The dialog shows the values; each colour entry edits its own slot; the extension list shows
+// its entries sorted, deletes following the selection and adds what it is given unchecked;
+// only OK keeps any of it.
+TEST_F(SettingsTest, TheDialogAndItsExtensionListChangeOnlyWithOk) {
+  const QString extList = "*.TeX;*.zip;*.a;*.b;*.tar.gz;;*.Mac";
+  WriteProfile({{"Settings/TabStops", 4},
+                {"Settings/FileType", "tex"},
+                {"Settings/AutoIndent", 5},
+                {"Settings/ReadFileType", extList}});
   ASSERT_TRUE(Start());
-  auto chooseAll = [&](QDialog* dialog) {
+  auto entries = [](QWidget* dialog) {
+    QStringList all;
+    if (auto* list = Control<QListWidget>(dialog, "1001"))
+      for (int i = 0; i < list->count(); ++i) all << list->item(i)->text();
+    return all;
+  };
+  auto selected = [](QWidget* dialog) { return Control<QListWidget>(dialog, "1001")->currentRow(); };
+  auto add = [](QDialog* list, const QString& text, const char* button) {
+    OnNextModal([text, button](QDialog* newExt) {
+      SetField(newExt, "1038", text);
+      Press(newExt, button);
+    });
+    Press(list, "1004");
+  };
+  auto editAll = [&](QDialog* dialog) {
     for (int row = 0; row < 6; ++row) ChooseColor(dialog, row, 0x010203u * static_cast<Color>(row + 1));
     ChooseColor(dialog, 0, std::nullopt);  // a cancelled chooser changes nothing
+    OnNextModal([&](QDialog* d) {
+      EXPECT_EQ(entries(d), QStringList({"", "a", "b", "Mac", "targz", "TeX", "zip"}));
+      Press(d, "1005");  // nothing selected: nothing happens
+      Select(d, "1001", 6);
+      Press(d, "1005");  // the last entry: the new last one is selected
+      EXPECT_EQ(selected(d), 5);
+      Select(d, "1001", 0);
+      Press(d, "1005");  // a middle entry: the one that moved up is selected
+      EXPECT_EQ(selected(d), 0);
+      add(d, "sty", "1");
+      add(d, "c;d", "1");  // nothing is validated
+      add(d, "", "1");     // an empty text adds nothing
+      add(d, "cls", "2");
+      EXPECT_EQ(entries(d), QStringList({"a", "b", "c;d", "Mac", "sty", "targz", "TeX"}));
+      Press(d, "1");
+    });
+    Press(dialog, "1037");
   };
   RunSettings([&](QDialog* dialog) {
     EXPECT_EQ(dialog->parentWidget(), &Frame());
     EXPECT_EQ(Control<QLineEdit>(dialog, "1024")->text(), "4");
     EXPECT_EQ(Control<QLineEdit>(dialog, "1022")->text(), "tex");
     EXPECT_TRUE(Control<QCheckBox>(dialog, "1036")->isChecked());  // any non-zero value ticks it
-    chooseAll(dialog);
+    editAll(dialog);
     SetField(dialog, "1024", "3");
     Press(dialog, "2");
   });
-  EXPECT_EQ(app->GetSettings().colors, kDefaultColors);
-  EXPECT_EQ(app->GetSettings().tabSize, 4);
+  const Settings& s = app->GetSettings();
+  EXPECT_EQ(s.colors, kDefaultColors);
+  EXPECT_EQ(s.tabSize, 4);
+  EXPECT_EQ(s.readExtList, extList.toStdString());
   RunSettings([&](QDialog* dialog) {
-    chooseAll(dialog);
+    editAll(dialog);
+    Control<QLineEdit>(dialog, "1022")->clear();  // an empty extension is taken
     Press(dialog, "1");
   });
-  EXPECT_EQ(app->GetSettings().autoIndent, 5);
+  EXPECT_EQ(s.autoIndent, 5);                                          // left as it was
   EXPECT_EQ(dialogs.colorRequests, std::vector<Color>(14, 0x000000));  // the chooser starts at black
   // The list shows text, background, selected text, selection, ground, margin.
-  EXPECT_EQ(app->GetSettings().colors,
-            (ColorTable{{{0x020406, 0x04080C, 0x010203, 0x030609, 0x060C12, 0x050A0F}}}));
+  EXPECT_EQ(s.colors, (ColorTable{{{0x020406, 0x04080C, 0x010203, 0x030609, 0x060C12, 0x050A0F}}}));
+  EXPECT_EQ(s.readExtList, "*.a;*.b;*.c;d;*.Mac;*.sty;*.targz;*.TeX");
+  EXPECT_EQ(s.defaultExt, "");
+  EXPECT_EQ(ExtListFromEntries({"htm", "", "txt"}), "*.htm;*.;*.txt");
+  for (const int autoIndent : {0, 1}) {
+    RunSettings([&](QDialog* dialog) {
+      Control<QCheckBox>(dialog, "1036")->click();
+      Press(dialog, "1");
+    });
+    EXPECT_EQ(s.autoIndent, autoIndent);
+  }
   Finish();
-  EXPECT_EQ(ProfileValues().size(), 9);
+  EXPECT_EQ(ProfileValues().size(), 10);
 }
 
 // What a pixel row of the view shows on screen now, from its repaints so far, or after a
@@ -149,61 +199,6 @@ TEST_F(SettingsTest, ATabWidthIsAnIntegerFrom1To64AndTheActiveViewTakesItAtOnce)
   const QImage rowAfter = ScreenRow(Frame(), active, 1, false);
   EXPECT_TRUE(rowAfter == ScreenRow(Frame(), active, 1, true));
   EXPECT_FALSE(rowAfter == rowBefore);
-}
-
-// The extension list shows its entries sorted, deletes following the selection and adds what
-// it is given unchecked; cancelling the settings drops its changes.
-TEST_F(SettingsTest, StandardExtensionAutoIndentAndTheExtensionList) {
-  WriteProfile({{"Settings/ReadFileType", "*.TeX;*.zip;*.a;*.b;*.tar.gz;;*.Mac"}});
-  ASSERT_TRUE(Start());
-  auto entries = [](QWidget* dialog) {
-    QStringList all;
-    if (auto* list = Control<QListWidget>(dialog, "1001"))
-      for (int i = 0; i < list->count(); ++i) all << list->item(i)->text();
-    return all;
-  };
-  auto selected = [](QWidget* dialog) { return Control<QListWidget>(dialog, "1001")->currentRow(); };
-  auto add = [](QDialog* list, const QString& text, const char* button) {
-    OnNextModal([text, button](QDialog* newExt) {
-      SetField(newExt, "1038", text);
-      Press(newExt, button);
-    });
-    Press(list, "1004");
-  };
-  auto editList = [&](QDialog* dialog) {
-    OnNextModal([&](QDialog* d) {
-      EXPECT_EQ(entries(d), QStringList({"", "a", "b", "Mac", "targz", "TeX", "zip"}));
-      Press(d, "1005");  // nothing selected: nothing happens
-      Select(d, "1001", 6);
-      Press(d, "1005");  // the last entry: the new last one is selected
-      EXPECT_EQ(selected(d), 5);
-      Select(d, "1001", 0);
-      Press(d, "1005");  // a middle entry: the one that moved up is selected
-      EXPECT_EQ(selected(d), 0);
-      add(d, "sty", "1");
-      add(d, "c;d", "1");  // nothing is validated
-      add(d, "", "1");     // an empty text adds nothing
-      add(d, "cls", "2");
-      EXPECT_EQ(entries(d), QStringList({"a", "b", "c;d", "Mac", "sty", "targz", "TeX"}));
-      Press(d, "1");
-    });
-    Press(dialog, "1037");
-  };
-  RunSettings([&](QDialog* dialog) {
-    editList(dialog);
-    Press(dialog, "2");
-  });
-  EXPECT_EQ(app->GetSettings().readExtList, "*.TeX;*.zip;*.a;*.b;*.tar.gz;;*.Mac");
-  RunSettings([&](QDialog* dialog) {
-    editList(dialog);
-    Control<QLineEdit>(dialog, "1022")->clear();  // an empty extension is taken
-    Control<QCheckBox>(dialog, "1036")->click();
-    Press(dialog, "1");
-  });
-  EXPECT_EQ(app->GetSettings().readExtList, "*.a;*.b;*.c;d;*.Mac;*.sty;*.targz;*.TeX");
-  EXPECT_EQ(app->GetSettings().defaultExt, "");
-  EXPECT_EQ(app->GetSettings().autoIndent, 1);
-  EXPECT_EQ(ExtListFromEntries({"htm", "", "txt"}), "*.htm;*.;*.txt");
 }
 
 // Each case: the profile before, what the user changes, the profile after. Whatever is written

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
-#include <QLocalSocket>
 #include <QtEndian>
 #include <future>
 
@@ -74,13 +73,12 @@ std::string ForeignListener(const std::string& path, int stop) {
   return "connections " + std::to_string(connections) + " bytes " + std::to_string(bytes);
 }
 
-// Sends an open request for /etc/hostname on a raw socket; the answer.
-std::string Requester(const std::string& path) {
+// Sends message on a raw socket; the answer.
+std::string Requester(const std::string& path, const QByteArray& message = Request("/etc/hostname")) {
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   const sockaddr_un address = Address(path);
   if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
     return SystemError("connect");
-  const QByteArray message = Request("/etc/hostname");
   if (::write(fd, message.data(), static_cast<std::size_t>(message.size())) != message.size())
     return SystemError("send");
   std::string answer;
@@ -95,7 +93,7 @@ class ShellOpenChannelTest : public ShellFixture {
  protected:
   QString Channel() const { return profileDir.filePath(QStringLiteral("open.sock")); }
   // Starts the application listening on Channel(), its desktop entry kept in the profile folder.
-  void StartListening(DialogService* service, const QStringList& arguments = {}) {
+  void StartListening(DialogService* service) {
     AppOptions options;
     options.profileLocation = ProfilePath();
     options.dialogs = service;
@@ -103,24 +101,14 @@ class ShellOpenChannelTest : public ShellFixture {
     const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", profileDir.filePath("data").toUtf8());
     app = std::make_unique<CMirevApp>(options);
-    ASSERT_TRUE(app->InitInstance(QStringList{"mirev"} + arguments));
+    ASSERT_TRUE(app->InitInstance({"mirev"}));
     qputenv("XDG_DATA_HOME", dataHome);
   }
   HandOffResult Send(const QString& path) {
     return Serving([channel = Channel(), path] { return SendOpenRequest(channel, path, 5000); });
   }
-  // Raw bytes to the channel; the answer.
-  QByteArray Exchange(const QByteArray& message) {
-    return Serving([channel = Channel(), message] {
-      QLocalSocket socket;
-      socket.connectToServer(channel);
-      if (!socket.waitForConnected(5000)) return QByteArray("no connection");
-      socket.write(message);
-      socket.waitForBytesWritten(5000);
-      QByteArray reply;
-      while (socket.waitForReadyRead(5000)) reply += socket.readAll();
-      return reply;
-    });
+  std::string Exchange(const QByteArray& message) {
+    return Serving([&] { return Requester(Channel().toStdString(), message); });
   }
   // A folder open to everyone, as a shared one is: only the checks on sockets and peers keep
   // the users apart there.
@@ -138,9 +126,9 @@ TEST_F(ShellOpenChannelTest, MalformedRequestsAreRefusedAndALiveChannelIsNotTake
   QStringList requested;
   QObject::connect(&server, &OpenRequestServer::openRequested,
                    [&](const QString& path) { requested << path; });
-  EXPECT_EQ(Exchange(Request("relative/a.tex")), "NO\n");
-  EXPECT_EQ(Exchange(Request("/a.tex", "trailing")), "NO\n");
-  EXPECT_EQ(Exchange(Request(QByteArray(70000, '/'))), "NO\n");
+  EXPECT_EQ(Exchange(Request("relative/a.tex")), "answer NO\n");
+  EXPECT_EQ(Exchange(Request("/a.tex", "trailing")), "answer NO\n");
+  EXPECT_EQ(Exchange(Request(QByteArray(70000, '/'))), "answer NO\n");
   EXPECT_EQ(Send("/tmp/ü ber/a.tex"), HandOffResult::Delivered);
   QCoreApplication::processEvents();
   EXPECT_EQ(requested, QStringList{"/tmp/ü ber/a.tex"});
