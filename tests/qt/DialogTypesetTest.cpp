@@ -12,6 +12,7 @@
 
 namespace {
 
+
 QString Res(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 // The dialog's only boxes are its refusals.
