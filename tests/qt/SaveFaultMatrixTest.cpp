@@ -38,7 +38,6 @@ const std::string kOld = "old text\r\n\x95\x5C\r\n";
 
 struct Row {
   std::string name, world, saver, fail, result, bytes, inode, left;
-  std::string Where() const { return "row " + name; }
 };
 
 std::vector<Row> ReadMatrix() {
@@ -76,29 +75,18 @@ bool Fails(const char* kind) {
 }
 
 const FileCalls kCountedCalls{
-    [](const char* path, int flags, unsigned mode) {
-      return Fails("open") ? -1 : SystemFileCalls().open(path, flags, mode);
-    },
-    [](int fd, void* data, std::size_t size) {
-      return Fails("read") ? -1L : SystemFileCalls().read(fd, data, size);
-    },
-    [](int fd, const void* data, std::size_t size) {
-      return Fails("write") ? -1L : SystemFileCalls().write(fd, data, size);
-    },
-    [](int fd, long long offset, int whence) {
-      return Fails("lseek") ? -1LL : SystemFileCalls().lseek(fd, offset, whence);
-    },
-    [](int fd, long long size) { return Fails("ftruncate") ? -1 : SystemFileCalls().ftruncate(fd, size); },
-    [](int fd) { return Fails("fsync") ? -1 : SystemFileCalls().fsync(fd); },
+    [](auto... a) { return Fails("open") ? -1 : SystemFileCalls().open(a...); },
+    [](auto... a) { return Fails("read") ? -1L : SystemFileCalls().read(a...); },
+    [](auto... a) { return Fails("write") ? -1L : SystemFileCalls().write(a...); },
+    [](auto... a) { return Fails("lseek") ? -1LL : SystemFileCalls().lseek(a...); },
+    [](auto... a) { return Fails("ftruncate") ? -1 : SystemFileCalls().ftruncate(a...); },
+    [](auto... a) { return Fails("fsync") ? -1 : SystemFileCalls().fsync(a...); },
     [](int fd) {
-      // The descriptor is gone after a failed close too, as on Linux.
-      const int rc = SystemFileCalls().close(fd);
+      const int rc = SystemFileCalls().close(fd);  // the descriptor is gone after a failed close too
       return Fails("close") ? -1 : rc;
     },
-    [](const char* from, const char* to) {
-      return Fails("rename") ? -1 : SystemFileCalls().rename(from, to);
-    },
-    [](const char* path) { return Fails("unlink") ? -1 : SystemFileCalls().unlink(path); },
+    [](auto... a) { return Fails("rename") ? -1 : SystemFileCalls().rename(a...); },
+    [](auto... a) { return Fails("unlink") ? -1 : SystemFileCalls().unlink(a...); },
 };
 
 // "write#2=EIO,ftruncate#1=EIO"; "-" for none.
@@ -117,23 +105,6 @@ std::map<std::string, int> ParseFaults(const std::string& text) {
 }
 
 // --- Worlds -------------------------------------------------------------------------------------
-
-// An access control list as the kernel stores it: version 2, then tag, permissions, id.
-std::string AclValue(const std::vector<std::array<std::uint32_t, 3>>& entries) {
-  std::string value;
-  const auto put = [&value](std::uint32_t x, int bytes) {
-    for (int i = 0; i < bytes; ++i) value += static_cast<char>((x >> (8 * i)) & 0xFF);
-  };
-  put(2, 4);
-  for (const auto& [tag, perm, id] : entries) {
-    put(tag, 2);
-    put(perm, 2);
-    put(id, 4);
-  }
-  return value;
-}
-
-constexpr std::uint32_t kUndefined = 0xFFFFFFFF;
 
 struct World {
   std::string folder;               // holds paper.tex
@@ -191,11 +162,12 @@ std::string MakeWorld(const Row& row, const std::string& base, World& world) {
     world.names.insert("inner");
     world.others.push_back(inner + "/real.tex");
   } else if (w == "acl-xattr") {
-    const std::string acl = AclValue({{0x01, 6, kUndefined},
-                                      {0x02, 6, kOther},
-                                      {0x04, 4, kUndefined},
-                                      {0x10, 6, kUndefined},
-                                      {0x20, 0, kUndefined}});
+    // An access list as the kernel stores it: version 2, then tag, permissions, id (~0: none).
+    std::string acl("\x02\0\0\0", 4);
+    for (const auto& entry :
+         {std::array{1u, 6u, ~0u}, {2u, 6u, kOther}, {4u, 4u, ~0u}, {16u, 6u, ~0u}, {32u, 0u, ~0u}})
+      for (const auto& [x, size] : {std::pair{entry[0], 2}, {entry[1], 2}, {entry[2], 4}})
+        for (int i = 0; i < size; ++i) acl += static_cast<char>((x >> (8 * i)) & 0xFF);
     if (::setxattr(paper.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0 ||
         ::setxattr(paper.c_str(), "user.mirev.note", "keep me", 7, 0) != 0)
       return SystemError("give paper.tex an access list and an attribute (does the file system take them?)");
@@ -309,27 +281,16 @@ std::string RunRow(const Row& row, const std::string& scratch) {
 
 // --- Expectations -------------------------------------------------------------------------------
 
-struct Outcome {
-  FileErrorCause cause;
-  int messageId;
-};
-
-Outcome OutcomeNamed(const std::string& name) {
-  static const std::map<std::string, Outcome> outcomes = {
-      {"ok", {FileErrorCause::None, 0}},
-      {"disk-full", {FileErrorCause::DiskFull, IDS_FILE_DISK_FULL}},
-      {"hard-io", {FileErrorCause::HardIO, IDS_FILE_HARD_IO}},
-      {"access-denied", {FileErrorCause::AccessDenied, IDS_FILE_ACCESS_DENIED}},
-  };
-  const auto it = outcomes.find(name);
-  EXPECT_NE(it, outcomes.end()) << "no result named " << name;
-  return it == outcomes.end() ? Outcome{FileErrorCause::Generic, IDS_FILE_GENERIC} : it->second;
-}
+const std::map<std::string, std::pair<FileErrorCause, int>> kOutcomes = {
+    {"ok", {FileErrorCause::None, 0}},
+    {"disk-full", {FileErrorCause::DiskFull, IDS_FILE_DISK_FULL}},
+    {"hard-io", {FileErrorCause::HardIO, IDS_FILE_HARD_IO}},
+    {"access-denied", {FileErrorCause::AccessDenied, IDS_FILE_ACCESS_DENIED}}};
 
 QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 void CheckRow(const Row& row) {
-  SCOPED_TRACE(row.Where());
+  SCOPED_TRACE("row " + row.name);
   ScratchDir scratch;
   ASSERT_EQ(::chmod(scratch.Path().c_str(), 0755), 0);
   const std::string report = RunRow(row, scratch.Path());
@@ -338,11 +299,12 @@ void CheckRow(const Row& row) {
   ASSERT_EQ(report.find("abnormally"), std::string::npos) << report;
   auto fields = Fields(report);
 
-  const Outcome expected = OutcomeNamed(row.result);
+  ASSERT_EQ(kOutcomes.count(row.result), 1u) << "no result named " << row.result;
+  const auto [expectedCause, messageId] = kOutcomes.at(row.result);
   std::istringstream result(fields["result"]);
   int cause = -1, error = 0;
   result >> cause >> error;
-  EXPECT_EQ(cause, static_cast<int>(expected.cause)) << report;
+  EXPECT_EQ(cause, static_cast<int>(expectedCause)) << report;
   EXPECT_EQ(fields["bytes"], row.bytes) << report;
   EXPECT_EQ(fields["inode"], row.inode) << report;
   EXPECT_EQ(fields["identity"], "same") << report;
@@ -353,7 +315,7 @@ void CheckRow(const Row& row) {
   if (row.left == "backup") {
     const std::string left = fields["left"];
     EXPECT_TRUE(left.rfind(".paper.tex.", 0) == 0 && left.find(".bak -") == left.size() - 6) << report;
-    if (expected.cause != FileErrorCause::None) {
+    if (expectedCause != FileErrorCause::None) {
       EXPECT_EQ(kept, scratch.Path() + "/w/" + left.substr(0, left.size() - 2));
     }
   } else {
@@ -362,11 +324,11 @@ void CheckRow(const Row& row) {
   }
 
   // The message the user sees.
-  if (expected.cause == FileErrorCause::None) return;
+  if (expectedCause == FileErrorCause::None) return;
   FileResult failure(static_cast<FileErrorCause>(cause), error, "");
   if (kept != "-") failure.keptBackup = kept;
   const QString path = QString::fromStdString(scratch.Path() + "/w/paper.tex");
-  QString message = Text(expected.messageId).replace("%1", path);
+  QString message = Text(messageId).replace("%1", path);
   if (kept != "-") message += "\n" + Text(IDS_FILE_BACKUP_KEPT).replace("%1", QString::fromStdString(kept));
   EXPECT_EQ(SaveFailureMessage(failure, path), message);
 }

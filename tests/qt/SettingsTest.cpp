@@ -1,5 +1,11 @@
-// The settings from the menu to the profile: the settings dialog and its extension list, the
-// jump dialog, the integer fields they share, and the store that writes only what changed.
+// The settings from the menu to the profile: the settings, extension list and jump dialogs, the
+// integer fields they share, the store that writes only what changed, and the profile file
+// itself (left alone, set aside when it does not read whole, a failed write told at exit).
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
+
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QLineEdit>
@@ -8,9 +14,8 @@
 #include <climits>
 
 #include "ShellFixture.h"
-#include "app/CJumpDlg.h"
-#include "app/CNewExtDlg.h"
 #include "app/CReadExtDlg.h"
+#include "app/FilePath.h"
 #include "app/IntegerField.h"
 #include "app/SettingsStore.h"
 #include "base/CommandIds.h"
@@ -22,22 +27,10 @@ namespace {
 
 using Values = QMap<QString, QString>;
 
+QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
 void SetField(QWidget* dialog, const char* id, const QString& text) {
   if (auto* edit = Control<QLineEdit>(dialog, id)) edit->setText(text);
 }
-
-QStringList Entries(QWidget* dialog) {
-  QStringList entries;
-  if (auto* list = Control<QListWidget>(dialog, "1001"))
-    for (int i = 0; i < list->count(); ++i) entries << list->item(i)->text();
-  return entries;
-}
-
-int SelectedRow(QWidget* dialog) {
-  auto* list = Control<QListWidget>(dialog, "1001");
-  return !list || list->selectedItems().isEmpty() ? -1 : list->row(list->selectedItems().first());
-}
-
 void Select(QWidget* dialog, const char* list, int row) {
   if (auto* widget = Control<QListWidget>(dialog, list))
     widget->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
@@ -49,13 +42,9 @@ class SettingsTest : public ShellFixture {
   void RunSettings(std::function<void(QDialog*)> script) {
     QAction* item = MenuItem(ID_SETTINGS);
     ASSERT_TRUE(item && item->isEnabled());
-    OnNextModal([this, script = std::move(script)](QDialog* dialog) {
-      EXPECT_EQ(dialog->parentWidget(), &Frame());
-      script(dialog);
-    });
+    OnNextModal(std::move(script));
     item->trigger();
   }
-  // Picks colour entry row and answers the chooser with color.
   void ChooseColor(QWidget* dialog, int row, std::optional<Color> color) {
     Select(dialog, "1023", row);
     dialogs.colorAnswers.push_back(color);
@@ -71,55 +60,100 @@ class SettingsTest : public ShellFixture {
     store.LoadMacroSettings();
     return settings;
   }
+  // Sets the profile's modification time, which also makes the next reader read it from disk.
+  void SetMtime(time_t when) {
+    const utimbuf times{when, when};
+    ASSERT_EQ(::utime(ProfilePath().toUtf8().constData(), &times), 0);
+  }
+  time_t Mtime() {
+    struct stat st {};
+    return ::stat(ProfilePath().toUtf8().constData(), &st) == 0 ? st.st_mtime : -1;
+  }
   ViewWidget& ActiveView() { return *Frame().ActiveChild()->View(); }
 };
 
-TEST_F(SettingsTest, TheDialogShowsTheValuesAndOkWithoutChangesWritesNothing) {
-  WriteProfile({{"Settings/TabStops", 4}, {"Settings/FileType", "tex"}, {"Settings/AutoIndent", 5}});
+// The dialog shows the values; each colour entry edits its own slot; the extension list shows
+// its entries sorted, deletes following the selection and adds what it is given unchecked;
+// only OK keeps any of it.
+TEST_F(SettingsTest, TheDialogAndItsExtensionListChangeOnlyWithOk) {
+  const QString extList = "*.TeX;*.zip;*.a;*.b;*.tar.gz;;*.Mac";
+  WriteProfile({{"Settings/TabStops", 4},
+                {"Settings/FileType", "tex"},
+                {"Settings/AutoIndent", 5},
+                {"Settings/ReadFileType", extList}});
   ASSERT_TRUE(Start());
-  RunSettings([](QDialog* dialog) {
+  auto entries = [](QWidget* dialog) {
+    QStringList all;
+    if (auto* list = Control<QListWidget>(dialog, "1001"))
+      for (int i = 0; i < list->count(); ++i) all << list->item(i)->text();
+    return all;
+  };
+  auto selected = [](QWidget* dialog) { return Control<QListWidget>(dialog, "1001")->currentRow(); };
+  auto add = [](QDialog* list, const QString& text, const char* button) {
+    OnNextModal([text, button](QDialog* newExt) {
+      SetField(newExt, "1038", text);
+      Press(newExt, button);
+    });
+    Press(list, "1004");
+  };
+  auto editAll = [&](QDialog* dialog) {
+    for (int row = 0; row < 6; ++row) ChooseColor(dialog, row, 0x010203u * static_cast<Color>(row + 1));
+    ChooseColor(dialog, 0, std::nullopt);  // a cancelled chooser changes nothing
+    OnNextModal([&](QDialog* d) {
+      EXPECT_EQ(entries(d), QStringList({"", "a", "b", "Mac", "targz", "TeX", "zip"}));
+      Press(d, "1005");  // nothing selected: nothing happens
+      Select(d, "1001", 6);
+      Press(d, "1005");  // the last entry: the new last one is selected
+      EXPECT_EQ(selected(d), 5);
+      Select(d, "1001", 0);
+      Press(d, "1005");  // a middle entry: the one that moved up is selected
+      EXPECT_EQ(selected(d), 0);
+      add(d, "sty", "1");
+      add(d, "c;d", "1");  // nothing is validated
+      add(d, "", "1");     // an empty text adds nothing
+      add(d, "cls", "2");
+      EXPECT_EQ(entries(d), QStringList({"a", "b", "c;d", "Mac", "sty", "targz", "TeX"}));
+      Press(d, "1");
+    });
+    Press(dialog, "1037");
+  };
+  RunSettings([&](QDialog* dialog) {
+    EXPECT_EQ(dialog->parentWidget(), &Frame());
     EXPECT_EQ(Control<QLineEdit>(dialog, "1024")->text(), "4");
     EXPECT_EQ(Control<QLineEdit>(dialog, "1022")->text(), "tex");
     EXPECT_TRUE(Control<QCheckBox>(dialog, "1036")->isChecked());  // any non-zero value ticks it
-    EXPECT_TRUE(Control<QListWidget>(dialog, "1023")->item(0)->isSelected());
-    Press(dialog, "1");
-  });
-  EXPECT_EQ(app->GetSettings().autoIndent, 5);
-  Finish();
-  EXPECT_EQ(ProfileValues(),
-            (Values{{"Settings/TabStops", "4"}, {"Settings/FileType", "tex"}, {"Settings/AutoIndent", "5"}}));
-}
-
-TEST_F(SettingsTest, EachColourEntryEditsItsOwnSlotOnlyWithOk) {
-  ASSERT_TRUE(Start());
-  const Settings before = app->GetSettings();
-  auto chooseAll = [&](QDialog* dialog) {
-    for (int row = 0; row < 6; ++row) ChooseColor(dialog, row, 0x010203u * static_cast<Color>(row + 1));
-    ChooseColor(dialog, 0, std::nullopt);  // a cancelled chooser changes nothing
-  };
-  RunSettings([&](QDialog* dialog) {
-    chooseAll(dialog);
+    editAll(dialog);
     SetField(dialog, "1024", "3");
     Press(dialog, "2");
   });
-  EXPECT_EQ(app->GetSettings().colors, before.colors);
-  EXPECT_EQ(app->GetSettings().tabSize, before.tabSize);
+  const Settings& s = app->GetSettings();
+  EXPECT_EQ(s.colors, kDefaultColors);
+  EXPECT_EQ(s.tabSize, 4);
+  EXPECT_EQ(s.readExtList, extList.toStdString());
   RunSettings([&](QDialog* dialog) {
-    chooseAll(dialog);
+    editAll(dialog);
+    Control<QLineEdit>(dialog, "1022")->clear();  // an empty extension is taken
     Press(dialog, "1");
   });
+  EXPECT_EQ(s.autoIndent, 5);                                          // left as it was
   EXPECT_EQ(dialogs.colorRequests, std::vector<Color>(14, 0x000000));  // the chooser starts at black
-  Finish();
   // The list shows text, background, selected text, selection, ground, margin.
-  EXPECT_EQ(ProfileValues(), (Values{{"Color/Text", QString::number(0x010203)},
-                                     {"Color/Bk", QString::number(0x020406)},
-                                     {"Color/SelText", QString::number(0x030609)},
-                                     {"Color/SelBk", QString::number(0x04080C)},
-                                     {"Color/Ground", QString::number(0x050A0F)},
-                                     {"Color/Margin", QString::number(0x060C12)}}));
+  EXPECT_EQ(s.colors, (ColorTable{{{0x020406, 0x04080C, 0x010203, 0x030609, 0x060C12, 0x050A0F}}}));
+  EXPECT_EQ(s.readExtList, "*.a;*.b;*.c;d;*.Mac;*.sty;*.targz;*.TeX");
+  EXPECT_EQ(s.defaultExt, "");
+  EXPECT_EQ(ExtListFromEntries({"htm", "", "txt"}), "*.htm;*.;*.txt");
+  for (const int autoIndent : {0, 1}) {
+    RunSettings([&](QDialog* dialog) {
+      Control<QCheckBox>(dialog, "1036")->click();
+      Press(dialog, "1");
+    });
+    EXPECT_EQ(s.autoIndent, autoIndent);
+  }
+  Finish();
+  EXPECT_EQ(ProfileValues().size(), 10);
 }
 
-// What a pixel row of the view shows on screen now, from its repaints so far, and after a
+// What a pixel row of the view shows on screen now, from its repaints so far, or after a
 // full repaint.
 QImage ScreenRow(CMainFrame& frame, ViewWidget& view, int line, bool full) {
   QCoreApplication::processEvents();
@@ -134,77 +168,41 @@ QImage ScreenRow(CMainFrame& frame, ViewWidget& view, int line, bool full) {
 }
 
 TEST_F(SettingsTest, ATabWidthIsAnIntegerFrom1To64AndTheActiveViewTakesItAtOnce) {
-  ASSERT_TRUE(Start({WriteFile("first.tex", "\tx\r\n")}));
-  ASSERT_NE(app->OpenDocumentFile(WriteFile("second.tex", "\tb\r\n\tz\r\n")), nullptr);
-  ViewWidget& inactive = *Frame().Children().front()->View();
+  ASSERT_TRUE(Start({WriteFile("second.tex", "\tb\r\n\tz\r\n")}));
   ViewWidget& active = ActiveView();
   Frame().RouteCommand(ID_CHAR_RIGHT);
-  Frame().ActivateChild(Frame().Children().front());
-  Frame().RouteCommand(ID_CHAR_RIGHT);
-  Frame().ActivateChild(Frame().Children().back());
   ASSERT_EQ(active.StatusText(), "1: 9");
   const QImage rowBefore = ScreenRow(Frame(), active, 1, false);
 
+  const QStringList bad = {"4a", "", "65", "0", "99999999999"};
   QStringList refusedWhileOpen;
   RunSettings([&](QDialog* dialog) {
-    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("各種設定"));
     auto* edit = Control<QLineEdit>(dialog, "1024");
-    for (const QString bad : {"4a", "", "65", "0", "99999999999"}) {
-      SetField(dialog, "1024", bad);
+    for (const QString& text : bad) {
+      SetField(dialog, "1024", text);
       Press(dialog, "1");
       // Still open, with the field active and its text selected.
-      if (dialog->isVisible() && dialog->focusWidget() == edit && edit->selectedText() == bad)
-        refusedWhileOpen << bad;
+      if (dialog->isVisible() && dialog->focusWidget() == edit && edit->selectedText() == text)
+        refusedWhileOpen << text;
     }
     SetField(dialog, "1024", " 2 ");
     Press(dialog, "1");
   });
-  EXPECT_EQ(refusedWhileOpen, QStringList({"4a", "", "65", "0", "99999999999"}));
-  // Not an integer; an integer out of the range, however large.
-  std::vector<QString> told;
-  for (const auto& box : dialogs.boxes) told.push_back(box.text);
+  EXPECT_EQ(refusedWhileOpen, bad);
+  QStringList told;
+  for (const auto& box : dialogs.boxes) told << box.text;
   const QString notInteger = QStringLiteral("整数を入力してください。");
   const QString outOfRange = QStringLiteral("1 から 64 までの整数を入力してください。");
-  EXPECT_EQ(told, std::vector<QString>({notInteger, notInteger, outOfRange, outOfRange, outOfRange}));
-  // The active view counts its caret column anew at once; the other at its next command.
-  EXPECT_EQ(active.StatusText(), "1: 3");
-  EXPECT_EQ(inactive.StatusText(), "1: 9");
+  EXPECT_EQ(told, QStringList({notInteger, notInteger, outOfRange, outOfRange, outOfRange}));
+  EXPECT_EQ(active.StatusText(), "1: 3");  // the caret column counted anew at once
   // The second line, away from the caret, shows what a full repaint shows, and that changed.
   const QImage rowAfter = ScreenRow(Frame(), active, 1, false);
   EXPECT_TRUE(rowAfter == ScreenRow(Frame(), active, 1, true));
   EXPECT_FALSE(rowAfter == rowBefore);
-  Finish();
-  EXPECT_EQ(ProfileValues().value("Settings/TabStops"), "2");
-}
-
-TEST_F(SettingsTest, StandardExtensionAutoIndentAndTheExtensionList) {
-  ASSERT_TRUE(Start());
-  auto editList = [](QDialog* dialog) {
-    OnNextModal([](QDialog* list) {
-      Select(list, "1001", 0);
-      Press(list, "1005");
-      Press(list, "1");
-    });
-    Press(dialog, "1037");
-  };
-  RunSettings([&](QDialog* dialog) {  // the list edited, then the settings cancelled
-    editList(dialog);
-    Press(dialog, "2");
-  });
-  EXPECT_EQ(app->GetSettings().readExtList, "*.txt;*.tex;*.htm;*.html;*.mac");
-  RunSettings([&](QDialog* dialog) {
-    editList(dialog);
-    Control<QLineEdit>(dialog, "1022")->clear();  // an empty extension is taken; "txt" comes back later
-    Control<QCheckBox>(dialog, "1036")->click();
-    Press(dialog, "1");
-  });
-  EXPECT_EQ(app->GetSettings().readExtList, "*.html;*.mac;*.tex;*.txt");
-  EXPECT_EQ(app->GetSettings().defaultExt, "");
-  EXPECT_EQ(app->GetSettings().autoIndent, 1);
 }
 
 // Each case: the profile before, what the user changes, the profile after. Whatever is written
-// reads back as what the program had.
+// reads back as what the program had; a profile with nothing to write is not touched.
 TEST_F(SettingsTest, TheStoreWritesOnlyWhatChanged) {
   const int text = ColorTable::Text;
   const struct {
@@ -212,9 +210,9 @@ TEST_F(SettingsTest, TheStoreWritesOnlyWhatChanged) {
     QMap<QString, QVariant> before;
     std::function<void(Settings&)> change;
     Values after;
+    bool untouched = false;  // the file is not written at all
   } cases[] = {
-      {"nothing changed", {}, [](Settings&) {}, {}},
-      {"a colour, as a number", {}, [&](Settings& s) { s.colors[text] = 0x0000FF; }, {{"Color/Text", "255"}}},
+      {"nothing changed", {{"Settings/TabStops", 4}}, [](Settings&) {}, {{"Settings/TabStops", "4"}}, true},
       {"changed and changed back",
        {{"Color/Text", 255}},
        [&](Settings& s) {
@@ -223,7 +221,8 @@ TEST_F(SettingsTest, TheStoreWritesOnlyWhatChanged) {
          s.tabSize = 4;
          s.tabSize = 8;
        },
-       {{"Color/Text", "255"}}},
+       {{"Color/Text", "255"}},
+       true},
       {"back to the default",
        {{"Color/Text", 255}},
        [&](Settings& s) { s.colors[text] = kDefaultColors[text]; },
@@ -253,18 +252,27 @@ TEST_F(SettingsTest, TheStoreWritesOnlyWhatChanged) {
        {{"Settings/FileType", ""}, {"Settings/ReadFileType", ""}},
        [](Settings& s) { EXPECT_EQ(s.defaultExt + "|" + s.readExtList, "txt|"); },
        {{"Settings/FileType", ""}, {"Settings/ReadFileType", ""}}},
-      {"nonsense stays unless changed", {{"Color/Text", "red"}}, [](Settings&) {}, {{"Color/Text", "red"}}},
+      {"nonsense stays unless changed",
+       {{"Color/Text", "red"}},
+       [](Settings&) {},
+       {{"Color/Text", "red"}},
+       true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     QFile::remove(ProfilePath());
     WriteProfile(c.before);
+    if (c.untouched) SetMtime(1000000000);
     ASSERT_TRUE(Start());
     EXPECT_TRUE(app->GetSettings().settingsLoaded);
     c.change(app->GetSettings());
     const Settings had = app->GetSettings();
     Finish();
     EXPECT_EQ(ProfileValues(), c.after);
+    if (c.untouched) {
+      EXPECT_EQ(Mtime(), 1000000000);
+    }
+    SetMtime(1000000000);  // read from disk, not from Qt's memory of what it wrote
     const Settings back = Loaded();
     EXPECT_EQ(back.colors, had.colors);
     EXPECT_EQ(back.tabSize, had.tabSize);
@@ -274,13 +282,8 @@ TEST_F(SettingsTest, TheStoreWritesOnlyWhatChanged) {
 }
 
 TEST_F(SettingsTest, NumbersWrittenAsTextAreReadAndNonsenseCountsAsMissing) {
-  for (const auto& [stored, tabSize] : {std::pair{" 12 ", 12},
-                                        {"64", 64},
-                                        {"0", 8},
-                                        {"65", 8},
-                                        {"4x", 8},
-                                        {"0x10", 16},
-                                        {"99999999999", 8}}) {
+  for (const auto& [stored, tabSize] :
+       {std::pair{" 12 ", 12}, {"64", 64}, {"65", 8}, {"4x", 8}, {"0x10", 16}, {"99999999999", 8}}) {
     WriteProfile({{"Settings/TabStops", QString::fromLatin1(stored)}});
     EXPECT_EQ(Loaded().tabSize, tabSize) << stored;
   }
@@ -311,9 +314,12 @@ TEST_F(SettingsTest, NumbersWrittenAsTextAreReadAndNonsenseCountsAsMissing) {
   EXPECT_EQ(app->RecentFiles().Paths(), QStringList{"/x/a.tex"});
 }
 
-TEST_F(SettingsTest, TwoRunsEachWriteOnlyTheirOwnChanges) {
-  WriteProfile({{"Settings/MacroName", "mine.mac"}});
+TEST_F(SettingsTest, TwoRunsEachWriteOnlyTheirOwnChangesAndValuesOddToTheFormatReadBack) {
+  const QString a = WriteFile("a.tex", "a\r\n");
+  const QString macro = "a;b,c \"d\" #e =f\\g @at\tend";
+  WriteProfile({{"Settings/MacroName", macro}, {"Recent File List/File1", a}});
   ASSERT_TRUE(Start());
+  ASSERT_TRUE(app->OpenDocumentFile(a));  // the newest again: the list is as it was
   std::unique_ptr<CMirevApp> first = std::move(app);
   ASSERT_TRUE(Start());
   first->GetSettings().colors[ColorTable::Ground] = 0x123456;
@@ -323,83 +329,85 @@ TEST_F(SettingsTest, TwoRunsEachWriteOnlyTheirOwnChanges) {
   Finish();
   EXPECT_EQ(ProfileValues(), (Values{{"Color/Ground", QString::number(0x123456)},
                                      {"Settings/TabStops", "2"},
-                                     {"Settings/MacroName", "mine.mac"}}));
+                                     {"Settings/MacroName", macro},
+                                     {"Recent File List/File1", a}}));
+  // A change of the list alone is written; names odd to the format or not UTF-8 read back.
+  SetMtime(1000000000);
+  const QString odd = WriteFile("a;b, c=d #e.tex", "x\r\n");
+  const QByteArray sjis = filesDir.path().toUtf8() + "/\x95\x5C.tex";
+  ASSERT_EQ(::close(::open(sjis.constData(), O_WRONLY | O_CREAT, 0644)), 0);  // Qt cannot name it
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(app->OpenDocumentFile(odd) && app->OpenDocumentFile(PathFromBytes(sjis)));
+  Finish();
+  EXPECT_NE(Mtime(), 1000000000);
+  SetMtime(1000000000);
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(app->GetSettings().macroFile, macro.toStdString());
+  ASSERT_EQ(app->RecentFiles().Size(), 3);
+  EXPECT_EQ(PathBytes(app->RecentFiles().Paths()[0]), sjis);
+  EXPECT_EQ(app->RecentFiles().Paths().mid(1), (QStringList{odd, a}));
+  Finish();
+  EXPECT_FALSE(QFile::exists(ProfilePath() + ".bad"));
+  EXPECT_EQ(::unlink(sjis.constData()), 0);
   // Settings never read are never written.
   QFile::remove(ProfilePath());
   Settings unread;
   unread.colors[ColorTable::Text] = 0x0000FF;
   SettingsStore(unread, ProfilePath()).SaveColorSettings();
-  EXPECT_TRUE(ProfileValues().isEmpty());
+  EXPECT_FALSE(QFile::exists(ProfilePath()));
 }
 
-TEST(ExtListDialogTest, ShowsTheListSortedDeletesFollowingTheSelectionAndRegistersUnchecked) {
-  EXPECT_EQ(ExtListEntries("*.txt;;*.tex"), QStringList({"txt", "", "tex"}));
-  EXPECT_EQ(ExtListEntries("*.a;b"), QStringList({"a", "b"}));
-  EXPECT_EQ(ExtListFromEntries({"htm", "", "txt"}), "*.htm;*.;*.txt");
-  auto run = [](const QString& extList, std::function<void(QDialog*)> script) {
-    CReadExtDlg dialog;
-    dialog.extList = extList;
-    OnNextModal(std::move(script));
-    return std::pair(dialog.Run(), dialog.extList);
-  };
-  auto add = [](QDialog* list, const QString& text, const char* button) {
-    OnNextModal([text, button](QDialog* newExt) {
-      SetField(newExt, "1038", text);
-      Press(newExt, button);
-    });
-    Press(list, "1004");
-  };
-  EXPECT_EQ(run("*.TeX;*.zip;*.a;*.b;*.tar.gz;;*.Mac",
-                [&](QDialog* d) {
-                  EXPECT_EQ(Entries(d), QStringList({"", "a", "b", "Mac", "targz", "TeX", "zip"}));
-                  EXPECT_EQ(SelectedRow(d), -1);
-                  Press(d, "1005");  // nothing selected: nothing happens
-                  Select(d, "1001", 6);
-                  Press(d, "1005");  // the last entry: the new last one is selected
-                  EXPECT_EQ(SelectedRow(d), 5);
-                  Select(d, "1001", 0);
-                  Press(d, "1005");  // a middle entry: the one that moved up is selected
-                  EXPECT_EQ(SelectedRow(d), 0);
-                  add(d, "sty", "1");
-                  add(d, "c;d", "1");  // nothing is validated
-                  add(d, "", "1");     // an empty text adds nothing
-                  add(d, "cls", "2");
-                  EXPECT_EQ(Entries(d), QStringList({"a", "b", "c;d", "Mac", "sty", "targz", "TeX"}));
-                  Press(d, "1");
-                }),
-            std::pair(int{QDialog::Accepted}, QString("*.a;*.b;*.c;d;*.Mac;*.sty;*.targz;*.TeX")));
-  EXPECT_EQ(run("*.txt",
-                [&](QDialog* d) {
-                  add(d, "sty", "1");
-                  Press(d, "2");
-                }),
-            std::pair(int{QDialog::Rejected}, QString("*.txt")));
+TEST_F(SettingsTest, AProfileThatDoesNotReadWholeIsSetAsideOnceAndWhatWasReadIsKept) {
+  // A line without a value, and a list whose ";" starts a comment when it is not quoted.
+  const QByteArray broken = "[Settings]\nTabStops=4\nnot a setting\nReadFileType=*.tex;*.sty\n";
+  WriteFile("p", broken);
+  ASSERT_TRUE(QFile::copy(filesDir.filePath("p"), ProfilePath()));
+  ASSERT_TRUE(Start());
+  const QString copy = ProfilePath() + ".bad";
+  const QString note = Text(IDS_PROFILE_SET_ASIDE).replace("%1", ProfilePath()).replace("%2", copy);
+  EXPECT_EQ(Frame().MessageText(), note);
+  EXPECT_EQ(app->GetSettings().tabSize, 4);
+  EXPECT_EQ(app->GetSettings().readExtList, "*.tex");
+  app->GetSettings().autoIndent = 1;
+  Finish();
+  EXPECT_FALSE(ReadAll(ProfilePath()).contains("not a setting"));
+  // Rewritten, it reads whole: no note, and the copy still holds all there was.
+  ASSERT_TRUE(Start());
+  EXPECT_NE(Frame().MessageText(), note);
+  EXPECT_EQ(app->GetSettings().autoIndent, 1);
+  Finish();
+  EXPECT_EQ(ReadAll(copy), broken);
 }
 
+TEST_F(SettingsTest, AProfileThatCannotBeWrittenIsToldOnceAtExit) {
+  AppOptions options;
+  options.profileLocation = WriteFile("not-a-folder", "") + "/Mirev.conf";
+  options.dialogs = &dialogs;
+  options.shellIntegration = false;
+  for (int tabSize : {8, 3}) {  // unchanged: nothing to write, nothing told
+    app = std::make_unique<CMirevApp>(options);
+    ASSERT_TRUE(app->InitInstance({"mirev"}));
+    app->GetSettings().tabSize = tabSize;
+    Finish();
+  }
+  ASSERT_EQ(dialogs.boxes.size(), 1u);
+  EXPECT_EQ(dialogs.boxes[0].text, Text(IDS_PROFILE_NOT_SAVED).replace("%1", options.profileLocation));
+  EXPECT_FALSE(dialogs.boxes[0].owned);
+}
+
+// Only 31 characters fit in the field: blanks past them are ignored, other text is refused.
 TEST(IntegerFieldTest, ReadsSignedDecimalsInTheFieldAndRefusesAnythingElse) {
-  const std::pair<QString, std::optional<int>> cases[] = {
-      {" 4 ", 4},
-      {"\t+7\t", 7},
-      {"-120", -120},
-      {"  000 ", 0},
-      {"-0", std::nullopt},
-      {"", std::nullopt},
-      {"4a", std::nullopt},
-      {"4 5", std::nullopt},
-      {"0x10", std::nullopt},
-      {"- 4", std::nullopt},
-      {QString::fromUtf16(u"\uff14"), std::nullopt},
-      {"2147483647", 2147483647},
-      {"-2147483648", INT_MIN},
-      {"2147483648", std::nullopt},
-      {"0000000000000000000002147483647", 2147483647},
-      // Only 31 characters fit: blanks past them are ignored, other text is refused.
-      {"5" + QString(34, u' '), 5},
-      {QString(30, u' ') + " 5", std::nullopt},
-      {QString(31, u'0') + "12", std::nullopt},
-  };
-  for (const auto& [text, expected] : cases)
-    EXPECT_EQ(ParseIntegerField(text), expected) << '"' << text << '"';
+  for (const auto& [text, value] : {std::pair<QString, int>{"\t+7\t", 7},
+                                    {"-120", -120},
+                                    {"  000 ", 0},
+                                    {"-2147483648", INT_MIN},
+                                    {"0000000000000000000002147483647", INT_MAX},
+                                    {"5" + QString(34, u' '), 5}})
+    EXPECT_EQ(ParseIntegerField(text), value) << '"' << text << '"';
+  for (const QString& text :
+       {QString("-0"), QString(), QString("4 5"), QString("- 4"), QString::fromUtf16(u"\uff14"),
+        QString("2147483648"), QString(30, u' ') + " 5", QString(31, u'0') + "12"})
+    EXPECT_EQ(ParseIntegerField(text), std::nullopt) << '"' << text << '"';
 }
 
 TEST_F(SettingsTest, CtrlGProposesTheCaretLineAndGoesToTheLineChosen) {
@@ -411,12 +419,10 @@ TEST_F(SettingsTest, CtrlGProposesTheCaretLineAndGoesToTheLineChosen) {
   const struct {
     const char* answer;
     int proposed, line;
-  } steps[] = {{"30", 1, 29},   {" 2 ", 30, 1},  {"-5", 2, 0},
-               {"1000", 1, 49}, {"12x", 50, 49}, {"-2147483648", 50, 0}};
+  } steps[] = {{"30", 1, 29}, {"-5", 30, 0}, {"1000", 1, 49}, {"12x", 50, 49}, {"-2147483648", 50, 0}};
   for (const auto& step : steps) {
     QString proposed;
     OnNextModal([&](QDialog* dialog) {
-      EXPECT_EQ(dialog->parentWidget(), &Frame());
       auto* edit = Control<QLineEdit>(dialog, "1000");
       proposed = edit->text();
       edit->setText(QString::fromLatin1(step.answer));
@@ -428,23 +434,7 @@ TEST_F(SettingsTest, CtrlGProposesTheCaretLineAndGoesToTheLineChosen) {
     EXPECT_EQ(view.Caret().line, step.line) << step.answer;
   }
   ASSERT_EQ(dialogs.boxes.size(), 1u);
-  EXPECT_EQ(dialogs.boxes[0].text, QString::fromUtf8(ResourceString(IDS_PARSE_INT)));
-
-  // Neither command without a document window.
-  ASSERT_TRUE(Frame().RouteCommand(ID_FILE_CLOSE));
-  Settle();
-  EXPECT_EQ(MenuItem(ID_SETTINGS), nullptr);
-  EXPECT_FALSE(Frame().QueryCommandState(ID_SETTINGS).enabled);
-  EXPECT_FALSE(Frame().QueryCommandState(ID_JUMP_TO_LINE).enabled);
-  bool shown = false;
-  QTimer::singleShot(0, qApp, [&] {
-    shown = QApplication::activeModalWidget() != nullptr;
-    RejectAllModals();
-  });
-  EXPECT_FALSE(Frame().RouteCommand(ID_SETTINGS));
-  PressKey(Qt::Key_G, Qt::ControlModifier);
-  QCoreApplication::processEvents();
-  EXPECT_FALSE(shown);
+  EXPECT_EQ(dialogs.boxes[0].text, Text(IDS_PARSE_INT));
 }
 
 TEST(ColorDialogTest, PlatformChooserStartsAtTheGivenColourAndReturnsRedInTheLowByte) {
