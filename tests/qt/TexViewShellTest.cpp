@@ -60,7 +60,7 @@ class TexViewShellTest : public ShellFixture {
         for (QAction* action : menu->actions())
           if (action->text() == path.front()) found = action;
         if (!found) {
-          ADD_FAILURE() << "no item " << path.front();
+          ADD_FAILURE() << "no item " << path.front() << " in " << popupItems.join(u'|');
           break;
         }
         menu->setActiveAction(found);
@@ -77,8 +77,11 @@ class TexViewShellTest : public ShellFixture {
       while (auto* open = qobject_cast<QMenu*>(QApplication::activePopupWidget())) open->close();
     });
   }
-  // A right-click at a point of the view's window, as the window system reports it.
+  // A right-click at a point of the view's window, as the window system reports it, with Shift
+  // up whatever keys came before.
   static void RightClick(ViewWidget& view, QPoint at) {
+    QKeyEvent noModifiers(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier);
+    QCoreApplication::sendEvent(view.viewport(), &noModifiers);
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, view.viewport()->mapToGlobal(at));
     QCoreApplication::sendEvent(view.viewport(), &event);
   }

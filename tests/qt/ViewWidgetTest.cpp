@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QGlyphRun>
 #include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
@@ -188,6 +189,9 @@ class ViewWidgetTest : public ::testing::Test {
     QApplication::setActiveWindow(widget.get());
     widget->setFocus();
     QApplication::processEvents();
+    // Qt keeps the modifiers of the last key sent; a Ctrl left by an earlier test would zoom.
+    QKeyEvent noModifiers(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget.get(), &noModifiers);
     QObject::connect(widget.get(), &ViewWidget::messageShown, [this](const QString& m) { messages << m; });
     return *widget;
   }
