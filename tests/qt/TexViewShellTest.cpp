@@ -18,17 +18,12 @@ namespace {
 
 QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
-// A popup's items as "id text", sub-menus as their title and ">", separators as "-".
+// A popup's items as "id text", sub-menus as their title and ">".
 QStringList Items(const QMenu& menu) {
   QStringList items;
-  for (const QAction* action : menu.actions()) {
-    if (action->isSeparator())
-      items << QStringLiteral("-");
-    else if (action->menu())
-      items << action->text() + QStringLiteral(" >");
-    else
-      items << QString::number(action->data().toInt()) + u' ' + action->text();
-  }
+  for (const QAction* action : menu.actions())
+    items << (action->menu() ? action->text() + QStringLiteral(" >")
+                             : QString::number(action->data().toInt()) + u' ' + action->text());
   return items;
 }
 
