@@ -183,13 +183,6 @@ TEST_F(TexViewShellTest, AMacroFileReadPartlyGivesWhatWasReadAndTheStatusBarSays
   EXPECT_EQ(Frame().MessageText(), notice);
   Frame().RouteCommand(ID_MACRO_FIRST);
   EXPECT_EQ(Frame().MessageText(), "1: 7");
-
-  // A folder is no macro file: no menu, and the status bar says why.
-  app->GetSettings().macroFile = filesDir.path().toStdString();
-  app->ReloadMacroMenu();
-  EXPECT_EQ(app->MacroMenu().RootPopup(), nullptr);
-  EXPECT_TRUE(Frame().MessageText().contains(QDir::toNativeSeparators(filesDir.path())))
-      << Frame().MessageText();
 }
 
 TEST_F(TexViewShellTest, EveryMenuItemHasItsCommandWired) {
