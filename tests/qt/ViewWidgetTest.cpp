@@ -1,36 +1,155 @@
-// The view's window: painted pixels, caret, input method position and scroll bars, through
-// the real CVeloView on the offscreen platform.
+// The view on the offscreen platform, from the font's cells and the row surface up to the real
+// window: painted pixels, caret, scroll bars, repaints, the input method and the wheel.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGlyphRun>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyleHints>
+#include <QTextCharFormat>
+#include <QWheelEvent>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "ImageProbe.h"
 #include "doc/CVeloDoc.h"
+#include "platform/QtSurface.h"
+#include "platform/ViewFont.h"
 #include "platform/ViewWidget.h"
 
 namespace {
 
 // Six colours that no two slots share, so every pixel tells where it came from.
 constexpr ColorTable kColors{{{0xE0F0FF, 0x800000, 0x000080, 0x00FFFF, 0x00C000, 0xC0C0FF}}};
+QRgb Rgb(Color c) { return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+QRgb C(int slot) { return Rgb(kColors[slot]); }
+constexpr QRgb kWhite = 0xFFFFFFFF;
 
-void LoadText(CVeloDoc& doc, std::string_view text) {
-  ByteBlock* block = ByteBlock::Allocate(std::max<std::size_t>(text.size(), 1));
-  if (!text.empty()) std::memcpy(block->Data(), text.data(), text.size());
-  doc.LoadLines(block, text.size());
-  block->Unref();
+// Calls f(x, y, same) for every pixel of area, same when it is color.
+template <class F>
+void ForPixels(const QImage& image, const QRect& area, QRgb color, F f) {
+  const QRect r = area & image.rect();
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) f(x, y, (image.pixel(x, y) & 0xFFFFFF) == (color & 0xFFFFFF));
+}
+int CountColor(const QImage& image, const QRect& area, QRgb color) {
+  int n = 0;
+  ForPixels(image, area, color, [&](int, int, bool same) { n += same; });
+  return n;
+}
+// The bounding box of the pixels that are not back.
+QRect InkBox(const QImage& image, QRgb back) {
+  QRect box;
+  ForPixels(image, image.rect(), back,
+            [&](int x, int y, bool same) { box |= same ? QRect() : QRect(x, y, 1, 1); });
+  return box;
+}
+// Where two pictures first differ, or empty when they are equal.
+std::string FirstDifference(const QImage& a, const QImage& b) {
+  if (a.size() != b.size()) return "sizes differ";
+  QRect diff;
+  ForPixels(a, a.rect(), 0, [&](int x, int y, bool) {
+    diff |= a.pixel(x, y) == b.pixel(x, y) ? QRect() : QRect(x, y, 1, 1);
+  });
+  return diff.isEmpty() ? "" : std::to_string(diff.left()) + "," + std::to_string(diff.top());
 }
 
-std::string NumberedLines(int count) {
-  std::string text;
-  for (int i = 0; i < count; ++i) text += "line " + std::to_string(i) + "\n";
-  return text;
+// Every zoom step: cells as high as asked and half as wide, holding all a glyph's ink but at most
+// the edge of its anti-aliasing, ASCII descenders kept, full-width characters centred (表 ends
+// in 5C; the face draws Α narrow; ≒ comes from another face).
+TEST(ViewFontTest, EveryZoomStepKeepsGlyphsWholeInTheirCells) {
+  for (int height = 12; height <= 24; height += 2) {
+    ViewFont font(FontRequest{height, 400});
+    ASSERT_EQ(font.Metrics().height, height);
+    ASSERT_EQ(font.Metrics().aveCharWidth, height / 2);
+    EXPECT_NEAR(font.Baseline(), 0.88 * height, 1.0) << height;
+    ViewFont::CellCache& cells = font.Cells(qRgb(0, 0, 0), kWhite);
+    for (unsigned code : {0x8ABFu, 0x82A0u, 0x8175u, 0x955Cu, 0x839Fu, 0x81E0u, 0xB6u, unsigned{'g'},
+                          unsigned{'j'}, unsigned{'y'}, unsigned{'f'}, unsigned{'Q'}}) {
+      const int wide = code > 0xFF ? 2 : 1;
+      const QImage& image = cells.For(code);
+      ASSERT_EQ(image.size(), QSize(wide * font.CellWidth(), height));
+      const QRect ink = InkBox(image, kWhite);
+      ASSERT_FALSE(ink.isEmpty()) << std::hex << code;
+      if (wide == 2 && code != 0x8175) {  // 「 stands aside
+        EXPECT_LE(std::abs(ink.left() - (image.width() - 1 - ink.right())), 2) << height << std::hex << code;
+      }
+      const ViewFont::Glyph& g = font.GlyphFor(code);
+      if (g.kind != ViewFont::GlyphKind::Glyph) continue;
+      // The glyph drawn freely: what lies outside the cells is cut off, one pixel line at most.
+      const int lh = font.LineHeight();
+      QImage free(image.width() + 2 * lh, 3 * lh, QImage::Format_RGB32);
+      free.fill(Qt::white);
+      QGlyphRun run;
+      run.setRawFont(font.RawFont());
+      const QPointF at(lh + g.dx, lh + g.baseline);
+      run.setRawData(&g.index, &at, 1);
+      QPainter(&free).drawGlyphRun(QPointF(0, 0), run);
+      const QRect freeInk = InkBox(free, kWhite).translated(-lh, -lh);
+      EXPECT_TRUE(image.rect().contains(freeInk.marginsRemoved(QMargins(1, 1, 1, 1))))
+          << height << std::hex << code;
+      EXPECT_EQ(ink, freeInk & image.rect()) << height << " " << std::hex << code;
+      if (code == 'g' || code == 'j' || code == 'y') {
+        EXPECT_GE(ink.bottom() - font.AsciiBaseline(), height / 8) << height << " " << char(code);
+      }
+    }
+  }
 }
+
+// The row surface on its own, composing rows as images and as glyph runs.
+class RowSurfaceTest : public ::testing::TestWithParam<bool> {
+ protected:
+  // Draws one run from x on a fresh row and returns the width advanced.
+  int Draw(int x, std::string_view bytes, int tabPx, int tabOrigin) {
+    screen.fill(Qt::white);
+    QPainter painter(&screen);
+    QtSurface surface(painter, font, screen.rect(), GetParam() ? &row : nullptr);
+    surface.PrepareRow(screen.width(), font.LineHeight());
+    surface.FillRow(Rect{0, 0, screen.width(), font.LineHeight()}, 0xFFFFFF);
+    const int advanced = surface.DrawRowText(x, bytes, 0, kBack, font.CellWidth(), tabPx, tabOrigin);
+    surface.CopyRowToScreen(0, screen.width(), 0);
+    return advanced;
+  }
+  // Where the run's background lies on the row's last pixel line, below any letters.
+  QRect BackSpan() {
+    QRect span;
+    ForPixels(screen, QRect(0, font.LineHeight() - 1, screen.width(), 1), Rgb(kBack),
+              [&](int x, int, bool same) { span |= same ? QRect(x, 0, 1, 1) : QRect(); });
+    return span;
+  }
+  static constexpr Color kBack = 0x80FFFF;
+  ViewFont font{FontRequest{}};
+  QImage screen{1200, 2 * font.LineHeight(), QImage::Format_RGB32};
+  QImage row;
+};
+
+TEST_P(RowSurfaceTest, AdvancesByCellsAndTabStopsAndSurvivesHostileRuns) {
+  const int cw = font.CellWidth(), tab = 8 * cw, origin = 2 * cw;
+  EXPECT_EQ(Draw(origin, "a\tb", tab, origin), 9 * cw);
+  EXPECT_EQ(BackSpan(), QRect(origin, 0, 9 * cw, 1));
+  EXPECT_EQ(Draw(origin, "a\x95", tab, origin), 2 * cw);  // a lone lead byte at the end: one cell
+  // Pens left of the tab origin (runs begun under the margin): stops lie below it too.
+  EXPECT_EQ(Draw(origin - cw, "\tX", tab, origin), 2 * cw);
+  EXPECT_EQ(Draw(-3 * cw, "abcdef", tab, origin), 6 * cw);
+  EXPECT_EQ(BackSpan(), QRect(0, 0, 3 * cw, 1));
+  // No tab distance: a cell, not a division by zero.
+  EXPECT_EQ(Draw(0, "\t\t", 0, 0), 2 * cw);
+  // A megabyte in one run: the width exact, nothing drawn past the row.
+  EXPECT_EQ(Draw(0, std::string(1 << 20, '\x82'), tab, 0), (1 << 19) * 2 * cw);
+  EXPECT_EQ(BackSpan(), QRect(0, 0, screen.width(), 1));
+  std::string all;  // every byte value, begun left of the row
+  for (int b = 0; b < 256; ++b)
+    if (b != '\t') all += static_cast<char>(b);
+  EXPECT_EQ(Draw(-50 * cw, all, tab, 0), 255 * cw);
+}
+
+INSTANTIATE_TEST_SUITE_P(Composition, RowSurfaceTest, ::testing::Values(true, false),
+                         [](const auto& param) { return param.param ? "RowImage" : "GlyphRuns"; });
 
 // Records what the view asks of the scroll bars and the content.
 class RecordingWidget : public ViewWidget {
@@ -42,250 +161,269 @@ class RecordingWidget : public ViewWidget {
   }
   void SetScrollBar(ScrollBarKind bar, const ScrollRange* range, int pos) override {
     // A bar that answers the view's own update with an action would nest here.
-    ++depth;
-    maxDepth = std::max(maxDepth, depth);
+    maxDepth = std::max(maxDepth, ++depth);
     ViewWidget::SetScrollBar(bar, range, pos);
     --depth;
   }
   std::vector<QPoint> scrolls;
-  int depth = 0;
-  int maxDepth = 0;
+  int depth = 0, maxDepth = 0;
 };
 
 class ViewWidgetTest : public ::testing::Test {
  protected:
-  ViewWidgetTest() {
+  // A shown window on text with the focus and a steady caret.
+  RecordingWidget& Open(std::string_view text, int width = 480, int height = 300) {
+    QGuiApplication::styleHints()->setCursorFlashTime(0);
+    widget.reset();
     settings.colors = kColors;
     settings.settingsLoaded = true;
-  }
-
-  RecordingWidget& Open(std::string_view text, int width = 640, int height = 400) {
-    LoadText(doc, text);
-    widget = std::make_unique<RecordingWidget>(doc, settings);
+    doc = std::make_unique<CVeloDoc>(settings);
+    ByteBlock* block = ByteBlock::Allocate(std::max<std::size_t>(text.size(), 1));
+    std::memcpy(block->Data(), text.data(), text.size());
+    doc->LoadLines(block, text.size());
+    block->Unref();
+    widget = std::make_unique<RecordingWidget>(*doc, settings);
     widget->resize(width, height);
     widget->show();
-    QApplication::processEvents();
-    // Showing may give it the focus; tests that want the caret ask for it.
-    widget->clearFocus();
-    QApplication::processEvents();
-    return *widget;
-  }
-
-  void Focus() {
     QApplication::setActiveWindow(widget.get());
     widget->setFocus();
     QApplication::processEvents();
+    // Qt keeps the modifiers of the last key sent; a Ctrl left by an earlier test would zoom.
+    QKeyEvent noModifiers(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget.get(), &noModifiers);
+    QObject::connect(widget.get(), &ViewWidget::messageShown, [this](const QString& m) { messages << m; });
+    return *widget;
   }
-
   CVeloView& V() { return widget->View(); }
-
-  void PutCaret(int line, int byteIndex) {
-    V().PlaceCaret(line, byteIndex, false);
-    V().EnsureCaretVisible(false);
-  }
-
-  // Selects from the anchor to the end without scrolling.
-  void Select(int anchorLine, int anchorByte, int endLine, int endByte) {
-    V().PlaceCaret(anchorLine, anchorByte, false);
-    V().PlaceCaret(endLine, endByte, true);
-  }
-
-  void SetBookmark(int line) {
-    const TextPos caret = V().Caret();
-    V().PlaceCaret(line, 0, false);
-    V().ToggleBookmark();
-    V().PlaceCaret(caret.line, caret.byteIndex, false);
-  }
-
-  // A full repaint of the viewport.
+  std::string Bytes() { return doc->ToFileImage(); }
+  // A full repaint of the viewport, and what the window shows from the repaints asked for.
   QImage Grab() { return widget->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-  // What the window shows now, built from the invalidations so far.
   QImage OnScreen() {
     QApplication::processEvents();
     const QImage window = widget->screen()->grabWindow(widget->winId()).toImage();
     return window.copy(widget->viewport()->geometry()).convertToFormat(QImage::Format_RGB32);
   }
-
   // Display columns [column, column + cells) of a screen row, in viewport pixels.
   QRect Cells(int row, int column, int cells = 1) {
-    const CVeloView& v = V();
-    return QRect(v.MarginWidth() + (column - v.Origin().column) * v.CharWidth(), row * v.LineHeight(),
-                 cells * v.CharWidth(), v.LineHeight());
+    return QRect(V().MarginWidth() + (column - V().Origin().column) * V().CharWidth(), row * V().LineHeight(),
+                 cells * V().CharWidth(), V().LineHeight());
   }
-  // Glyphs reach every edge of their cells, but ink covers less than half of any cell.
-  static bool BackgroundIs(const QImage& img, const QRect& cells, QRgb color) {
-    return 2 * CountColor(img, cells, color) > cells.width() * cells.height();
+  // What an input method sends: a composition, underlined, with its cursor; finished text.
+  void Compose(const QString& preedit, int cursor = -1) {
+    QTextCharFormat format;
+    format.setUnderlineStyle(QTextCharFormat::SingleUnderline);
+    const int length = static_cast<int>(preedit.size());
+    QInputMethodEvent event(preedit, {{QInputMethodEvent::TextFormat, 0, length, QVariant(format)},
+                                      {QInputMethodEvent::Cursor, cursor < 0 ? length : cursor, 1, {}}});
+    QCoreApplication::sendEvent(widget.get(), &event);
   }
-
-  QRgb C(int slot) { return Rgb(kColors[slot]); }
+  void Commit(const QString& text, int replaceFrom = 0, int replaceLength = 0) {
+    QInputMethodEvent event;
+    event.setCommitString(text, replaceFrom, replaceLength);
+    QCoreApplication::sendEvent(widget.get(), &event);
+  }
+  QVariant Query(Qt::InputMethodQuery q) { return widget->inputMethodQuery(q); }
+  void Wheel(QPoint delta) {
+    QWheelEvent event(QPointF(50, 50), QPointF(50, 50), QPoint(), delta, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(widget->viewport(), &event);
+  }
 
   Settings settings;
-  CVeloDoc doc{settings};
+  std::unique_ptr<CVeloDoc> doc;
   std::unique_ptr<RecordingWidget> widget;
+  QStringList messages;
 };
 
-TEST_F(ViewWidgetTest, PaintsEachColourWhereTheViewPutsIt) {
-  Open("abc\ndefgh\nij\n");
-  CVeloView& v = V();
-  SetBookmark(2);
-  Select(1, 2, 0, 1);  // made backwards: the anchor after the end
+// Each colour where the view puts it; cached cells and glyph runs, with a bookmark, a backwards
+// selection, a fallback face and a byte with no character, give the same picture.
+TEST_F(ViewWidgetTest, PaintsEachColourAndCachedCellsMatchGlyphRuns) {
+  std::string text;
+  for (int i = 0; i < 30; ++i)
+    text += "\\section{\x95\x5C\x82\xA0\x83\x9F\x81\xE0}\t% " + std::to_string(i) + "\x80\n";
+  RecordingWidget& w = Open(text, 500, 300);
+  w.clearFocus();
+  V().PlaceCaret(1, 0, false);
+  V().ToggleBookmark();
+  V().PlaceCaret(3, 9, false);
+  V().PlaceCaret(2, 3, true);
   const QImage img = Grab();
-  const int w = img.width();
-
-  EXPECT_TRUE(IsUniform(img, QRect(0, 0, v.MarginWidth(), 2 * v.LineHeight()), C(ColorTable::Margin)));
-  EXPECT_GT(CountColor(img, QRect(0, 2 * v.LineHeight(), v.CharWidth(), v.LineHeight()), C(ColorTable::Text)),
-            0)
-      << "the bookmark mark has no ink";
-
-  // Row 0: "a" unselected, "bc" selected, then the selected line break, then ground.
-  EXPECT_TRUE(BackgroundIs(img, Cells(0, 0), C(ColorTable::Bk)));
-  EXPECT_GT(CountColor(img, Cells(0, 0), C(ColorTable::Text)), 0);
-  for (int col : {1, 2}) {
-    EXPECT_TRUE(BackgroundIs(img, Cells(0, col), C(ColorTable::SelBk))) << col;
-    EXPECT_GT(CountColor(img, Cells(0, col), C(ColorTable::SelText)), 0) << col;
-  }
-  EXPECT_TRUE(IsUniform(img, Cells(0, 3), C(ColorTable::SelBk)));
-  EXPECT_TRUE(
-      IsUniform(img, QRect(Cells(0, 4).topLeft(), QPoint(w - 1, v.LineHeight() - 1)), C(ColorTable::Ground)));
-
-  // Row 1: "de" selected, "fgh" not, and no break cell on the selection's last line.
-  EXPECT_TRUE(BackgroundIs(img, Cells(1, 0, 2), C(ColorTable::SelBk)));
-  EXPECT_TRUE(BackgroundIs(img, Cells(1, 2, 3), C(ColorTable::Bk)));
-  EXPECT_TRUE(IsUniform(img, QRect(Cells(1, 5).topLeft(), QPoint(w - 1, 2 * v.LineHeight() - 1)),
-                        C(ColorTable::Ground)));
-}
-
-TEST_F(ViewWidgetTest, CharactersStayInTheirCells) {
-  // 表 (95 5C) has a backslash for its trail byte; あ is 82 A0; the face draws Α (83 9F)
-  // narrower than two cells and has no ≒ (81 E0), which comes from another face.
-  std::string text = "\x95\x5C\n\x82\xA0\n\x83\x9F\n\x81\xE0\n";
-  std::string kanji, ascii;
-  for (int i = 0; i < 30; ++i) kanji += "\x95\x5C";
-  ascii.assign(60, 'M');
-  text += kanji + "\n" + ascii + "\n";
-  Open(text, 800, 400);
-  const CVeloView& v = V();
-  ASSERT_GE(v.VisibleColumns(), 64);
-  const QImage img = Grab();
-  const QRgb bk = C(ColorTable::Bk);
-
-  for (int row : {0, 1, 2, 3}) {
-    const QRect cells = Cells(row, 0, 2);
-    const QRect row_(v.MarginWidth(), row * v.LineHeight(), img.width() - v.MarginWidth(), v.LineHeight());
-    // Ground right of the character is not ink either.
-    QImage probe = img.copy(row_);
-    for (int y = 0; y < probe.height(); ++y)
-      for (int x = cells.width(); x < probe.width(); ++x)
-        if ((probe.pixel(x, y) & 0xFFFFFF) == (C(ColorTable::Ground) & 0xFFFFFF)) probe.setPixel(x, y, bk);
-    const QRect ink = InkBox(probe, probe.rect(), bk).translated(row_.topLeft());
-    ASSERT_FALSE(ink.isEmpty()) << row;
-    EXPECT_TRUE(cells.contains(ink)) << row << ": ink " << Describe(ink) << " cells " << Describe(cells);
-    // A full-width glyph: ink in both cells, centred within a pixel or two.
-    EXPECT_LT(ink.left(), cells.left() + v.CharWidth()) << row;
-    EXPECT_GE(ink.right(), cells.left() + v.CharWidth()) << row;
-    EXPECT_LE(std::abs((ink.left() - cells.left()) - (cells.right() - ink.right())), 2) << row;
-  }
-
-  // Whole cells only: a fractional advance would drift by the end of the row.
-  EXPECT_EQ(FirstDifference(img.copy(Cells(4, 58, 2)), img.copy(Cells(4, 0, 2))), "");
-  EXPECT_EQ(FirstDifference(img.copy(Cells(5, 59)), img.copy(Cells(5, 0))), "");
-}
-
-TEST_F(ViewWidgetTest, TheCaretFollowsTheCaretPoint) {
-  RecordingWidget& w = Open("abc\n\x95\x5C\x82\xA0xyz\n\tq\n");
-  QStringList statuses;
-  QObject::connect(&w, &ViewWidget::statusTextChanged, [&](const QString& s) { statuses << s; });
-  EXPECT_TRUE(w.CaretRect().isEmpty()) << "a caret without focus";
-  Focus();
-  CVeloView& v = V();
-  ASSERT_TRUE(w.hasFocus());
-  auto expectAtCaretPoint = [&](int width) {
-    const Point p = v.CaretPoint();
-    const QRect expected(p.x, p.y, width, v.LineHeight());
-    EXPECT_EQ(w.CaretRect(), expected);
+  const int lh = V().LineHeight();
+  // Glyphs reach every edge of their cells, but ink covers less than half of any cell.
+  auto expect = [&](QRect cells, int back, int ink) {
+    EXPECT_GT(2 * CountColor(img, cells, C(back)), cells.width() * cells.height()) << back;
+    EXPECT_GT(CountColor(img, cells, C(ink)), 0) << ink;
   };
-  expectAtCaretPoint(2);
-  PutCaret(1, 4);  // after 表あ
-  expectAtCaretPoint(2);
-  PutCaret(2, 1);  // after the tab
-  expectAtCaretPoint(2);
-  EXPECT_EQ(statuses.value(statuses.size() - 1), "3: 9");
+  expect(Cells(2, 17, 8), ColorTable::SelBk, ColorTable::SelText);  // "}", the tab and "%"
+  expect(Cells(3, 17, 8), ColorTable::Bk, ColorTable::Text);
+  EXPECT_EQ(CountColor(img, QRect(0, 0, V().MarginWidth(), lh), C(ColorTable::Margin)),
+            V().MarginWidth() * lh);
+  const QRect ground(Cells(0, 40).topLeft(), QPoint(img.width() - 1, lh - 1));
+  EXPECT_EQ(CountColor(img, ground, C(ColorTable::Ground)), ground.width() * ground.height());
+  w.SetBufferedRows(false);
+  EXPECT_EQ(FirstDifference(Grab(), img), "");
+}
 
-  v.ToggleOverwrite();
-  expectAtCaretPoint(v.CharWidth());
-
+// The caret and the input method's place: the caret's cell, after a kanji, a tab, a sideways
+// scroll, in overwrite mode and after a zoom; no caret without the focus.
+TEST_F(ViewWidgetTest, TheCaretAndTheInputMethodFollowTheCaretPoint) {
+  std::string wide;
+  for (int i = 0; i < 60; ++i) wide += "\x95\x5C";
+  RecordingWidget& w = Open("abc\n\x95\x5C\x82\xA0xyz\n\tq\n" + wide + "\n");
+  const QPoint viewport = w.viewport()->geometry().topLeft();
+  auto expectAtCaret = [&](int width) {
+    const QRect expected(V().CaretPoint().x, V().CaretPoint().y, width, V().LineHeight());
+    EXPECT_EQ(w.CaretRect(), expected);
+    EXPECT_EQ(Query(Qt::ImCursorRectangle).toRect(), expected.translated(viewport));
+  };
+  for (auto [line, byte] : {std::pair{0, 0}, {1, 4}, {2, 1}, {3, 70}}) {
+    V().PlaceCaret(line, byte, false);
+    V().EnsureCaretVisible(false);
+    expectAtCaret(2);
+  }
+  EXPECT_GT(V().Origin().column, 0);
+  V().ToggleOverwrite();
+  expectAtCaret(V().CharWidth());
+  V().ZoomIn();
+  EXPECT_EQ(Query(Qt::ImFont).value<QFont>().pixelSize(), 20);
+  EXPECT_EQ(Query(Qt::ImCursorRectangle).toRect().height(), 20);
   w.clearFocus();
   QApplication::processEvents();
   EXPECT_TRUE(w.CaretRect().isEmpty()) << "a caret after the focus went";
-  EXPECT_TRUE(w.inputMethodQuery(Qt::ImEnabled).toBool());
 }
 
-TEST_F(ViewWidgetTest, ScrollBarsAndViewFollowEachOther) {
-  RecordingWidget& w = Open(NumberedLines(100), 640, 400);
-  Focus();
+// The bars and the view follow each other, and what the window shows after scrolls, caret
+// moves and the focus going is a full repaint.
+TEST_F(ViewWidgetTest, ScrollBarsFollowTheViewAndTheScreenEqualsAFullRepaint) {
+  std::string text;
+  for (int i = 0; i < 200; ++i)
+    text += "\x95\x5C" + std::string("abc\tdef ") + std::to_string(i) + "\x82\xA0\n";
+  RecordingWidget& w = Open(text, 640, 400);
   CVeloView& v = V();
   QScrollBar* vbar = w.verticalScrollBar();
-  ASSERT_GT(v.VisibleLines(), 4);
-  EXPECT_EQ(vbar->maximum(), 99 - v.VisibleLines() + 1);
+  EXPECT_EQ(vbar->maximum(), 200 - v.VisibleLines());
   EXPECT_EQ(vbar->pageStep(), v.VisibleLines());
-  PutCaret(60, 0);
+  v.PlaceCaret(60, 0, false);
+  v.EnsureCaretVisible(false);
   EXPECT_GT(v.Origin().line, 0);
   EXPECT_EQ(vbar->value(), v.Origin().line);
   EXPECT_TRUE(w.scrolls.empty()) << "jumps repaint, they do not scroll the content";
 
   // One action, one scroll: the bar's own update must not come back as a second action.
   vbar->setValue(0);
+  OnScreen();
   w.scrolls.clear();
   vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   EXPECT_EQ(v.Origin().line, 1);
-  ASSERT_EQ(w.scrolls.size(), 1u);
-  EXPECT_EQ(w.scrolls[0], QPoint(0, -v.LineHeight()));
+  EXPECT_EQ(w.scrolls, std::vector<QPoint>{QPoint(0, -v.LineHeight())});
+  EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "") << "after one line down";
+  // The caret moves with the content while scrolling; its old picture must not stay behind.
+  v.PlaceCaret(3, 3, false);
+  OnScreen();
+  vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "") << "after scrolling with the caret shown";
+  w.clearFocus();
+  EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "") << "after the focus went";
+
   vbar->setSliderDown(true);
   vbar->setSliderPosition(42);
   vbar->setSliderDown(false);
   EXPECT_EQ(v.Origin().line, 42);
   EXPECT_EQ(w.maxDepth, 1) << "the bar answered the view's own update";
-  // Horizontally a line step is two columns.
   w.horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  EXPECT_EQ(v.Origin().column, 2);
+  EXPECT_EQ(v.Origin().column, 2);  // a line step sideways is two columns
 }
 
-TEST_F(ViewWidgetTest, TheScreenAfterScrollingAndCaretMovesEqualsAFullRepaint) {
-  std::string text;
-  for (int i = 0; i < 200; ++i)
-    text +=
-        "\x95\x5C"
-        "abc\tdef " +
-        std::to_string(i) + "\x82\xA0\n";
-  RecordingWidget& w = Open(text, 640, 400);
-  Focus();
-  CVeloView& v = V();
-  SetBookmark(5);
+// The composition is drawn over the cells at the caret in the view's own glyphs, underlined;
+// it follows the caret when the view scrolls and goes with the focus; the document holds only
+// finished text in code page 932.
+TEST_F(ViewWidgetTest, TheCompositionIsDrawnAtTheCaretAndNeverEntersTheDocument) {
+  std::string text = "ab\x95\x5C" + std::string("cdef\n");
+  for (int i = 0; i < 40; ++i) text += "line\n";
+  RecordingWidget& w = Open(text);
+  V().PlaceCaret(0, 2, false);
+  const QImage before = OnScreen();
+
+  Compose(QString::fromUtf8("にほ"), 1);
+  EXPECT_EQ(w.CompositionRect(), Cells(0, 2, 4));
+  const QImage composing = Grab();
+  // An underline under に, whose last pixel column holds the cursor.
+  const QRect ni = Cells(0, 2, 2);
+  EXPECT_EQ(CountColor(composing, QRect(ni.left(), ni.bottom(), ni.width() - 1, 1), C(ColorTable::Text)),
+            ni.width() - 1);
+  EXPECT_EQ(Query(Qt::ImCursorRectangle).toRect().topLeft(),
+            w.viewport()->geometry().topLeft() + Cells(0, 4).topLeft());
+  Compose(QString::fromUtf8("にほんご"));
+  EXPECT_EQ(w.CompositionRect(), Cells(0, 2, 8));
+  EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "") << "after the composition grew";
+  Compose(QString());
+  EXPECT_EQ(FirstDifference(OnScreen(), before), "") << "after it was cancelled";
+
+  // Committed: the same glyphs, now the document's, in one step.
+  Compose(QString::fromUtf8("にほ"));
+  const QImage shown = Grab().copy(Cells(0, 2, 4).adjusted(0, 0, 0, -1));
+  Commit(QString::fromUtf8("にほ"));
+  EXPECT_FALSE(w.IsComposing());
+  EXPECT_EQ(Bytes().substr(0, 11), "ab\x82\xC9\x82\xD9\x95\x5C" + std::string("cde"));
+  EXPECT_EQ(FirstDifference(Grab().copy(Cells(0, 2, 4).adjusted(0, 0, 0, -1)), shown), "");
+  EXPECT_EQ(V().UndoList().size(), 1u);
+  // What the code page cannot hold is refused whole, and the status bar says why.
+  Commit(QString::fromUtf8("a\xF0\xA0\xAE\xB7"));
+  EXPECT_EQ(V().UndoList().size(), 1u);
+  EXPECT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages.value(0).contains("U+20BB7")) << messages.value(0).toStdString();
+
+  V().PlaceCaret(4, 2, false);
+  Compose(QString::fromUtf8("かな"));
   OnScreen();
-  QScrollBar* vbar = w.verticalScrollBar();
-  vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "") << "after one line down";
-  // The caret moves with the content while scrolling; its old picture must not stay behind.
-  PutCaret(v.Origin().line + 2, 3);
-  OnScreen();
-  vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "") << "after scrolling with the caret shown";
-  EXPECT_GE(w.scrolls.size(), 3u);
+  Wheel(QPoint(0, -120));
+  EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "") << "after scrolling while composing";
+  EXPECT_EQ(w.CompositionRect(), Cells(V().Caret().line - V().Origin().line, 2, 4));
   w.clearFocus();
-  EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "") << "after the focus went";
+  EXPECT_FALSE(w.IsComposing()) << "the composition outlived the focus";
+  EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "");
 }
 
-TEST_F(ViewWidgetTest, RowsFromCachedCellsMatchRowsDrawnAsGlyphRuns) {
+// The input method reads the caret line around the caret and may replace a span of it. A long
+// line is read a kilobyte each way, from a sure character start (表 is 95 5C); after nothing but
+// lead bytes (亜 is 88 9F) nothing before the caret can be told for sure, and nothing is read.
+TEST_F(ViewWidgetTest, TheTextAroundTheCaretCanBeReadAndReconverted) {
+  std::string hyo, kanji = "a";
+  for (int i = 0; i < 3000; ++i) hyo += "\x95\x5C";
+  for (int i = 0; i < 1500; ++i) kanji += "\x88\x9F";
+  Open("xx\x93\xFA\x96\x7B\x8C\xEAyy\n" + hyo + "\n" + kanji + "\n");
+  V().PlaceCaret(0, 8, false);
+  V().PlaceCaret(0, 2, true);
+  EXPECT_EQ(Query(Qt::ImSurroundingText).toString(), QString::fromUtf8("xx日本語yy"));
+  EXPECT_EQ(Query(Qt::ImCursorPosition).toInt(), 2);
+  EXPECT_EQ(Query(Qt::ImAnchorPosition).toInt(), 5);
+  EXPECT_EQ(Query(Qt::ImCurrentSelection).toString(), QString::fromUtf8("日本語"));
+  V().PlaceCaret(0, 8, false);
+  Commit(QString::fromUtf8("ニホンゴ"), -3, 3);
+  Commit(QString(), 1, 5);  // deleting past the line's end stops there
+  EXPECT_EQ(Bytes().substr(0, 13), "xx\x83\x6A\x83\x7A\x83\x93\x83\x53y\r\n");
+  EXPECT_EQ(V().Caret().byteIndex, 11);
+
+  V().PlaceCaret(1, 2000, false);
+  EXPECT_EQ(Query(Qt::ImCursorPosition).toInt(), 512);
+  EXPECT_EQ(Query(Qt::ImSurroundingText).toString(), QString(1024, QChar(0x8868)));
+  V().PlaceCaret(2, 2001, false);
+  EXPECT_EQ(Query(Qt::ImCursorPosition).toInt(), 0);
+  EXPECT_EQ(Query(Qt::ImSurroundingText).toString(), QString(500, QChar(0x4E9C)));
+}
+
+// Every 120 of delta is a step in its own direction: small ones add up, big ones split, a
+// reversal starts afresh; sideways deltas scroll sideways.
+TEST_F(ViewWidgetTest, WheelDeltasMakeStepsInTheirOwnDirection) {
   std::string text;
-  for (int i = 0; i < 30; ++i) text += "\\section{\x95\x5C\x82\xA0}\t% " + std::to_string(i) + "\x80\n";
-  RecordingWidget& w = Open(text, 500, 300);
-  SetBookmark(1);
-  Select(2, 3, 4, 9);
-  w.SetBufferedRows(false);
-  const QImage replayed = Grab();
-  w.SetBufferedRows(true);
-  EXPECT_EQ(FirstDifference(Grab(), replayed), "");
+  for (int i = 0; i < 100; ++i) text += std::string(200, 'x') + "\n";
+  Open(text);
+  for (int delta : {-120, -360, -60, -30, 30, -60, -60, 240}) Wheel(QPoint(0, delta));
+  EXPECT_EQ(V().Origin().line, 9);  // 3 + 9 + 3 (the reversal dropped -90) - 6
+  Wheel(QPoint(-200, 0));
+  Wheel(QPoint(-40, 0));
+  EXPECT_EQ(V().Origin().column, 2 * (V().VisibleColumns() / 4));
 }
 
 }  // namespace
