@@ -27,7 +27,7 @@ e2e_cleanup() {
 # e2e_setup PROGRAM: starts Xvfb on a free display and points HOME and the XDG directories
 # at a fresh temporary tree.
 e2e_setup() {
-  MIREV="$1"
+  MIREV="$(readlink -f "$1")"
   [ -x "$MIREV" ] || e2e_fail "no program at $MIREV"
   command -v Xvfb >/dev/null || e2e_fail "Xvfb is missing"
   command -v xdotool >/dev/null || e2e_fail "xdotool is missing"
@@ -41,6 +41,7 @@ e2e_setup() {
   chmod 700 "$XDG_RUNTIME_DIR"
   export QT_QPA_PLATFORM=xcb
   unset QT_QPA_PLATFORMTHEME
+  PROFILE="$XDG_CONFIG_HOME/Harrowin/Mirev.conf"
 
   # Xvfb picks a free display itself and tells us which. With -noreset it does not reset when
   # its last client (the probe below) leaves, so the program never connects during a reset.
@@ -105,6 +106,17 @@ e2e_program_windows() {
   xdotool search --onlyvisible --classname "^$(basename "$MIREV")\$" 2>/dev/null
 }
 
+# e2e_new_window SECONDS KNOWN...: waits for a mapped window of the program that is none of
+# the KNOWN ones (a dialog, an open menu) and prints its id.
+e2e_new_window() {
+  local seconds="$1" found=""
+  shift
+  local known=" $* "
+  e2e_wait "$seconds" 'found=$(e2e_program_windows | while read -r w; do
+      [[ "$known" == *" $w "* ]] || { echo "$w"; break; }; done); [ -n "$found" ]' || return 1
+  echo "$found"
+}
+
 # e2e_gone WINDOW SECONDS: waits until the window is no longer mapped.
 e2e_gone() {
   local window="$1"
@@ -129,7 +141,7 @@ e2e_window_names() {
 
 # e2e_use_probe PATH: the screen probe (tests/e2e/ScreenProbe.cpp) the scripts below need.
 e2e_use_probe() {
-  E2E_PROBE="$1"
+  E2E_PROBE="$(readlink -f "$1")"
   [ -x "$E2E_PROBE" ] || e2e_fail "no screen probe at $E2E_PROBE"
 }
 
