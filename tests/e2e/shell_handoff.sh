@@ -4,11 +4,11 @@
 # the next one, which reads such a name from its own command line and keeps it in the
 # recent-file list as bytes.
 source "$(dirname "$0")/lib.sh"
-e2e_setup "$1"
+e2e_setup "$@"
 
 e2e_start
 first=$E2E_LAST_PID
-e2e_window '^Mirev - \[TeX1\]$' 30 >/dev/null || e2e_fail "no first window"
+e2e_window "Mirev - [TeX1]" 30 >/dev/null || e2e_fail "no first window"
 entry="$XDG_DATA_HOME/applications/mirev.desktop"
 e2e_wait 10 '[ -f "$entry" ]' || e2e_fail "no desktop entry"
 exec_line=$(sed -n 's/^Exec=//p' "$entry")
@@ -34,16 +34,16 @@ second_name="$E2E_TMP/$(printf '\x8a\xbf\x8e\x9a').tex"
 printf 'one\r\n' >"$first_name"
 printf 'two\r\n' >"$second_name"
 open_from_desktop "$first_name" 0
-window=$(e2e_named_window "Mirev - [$mark\\.tex]" 20) || e2e_fail "no handed-over file: $(e2e_window_names)"
-[ "$(e2e_windows '^Mirev' | wc -l)" -eq 1 ] || e2e_fail "more than one main window"
+window=$(e2e_window "Mirev - [$mark\\.tex]" 20) || e2e_fail "no handed-over file: $(e2e_window_names)"
+[ "$(e2e_program_windows | wc -l)" -eq 1 ] || e2e_fail "more than one main window"
 e2e_keys "$window" End x ctrl+s
 e2e_wait 20 'cmp -s "$first_name" <(printf "onex\r\n")' || e2e_fail "the handed-over file was not written"
 
 # A file that cannot be read is refused by the running instance, with its box.
 open_from_desktop "$E2E_TMP/missing.tex" 0
-box=$(e2e_window '^error$' 20) || e2e_fail "no error box in the running instance"
+box=$(e2e_window error 20) || e2e_fail "no error box in the running instance"
 e2e_keys "$box" Return
-e2e_wait 20 '[ -z "$(e2e_windows "^error$")" ]' || e2e_fail "the box stayed"
+e2e_gone "$box" 20 || e2e_fail "the box stayed"
 kill -0 "$first" 2>/dev/null || e2e_fail "the running instance ended after the box"
 
 # An instance that dies leaves its socket; the next start takes it over.
@@ -51,18 +51,16 @@ socket="$XDG_RUNTIME_DIR/mirev-$(id -u).sock"
 [ -S "$socket" ] || e2e_fail "no socket at $socket"
 kill -9 "$first"
 wait "$first" 2>/dev/null
-e2e_wait 20 '[ -z "$(e2e_windows "^Mirev")" ]' || e2e_fail "the killed instance's window stayed"
+e2e_wait 20 '[ -z "$(e2e_program_windows)" ]' || e2e_fail "the killed instance's window stayed"
 [ -S "$socket" ] || e2e_fail "the killed instance's socket is gone; nothing to take over"
 open_from_desktop "$second_name"
 third=$E2E_LAST_PID
-window=$(e2e_named_window "Mirev - [$mark$mark$mark$mark.tex]" 30) ||
+window=$(e2e_window "Mirev - [$mark$mark$mark$mark.tex]" 30) ||
   e2e_fail "no new instance with the name on its command line: $(e2e_window_names)"
 printf 'd\r\n' >"$E2E_TMP/d.tex"
 open_from_desktop "$E2E_TMP/d.tex" 0
-e2e_window '^Mirev - \[d\.tex\]$' 20 >/dev/null || e2e_fail "the new instance did not show d.tex"
-e2e_keys "$window" alt+f x
-e2e_exited "$third" 20 || e2e_fail "the exit command did not end the new instance"
-[ "$E2E_STATUS" -eq 0 ] || e2e_fail "exit status $E2E_STATUS"
+e2e_window "Mirev - [d.tex]" 20 >/dev/null || e2e_fail "the new instance did not show d.tex"
+e2e_quit "$third" "$window"
 grep -qxF "File1=$E2E_TMP/d.tex" "$PROFILE" || e2e_fail "recent-file list: $(cat "$PROFILE")"
 grep -q '^File2=@ByteArray(' "$PROFILE" || e2e_fail "the code page 932 name is not kept as bytes: $(cat "$PROFILE")"
 echo "ok"

@@ -7,7 +7,7 @@
 # in code page 932. "中止" from the menu ends pLaTeX looping on \loop\iftrue\repeat with
 # everything its command started.
 source "$(dirname "$0")/lib.sh"
-e2e_setup "$1"
+e2e_setup "$@"
 for tool in platex dvipdfmx pdftotext; do
   command -v "$tool" >/dev/null || e2e_fail "$tool is missing (scripts/deps.sh installs it)"
 done
@@ -20,7 +20,7 @@ cp "$docs/jmsg.tex" "$docs/loop.tex" "$dir/"
 cd "$dir"
 e2e_start "$dir/誤り 文書.tex"
 pid=$E2E_LAST_PID
-window=$(e2e_named_window "Mirev - [誤り 文書.tex]" 30) || e2e_fail "no window: $(e2e_window_names)"
+window=$(e2e_window "Mirev - [誤り 文書.tex]" 30) || e2e_fail "no window: $(e2e_window_names)"
 # The chain's commands are the program's children: a run is over when none is left.
 idle() { [ -z "$(pgrep -P "$pid")" ]; }
 # typeset LOG: Ctrl+T, then waits for pLaTeX to finish its new log and the chain to end.
@@ -44,7 +44,7 @@ text="$(pdftotext "誤り 文書.pdf" -)" || e2e_fail "pdftotext could not read 
 grep -q 'この行は正しい' <<<"$text" || e2e_fail "no Japanese text in the PDF: $text"
 
 "$MIREV" --open "$dir/jmsg.tex" >>"$E2E_TMP/handoff.log" 2>&1 || e2e_fail "the hand-off failed"
-e2e_named_window "Mirev - [jmsg.tex]" 20 >/dev/null || e2e_fail "jmsg.tex not shown: $(e2e_window_names)"
+e2e_window "Mirev - [jmsg.tex]" 20 >/dev/null || e2e_fail "jmsg.tex not shown: $(e2e_window_names)"
 typeset jmsg.log
 e2e_keys "$window" F6 ctrl+a ctrl+c F6 ctrl+End Return ctrl+v ctrl+s
 {
@@ -55,7 +55,7 @@ e2e_wait 20 'cmp -s <(tail -n 2 jmsg.tex) "$E2E_TMP/expected"' ||
   e2e_fail "the pane's entries, pasted: '$(tail -n 2 jmsg.tex | iconv -f CP932 -t UTF-8 2>&1)'"
 
 "$MIREV" --open "$dir/loop.tex" >>"$E2E_TMP/handoff.log" 2>&1 || e2e_fail "the hand-off failed"
-e2e_named_window "Mirev - [loop.tex]" 20 >/dev/null || e2e_fail "loop.tex not shown: $(e2e_window_names)"
+e2e_window "Mirev - [loop.tex]" 20 >/dev/null || e2e_fail "loop.tex not shown: $(e2e_window_names)"
 e2e_keys "$window" ctrl+t
 # The command leads a process group of its own, whose id is its process id.
 group=""
@@ -69,7 +69,5 @@ e2e_new_window 10 "$window" >/dev/null || e2e_fail "the menu did not open"
 xdotool key --clearmodifiers Down Return
 e2e_wait 10 '[ -z "$(pgrep -g "$group")" ] && idle' || e2e_fail "still running after Stop: $(pgrep -a -g "$group")"
 
-e2e_keys "$window" alt+f x
-e2e_exited "$pid" 20 || e2e_fail "the exit command did not end the program; windows: $(e2e_window_names)"
-[ "$E2E_STATUS" -eq 0 ] || e2e_fail "exit status $E2E_STATUS"
+e2e_quit "$pid" "$window"
 echo "ok"
