@@ -2,7 +2,6 @@
 // arrives, a failed step stopping the chain, and Stop ending the command's process group.
 // Real pLaTeX runs in tests/e2e/typeset_platex.sh.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,7 +14,6 @@
 #include <QTextBlock>
 #include <QThread>
 #include <functional>
-#include <tuple>
 
 #include "app/TypesetPane.h"
 #include "app/TypesetRunner.h"
@@ -136,43 +134,34 @@ TEST_F(TypesetRunnerTest, OutputIsDecodedAndReadAsItArrives) {
   EXPECT_EQ(runner.Entries()[0].line, 7);
 }
 
-// The live processes (by /proc) as name, process, parent and group.
-std::vector<std::tuple<QString, long long, long long, long long>> Processes() {
-  std::vector<std::tuple<QString, long long, long long, long long>> all;
+// The live (not zombie) processes of a process group, by name, from /proc.
+QStringList Members(long long group) {
+  QStringList names;
   for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
     QFile stat("/proc/" + pid + "/stat");
     if (!stat.open(QIODevice::ReadOnly)) continue;
     const QByteArray text = stat.readAll();
     const qsizetype open = text.indexOf('('), close = text.lastIndexOf(')');
-    const QList<QByteArray> fields = text.mid(close + 2).split(' ');
-    if (open < 0 || close < 0 || fields.size() < 3 || fields[0] == "Z") continue;
-    all.emplace_back(QString::fromUtf8(text.mid(open + 1, close - open - 1)), pid.toLongLong(),
-                     fields[1].toLongLong(), fields[2].toLongLong());
+    const QList<QByteArray> fields = text.mid(close + 2).split(' ');  // state, parent, group
+    if (open >= 0 && close > open && fields.size() > 2 && fields[0] != "Z" && fields[2].toLongLong() == group)
+      names << QString::fromUtf8(text.mid(open + 1, close - open - 1));
   }
-  return all;
-}
-
-// The runner's command leads a group of its own.
-long long ChildGroup() {
-  for (const auto& [name, pid, parent, group] : Processes())
-    if (parent == getpid() && group == pid) return pid;
-  return 0;
-}
-
-QStringList Members(long long group) {
-  QStringList names;
-  for (const auto& [name, pid, parent, inGroup] : Processes())
-    if (group && inGroup == group) names << name;
   return names;
 }
 
 // A command whose programs ignore SIGTERM, as a busy pLaTeX under latexmk may: Stop ends the
 // whole group with the SIGKILL after the grace period, the programs the command started too.
+// The command leads the group, so its process id is the group's.
 TEST_F(TypesetRunnerTest, StopEndsTheWholeProcessGroup) {
-  ASSERT_EQ(runner.Start(document, "sh -c 'trap \"\" TERM; sh -c \"sleep 30; echo inner\"; echo after'"),
+  ASSERT_EQ(runner.Start(document,
+                         "sh -c 'echo $$ >group; trap \"\" TERM; sh -c \"sleep 30; echo in\"; echo after'"),
             TypesetRunner::StartResult::Started);
   long long group = 0;
-  ASSERT_TRUE(WaitFor([&] { return Members(group = ChildGroup()).contains("sleep"); }));
+  ASSERT_TRUE(WaitFor([&] {
+    QFile file(folder + "/group");
+    group = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
+    return group > 0 && Members(group).contains("sleep");
+  }));
   runner.Stop();
   EXPECT_TRUE(WaitFor([&] { return recorder.finished > 0 && Members(group).isEmpty(); }, 10000))
       << Members(group).join(' ').toStdString();
