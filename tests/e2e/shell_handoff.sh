@@ -37,14 +37,7 @@ open_from_desktop "$first_name" 0
 window=$(e2e_window "Mirev - [$mark\\.tex]" 20) || e2e_fail "no handed-over file: $(e2e_window_names)"
 [ "$(e2e_program_windows | wc -l)" -eq 1 ] || e2e_fail "more than one main window"
 e2e_keys "$window" End x ctrl+s
-e2e_wait 20 'cmp -s "$first_name" <(printf "onex\r\n")' || e2e_fail "the handed-over file was not written"
-
-# A file that cannot be read is refused by the running instance, with its box.
-open_from_desktop "$E2E_TMP/missing.tex" 0
-box=$(e2e_window error 20) || e2e_fail "no error box in the running instance"
-e2e_keys "$box" Return
-e2e_gone "$box" 20 || e2e_fail "the box stayed"
-kill -0 "$first" 2>/dev/null || e2e_fail "the running instance ended after the box"
+e2e_saved "$first_name" 'onex\r\n'
 
 # An instance that dies leaves its socket; the next start takes it over.
 socket="$XDG_RUNTIME_DIR/mirev-$(id -u).sock"
@@ -54,13 +47,13 @@ wait "$first" 2>/dev/null
 e2e_wait 20 '[ -z "$(e2e_program_windows)" ]' || e2e_fail "the killed instance's window stayed"
 [ -S "$socket" ] || e2e_fail "the killed instance's socket is gone; nothing to take over"
 open_from_desktop "$second_name"
-third=$E2E_LAST_PID
+second=$E2E_LAST_PID
 window=$(e2e_window "Mirev - [$mark$mark$mark$mark.tex]" 30) ||
   e2e_fail "no new instance with the name on its command line: $(e2e_window_names)"
 printf 'd\r\n' >"$E2E_TMP/d.tex"
 open_from_desktop "$E2E_TMP/d.tex" 0
 e2e_window "Mirev - [d.tex]" 20 >/dev/null || e2e_fail "the new instance did not show d.tex"
-e2e_quit "$third" "$window"
+e2e_quit "$second" "$window"
 grep -qxF "File1=$E2E_TMP/d.tex" "$PROFILE" || e2e_fail "recent-file list: $(cat "$PROFILE")"
 grep -q '^File2=@ByteArray(' "$PROFILE" || e2e_fail "the code page 932 name is not kept as bytes: $(cat "$PROFILE")"
 echo "ok"
