@@ -23,8 +23,8 @@ pid=$E2E_LAST_PID
 window=$(e2e_window "Mirev - [誤り 文書.tex]" 30) || e2e_fail "no window: $(e2e_window_names)"
 # The chain's commands are the program's children: a run is over when none is left.
 idle() { [ -z "$(pgrep -P "$pid")" ]; }
-# typeset LOG: Ctrl+T, then waits for pLaTeX to finish its new log and the chain to end.
-typeset() {
+# run_typeset LOG: Ctrl+T, then waits for pLaTeX to finish its new log and the chain to end.
+run_typeset() {
   log="$1"
   rm -f "$log"
   e2e_keys "$window" ctrl+t
@@ -32,11 +32,11 @@ typeset() {
     e2e_fail "the run did not end: $(tail -n 5 "$log" 2>/dev/null)"
   sleep 0.5
 }
-typeset "誤り 文書.log"
+run_typeset "誤り 文書.log"
 [ -e "誤り 文書.pdf" ] && e2e_fail "dvipdfmx ran after pLaTeX failed"
 
 e2e_keys "$window" F4 percent
-typeset "誤り 文書.log"
+run_typeset "誤り 文書.log"
 line7=$(sed -n 7p "誤り 文書.tex" | iconv -f CP932 -t UTF-8)
 [ "$line7" = "%表示\undefinedcommand{}の後。"$'\r' ] || e2e_fail "line 7 after F4, % and Ctrl+T: '$line7'"
 e2e_wait 20 '[ -s "誤り 文書.pdf" ] && idle' || e2e_fail "no PDF after the fix: $(ls -la)"
@@ -45,7 +45,7 @@ grep -q 'この行は正しい' <<<"$text" || e2e_fail "no Japanese text in the 
 
 "$MIREV" --open "$dir/jmsg.tex" >>"$E2E_TMP/handoff.log" 2>&1 || e2e_fail "the hand-off failed"
 e2e_window "Mirev - [jmsg.tex]" 20 >/dev/null || e2e_fail "jmsg.tex not shown: $(e2e_window_names)"
-typeset jmsg.log
+run_typeset jmsg.log
 e2e_keys "$window" F6 ctrl+a ctrl+c F6 ctrl+End Return ctrl+v ctrl+s
 {
   printf 'jmsg.tex:5: Package mine Error: 日本語のエラーです：表示できますか.\r\n'
