@@ -1,5 +1,5 @@
 # Shared by the end-to-end scripts: a private X server, a throw-away profile, and waits that
-# always give up. Source it, then call e2e_setup with the program's path.
+# always give up. Source it, then call e2e_setup with the script's arguments.
 set -u
 
 E2E_PIDS=()
@@ -17,30 +17,26 @@ e2e_cleanup() {
     kill -9 "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
   done
-  if [ -n "$E2E_XVFB_PID" ]; then
-    kill "$E2E_XVFB_PID" 2>/dev/null
-    wait "$E2E_XVFB_PID" 2>/dev/null
-  fi
+  # Xvfb ended as it expects, so that it takes its lock and socket with it.
+  [ -n "$E2E_XVFB_PID" ] && kill "$E2E_XVFB_PID" 2>/dev/null && wait "$E2E_XVFB_PID" 2>/dev/null
   [ -n "$E2E_TMP" ] && [ -z "${E2E_KEEP:-}" ] && rm -rf "$E2E_TMP"
 }
 
-# e2e_setup PROGRAM: starts Xvfb on a free display and points HOME and the XDG directories
-# at a fresh temporary tree.
+# e2e_setup PROGRAM [SCREEN_PROBE]: starts Xvfb on a free display and points HOME and the XDG
+# directories at a fresh temporary tree. The paths are made absolute: scripts change folder.
 e2e_setup() {
-  MIREV="$1"
+  MIREV="$(readlink -f "$1")"
+  E2E_PROBE="$(readlink -f "${2:-/nonexistent}")"
   [ -x "$MIREV" ] || e2e_fail "no program at $MIREV"
-  command -v Xvfb >/dev/null || e2e_fail "Xvfb is missing"
-  command -v xdotool >/dev/null || e2e_fail "xdotool is missing"
+  command -v Xvfb >/dev/null && command -v xdotool >/dev/null || e2e_fail "Xvfb or xdotool is missing"
   trap e2e_cleanup EXIT
   E2E_TMP="$(mktemp -d)"
-  export HOME="$E2E_TMP/home"
-  export XDG_CONFIG_HOME="$E2E_TMP/config"
-  export XDG_DATA_HOME="$E2E_TMP/data"
-  export XDG_RUNTIME_DIR="$E2E_TMP/run"
+  export HOME="$E2E_TMP/home" XDG_CONFIG_HOME="$E2E_TMP/config" XDG_DATA_HOME="$E2E_TMP/data"
+  export XDG_RUNTIME_DIR="$E2E_TMP/run" QT_QPA_PLATFORM=xcb
   mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
   chmod 700 "$XDG_RUNTIME_DIR"
-  export QT_QPA_PLATFORM=xcb
   unset QT_QPA_PLATFORMTHEME
+  PROFILE="$XDG_CONFIG_HOME/Harrowin/Mirev.conf"
 
   # Xvfb picks a free display itself and tells us which. With -noreset it does not reset when
   # its last client (the probe below) leaves, so the program never connects during a reset.
@@ -69,18 +65,6 @@ e2e_start() {
   E2E_PIDS+=("$E2E_LAST_PID")
 }
 
-# The ids of the mapped windows whose name matches the regular expression.
-e2e_windows() {
-  xdotool search --onlyvisible --name "$1" 2>/dev/null
-}
-
-# e2e_window REGEX SECONDS: waits for one mapped window with a matching name, prints its id.
-e2e_window() {
-  local regex="$1" found=""
-  e2e_wait "$2" 'found=$(e2e_windows "$regex" | head -n1); [ -n "$found" ]' || return 1
-  echo "$found"
-}
-
 # e2e_exited PID SECONDS: waits for the process to end; its exit status is then in
 # E2E_STATUS. Not for a command substitution: only this shell can wait for its children.
 e2e_exited() {
@@ -88,7 +72,13 @@ e2e_exited() {
   e2e_wait "$2" '! kill -0 "$pid" 2>/dev/null' || return 1
   wait "$pid"
   E2E_STATUS=$?
-  return 0
+}
+
+# e2e_quit PID WINDOW: the exit command from the File menu ends the program with status 0.
+e2e_quit() {
+  e2e_keys "$2" alt+f x
+  e2e_exited "$1" 20 || e2e_fail "the exit command did not end the program; windows: $(e2e_window_names)"
+  [ "$E2E_STATUS" -eq 0 ] || e2e_fail "exit status $E2E_STATUS"
 }
 
 # e2e_keys WINDOW KEYS...: gives the window the keyboard and types the keys.
@@ -105,15 +95,26 @@ e2e_program_windows() {
   xdotool search --onlyvisible --classname "^$(basename "$MIREV")\$" 2>/dev/null
 }
 
+# e2e_new_window SECONDS KNOWN...: waits for a mapped window of the program that is none of
+# the KNOWN ones (a dialog, an open menu) and prints its id.
+e2e_new_window() {
+  local seconds="$1" found=""
+  shift
+  local known=" $* "
+  e2e_wait "$seconds" 'found=$(e2e_program_windows | while read -r w; do
+      [[ "$known" == *" $w "* ]] || { echo "$w"; break; }; done); [ -n "$found" ]' || return 1
+  echo "$found"
+}
+
 # e2e_gone WINDOW SECONDS: waits until the window is no longer mapped.
 e2e_gone() {
   local window="$1"
   e2e_wait "$2" '! e2e_program_windows | grep -qx "$window"'
 }
 
-# e2e_named_window NAME SECONDS: waits for a mapped window of the program named exactly NAME
-# (letter for letter, whatever the locale does with patterns) and prints its id.
-e2e_named_window() {
+# e2e_window NAME SECONDS: waits for a mapped window of the program named exactly NAME (letter
+# for letter, whatever the locale does with patterns) and prints its id.
+e2e_window() {
   local name="$1" found=""
   e2e_wait "$2" 'found=$(e2e_program_windows | while read -r w; do
       [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$name" ] && { echo "$w"; break; }; done)
@@ -127,10 +128,11 @@ e2e_window_names() {
   for w in $(e2e_program_windows); do printf "'%s' " "$(xdotool getwindowname "$w" 2>/dev/null)"; done
 }
 
-# e2e_use_probe PATH: the screen probe (tests/e2e/ScreenProbe.cpp) the scripts below need.
-e2e_use_probe() {
-  E2E_PROBE="$1"
-  [ -x "$E2E_PROBE" ] || e2e_fail "no screen probe at $E2E_PROBE"
+# e2e_saved FILE BYTES: waits for the file to hold exactly the bytes (a printf format).
+e2e_saved() {
+  local file="$1"
+  printf "$2" >"$E2E_TMP/expected"
+  e2e_wait 20 'cmp -s "$file" "$E2E_TMP/expected"' || e2e_fail "$file holds: $(od -An -c "$file" | tr -s ' ')"
 }
 
 # e2e_shot NAME: a screenshot of the whole screen in $E2E_TMP/NAME.png (kept with E2E_KEEP=1).

@@ -1,20 +1,21 @@
 // The typesetting runner: a chain of commands in the document's folder, output read as it
-// arrives, a failed step stopping the chain, and Stop ending a real pLaTeX's process tree.
+// arrives, a failed step stopping the chain, and Stop ending the command's process group.
+// Real pLaTeX runs in tests/e2e/typeset_platex.sh.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QThread>
 #include <functional>
-#include <tuple>
 
+#include "app/TypesetPane.h"
 #include "app/TypesetRunner.h"
 
 namespace {
@@ -133,95 +134,94 @@ TEST_F(TypesetRunnerTest, OutputIsDecodedAndReadAsItArrives) {
   EXPECT_EQ(runner.Entries()[0].line, 7);
 }
 
-QByteArray TestDocument(const char* name) {
-  QFile file(QStringLiteral(MIREV_TEST_DATA "/typeset/docs/") + name);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString Setting(std::string_view chain) {
-  return QString::fromUtf8(chain.data(), static_cast<qsizetype>(chain.size()));
-}
-
-void ExpectInstalled(std::initializer_list<const char*> programs) {
-  for (const char* program : programs)
-    ASSERT_FALSE(QStandardPaths::findExecutable(program).isEmpty())
-        << program << " is missing: see scripts/deps.sh";
-}
-
-// The default chain on a real pLaTeX, in a folder and under a name with blanks and Japanese.
-TEST_F(TypesetRunnerTest, TheDefaultChainTypesetsCodePage932ToPdfAndReportsTheErrorLine) {
-  ExpectInstalled({"platex", "pdftotext"});
-  Write(document, TestDocument("good.tex"));
-  Run(Setting(typeset::kPlatexCommand));
-  ASSERT_EQ(runner.LastResult().outcome, TypesetRunner::Outcome::Succeeded)
-      << recorder.lines.join('\n').toStdString();
-  EXPECT_TRUE(runner.Entries().empty());
-  QProcess text;
-  text.start("pdftotext", {QString::fromStdString(typeset::OutputPath(document.toStdString(), ".pdf")), "-"});
-  ASSERT_TRUE(text.waitForFinished(30000));
-  EXPECT_TRUE(QString::fromUtf8(text.readAllStandardOutput()).contains("これは日本語の文書です。表示と能力"));
-
-  Write(document, TestDocument("bad.tex"));
-  Run(Setting(typeset::kPlatexCommand), 2);
-  EXPECT_EQ(runner.LastResult().step, 0) << "dvipdfmx does not run after a failed pLaTeX";
-  ASSERT_EQ(runner.Entries().size(), 1u);
-  EXPECT_EQ(runner.EntryFilePath(runner.Entries()[0]), document);
-  EXPECT_EQ(runner.Entries()[0].line, 7);
-  EXPECT_EQ(runner.Entries()[0].message, "Undefined control sequence.");
-  EXPECT_TRUE(recorder.lines.contains("l.7 表示\\undefinedcommand"));
-}
-
-// The live processes (by /proc) as name, process, parent and group.
-std::vector<std::tuple<QString, long long, long long, long long>> Processes() {
-  std::vector<std::tuple<QString, long long, long long, long long>> all;
+// The live (not zombie) processes of a process group, by name, from /proc.
+QStringList Members(long long group) {
+  QStringList names;
   for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
     QFile stat("/proc/" + pid + "/stat");
     if (!stat.open(QIODevice::ReadOnly)) continue;
     const QByteArray text = stat.readAll();
     const qsizetype open = text.indexOf('('), close = text.lastIndexOf(')');
-    const QList<QByteArray> fields = text.mid(close + 2).split(' ');
-    if (open < 0 || close < 0 || fields.size() < 3 || fields[0] == "Z") continue;
-    all.emplace_back(QString::fromUtf8(text.mid(open + 1, close - open - 1)), pid.toLongLong(),
-                     fields[1].toLongLong(), fields[2].toLongLong());
+    const QList<QByteArray> fields = text.mid(close + 2).split(' ');  // state, parent, group
+    if (open >= 0 && close > open && fields.size() > 2 && fields[0] != "Z" && fields[2].toLongLong() == group)
+      names << QString::fromUtf8(text.mid(open + 1, close - open - 1));
   }
-  return all;
-}
-
-// The runner's command leads a group of its own.
-long long ChildGroup() {
-  for (const auto& [name, pid, parent, group] : Processes())
-    if (parent == getpid() && group == pid) return pid;
-  return 0;
-}
-
-QStringList Members(long long group) {
-  QStringList names;
-  for (const auto& [name, pid, parent, inGroup] : Processes())
-    if (group && inGroup == group) names << name;
   return names;
 }
 
-// pLaTeX looping on \loop\iftrue\repeat, under latexmk, and under a shell whose programs
-// ignore SIGTERM (ended by the SIGKILL after the grace period): Stop ends them all.
-TEST_F(TypesetRunnerTest, StopEndsTheWholeProcessTreeOfALoopingPlatex) {
-  ExpectInstalled({"platex", "latexmk"});
-  Write(document, TestDocument("loop.tex"));
-  for (const QString& chain :
-       {Setting(typeset::kLatexmkCommand),
-        QString("sh -c 'trap \"\" TERM; platex -kanji=sjis -interaction=nonstopmode \"$1\"; "
-                "echo after' zero %f")}) {
-    SCOPED_TRACE(chain.toStdString());
-    recorder.finished = 0;
-    ASSERT_EQ(runner.Start(document, chain), TypesetRunner::StartResult::Started);
-    long long group = 0;
-    ASSERT_TRUE(WaitFor([&] { return Members(group = ChildGroup()).contains("platex"); }))
-        << recorder.lines.join('\n').toStdString();
-    runner.Stop();
-    EXPECT_TRUE(WaitFor([&] { return recorder.finished > 0 && Members(group).isEmpty(); }, 10000))
-        << Members(group).join(' ').toStdString();
-    EXPECT_EQ(runner.LastResult().outcome, TypesetRunner::Outcome::Stopped);
-    EXPECT_FALSE(recorder.lines.contains("after"));
-  }
+// A command whose programs ignore SIGTERM, as a busy pLaTeX under latexmk may: Stop ends the
+// whole group with the SIGKILL after the grace period, the programs the command started too.
+// The command leads the group, so its process id is the group's.
+TEST_F(TypesetRunnerTest, StopEndsTheWholeProcessGroup) {
+  ASSERT_EQ(runner.Start(document,
+                         "sh -c 'echo $$ >group; trap \"\" TERM; sh -c \"sleep 30; echo in\"; echo after'"),
+            TypesetRunner::StartResult::Started);
+  long long group = 0;
+  ASSERT_TRUE(WaitFor([&] {
+    QFile file(folder + "/group");
+    group = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
+    return group > 0 && Members(group).contains("sleep");
+  }));
+  runner.Stop();
+  EXPECT_TRUE(WaitFor([&] { return recorder.finished > 0 && Members(group).isEmpty(); }, 10000))
+      << Members(group).join(' ').toStdString();
+  EXPECT_EQ(runner.LastResult().outcome, TypesetRunner::Outcome::Stopped);
+  EXPECT_TRUE(recorder.lines.isEmpty()) << recorder.lines.join('\n').toStdString();
 }
 
+QString Shown(const TypesetPane& pane) { return pane.Output()->toPlainText(); }
+
 }  // namespace
+
+// The pane alone: the line still being written, the cap on a flood of lines, and the walk
+// keeping its entry while entries arrive in walking order.
+TEST(TypesetPaneTest, OpenLineShowsUntilItsLineEnds) {
+  TypesetPane pane;
+  pane.SetOpenLine("[1");
+  pane.FlushOutput();
+  EXPECT_EQ(Shown(pane), "[1");
+  // The complete line takes the open line's place, without a blank line before it.
+  pane.AppendLine("[1] [2]");
+  pane.SetOpenLine(QString());
+  pane.FlushOutput();
+  EXPECT_EQ(Shown(pane), "[1] [2]");
+  pane.SetOpenLine("(./a");
+  pane.FlushOutput();
+  pane.SetOpenLine("(./a.aux");
+  pane.FlushOutput();
+  pane.AppendLine("(./a.aux)");
+  pane.AppendLine("done");
+  pane.FlushOutput();
+  EXPECT_EQ(Shown(pane), "[1] [2]\n(./a.aux)\ndone");
+}
+
+TEST(TypesetPaneTest, FloodKeepsOnlyTheLastLines) {
+  TypesetPane pane;
+  constexpr int kMax = TypesetPane::kMaxLines;
+  for (int i = 0; i < 10; ++i) pane.AppendLine(QString::number(i));
+  pane.FlushOutput();
+  for (int i = 10; i < 3 * kMax; ++i) pane.AppendLine(QString::number(i));
+  pane.SetOpenLine("open");
+  pane.FlushOutput();
+  QTextDocument* text = pane.Output()->document();
+  EXPECT_EQ(text->blockCount(), kMax);
+  EXPECT_EQ(text->firstBlock().text(), QString::number(2 * kMax + 1));
+  EXPECT_EQ(text->lastBlock().previous().text(), QString::number(3 * kMax - 1));
+  EXPECT_EQ(text->lastBlock().text(), "open");
+}
+
+TEST(TypesetPaneTest, WalkKeepsItsEntryWhenAnEarlierOneArrives) {
+  using typeset::EntryKind;
+  TypesetPane pane;
+  for (auto [kind, text] :
+       {std::pair{EntryKind::Warning, "w1"}, {EntryKind::Error, "e1"}, {EntryKind::Warning, "w2"}})
+    pane.AddEntry({kind, {}, 0, text, text});
+  pane.SetCurrent(1);
+  pane.AddEntry({EntryKind::Error, {}, 0, "e2", "e2"});
+  EXPECT_EQ(pane.EntryAt(pane.Current()).text, "w1");
+  EXPECT_EQ(pane.EntryList()->currentRow(), 2);
+  EXPECT_EQ(pane.EntryAt(pane.StepFrom(-1)).text, "e2");
+  EXPECT_EQ(pane.EntryAt(pane.StepFrom(+1)).text, "w2");
+  pane.SetCurrent(3);
+  EXPECT_EQ(pane.StepFrom(+1), -1);
+}

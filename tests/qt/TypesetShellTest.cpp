@@ -1,47 +1,35 @@
 // Typesetting on the real shell, with commands standing in for TeX (recorded output of real
 // runs, sh): F4 walks the entries through the open gate to their lines, Ctrl+T saves first,
-// a run in progress, F6 and the pane's own keys, the PDF. Real pLaTeX runs in tests/e2e.
-#include <QApplication>
-#include <QClipboard>
+// a run in progress, F6 and the pane's own keys, the PDF, the settings and their dialog. Real
+// pLaTeX runs in tests/e2e/typeset_platex.sh.
+#include <QCheckBox>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QListWidget>
 #include <QPlainTextEdit>
 
 #include "ShellFixture.h"
+#include "app/CTypesetDlg.h"
 #include "app/TypesetCommands.h"
 #include "app/TypesetPane.h"
 #include "app/TypesetRunner.h"
 #include "base/CommandIds.h"
 #include "platform/ViewWidget.h"
 #include "res/Resources.h"
+#include "tex/TypesetCommand.h"
 #include "view/CVeloView.h"
 
 namespace {
 
 QString Res(int id) { return QString::fromUtf8(ResourceString(id)); }
 
-class SaveDialogs : public ScriptedDialogs {
- public:
-  std::optional<QString> GetSaveFileName(QWidget*, const FileDialogRequest&) override {
-    ++saveRequests;
-    return saveAnswer;
-  }
-  std::optional<QString> saveAnswer;
-  int saveRequests = 0;
-};
-
 class TypesetShellTest : public ShellFixture {
  protected:
+  // An empty command keeps the profile's.
   void StartWith(const QStringList& arguments, const QString& command) {
-    AppOptions options;
-    options.profileLocation = ProfilePath();
-    options.dialogs = &script;
-    options.shellIntegration = false;
-    app = std::make_unique<CMirevApp>(options);
-    ASSERT_TRUE(app->InitInstance(QStringList{QStringLiteral("mirev")} + arguments));
+    ASSERT_TRUE(Start(arguments, &script));
     Frame().Typeset().SetPdfOpener([this](const QString& path) { return opened << path, true; });
-    app->GetSettings().typesetCommand = command.toStdString();
+    if (!command.isEmpty()) app->GetSettings().typesetCommand = command.toStdString();
     // The window's activation and focus first: the view's caret text would cover the messages.
     Settle();
   }
@@ -72,7 +60,7 @@ class TypesetShellTest : public ShellFixture {
     return QStringLiteral("cat '" MIREV_TEST_DATA "/typeset/%1'").arg(QString::fromLatin1(recording));
   }
 
-  SaveDialogs script;
+  ScriptedDialogs script;
   QStringList opened;
 };
 
@@ -122,18 +110,19 @@ TEST_F(TypesetShellTest, F4WalksErrorsFirstIntoTheirFilesAndLines) {
 
 TEST_F(TypesetShellTest, CtrlTSavesFirstAndStopsWhenTheSaveDoesNot) {
   StartWith({}, "cat %f");
+  script.saveAnswers = {std::nullopt, filesDir.filePath("名前 付き.tex")};
   PressKey(Qt::Key_T, Qt::ControlModifier);
-  EXPECT_EQ(script.saveRequests, 1) << "an untitled document is named first";
+  EXPECT_EQ(script.saveRequests.size(), 1u) << "an untitled document is named first";
   EXPECT_FALSE(Running());
 
   ActiveView().OnTypedText("\x95\x5C typed");  // 表, whose trail byte is a backslash
-  script.saveAnswer = filesDir.filePath("名前 付き.tex");
   TypesetAndWait();
   EXPECT_EQ(Output().section(u'\n', 0, 1), "> cat '名前 付き.tex'\n表 typed");
 
   ActiveView().OnTypedText(" lost");
-  QFile::remove(*script.saveAnswer);
-  QDir().mkpath(*script.saveAnswer);  // a folder in the file's place: the write fails
+  const QString path = filesDir.filePath("名前 付き.tex");
+  QFile::remove(path);
+  QDir().mkpath(path);  // a folder in the file's place: the write fails
   script.Expect(DialogService::Answer::Ok);
   PressKey(Qt::Key_T, Qt::ControlModifier);
   EXPECT_EQ(script.boxes.size(), 1u);
@@ -181,10 +170,6 @@ TEST_F(TypesetShellTest, F6MovesBetweenDocumentAndPaneWhoseKeysStayItsOwn) {
   PressKey(Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(Frame().ActiveChild()->Document().Doc().ToFileImage(), before);
   EXPECT_EQ(ActiveView().Caret().line, 0);
-  PressKey(Qt::Key_A, Qt::ControlModifier);
-  PressKey(Qt::Key_C, Qt::ControlModifier);
-  EXPECT_EQ(QApplication::clipboard()->text().split(u'\n').value(2),
-            "warn.tex:5: Package mine Warning: 日本語の警告です.");
   PressKey(Qt::Key_Return);
   EXPECT_TRUE(KeysInActiveView());
   EXPECT_EQ(ActiveView().Caret().line + 1, 5);
@@ -198,30 +183,63 @@ TEST_F(TypesetShellTest, F6MovesBetweenDocumentAndPaneWhoseKeysStayItsOwn) {
   EXPECT_EQ(ActiveView().Caret().line + 1, 9) << "the walk goes on from the entry chosen";
 }
 
-TEST_F(TypesetShellTest, PdfOpensFromTheMenuAndAfterASuccessfulRunWhenAsked) {
-  StartWith({WriteFile("論文 1.tex", "text\r\n")}, "sh -c 'echo made > \"$1\"' zero %b.pdf");
+// The command and the PDF switch come from the profile's typesetting group and go back to it.
+TEST_F(TypesetShellTest, PdfOpensAfterASuccessfulRunWhenAskedAndFromTheMenu) {
+  WriteProfile({{"Typeset/Command", "sh -c 'echo made > \"$1\"' zero %b.pdf"}, {"Typeset/OpenPdf", 1}});
+  StartWith({WriteFile("論文 1.tex", "text\r\n")}, QString());
   EXPECT_FALSE(MenuItem(ID_OPEN_PDF)->isEnabled());
   TypesetAndWait();
-  EXPECT_TRUE(opened.isEmpty());
-  MenuItem(ID_OPEN_PDF)->trigger();
   const QStringList pdf{filesDir.filePath("論文 1.pdf")};
   EXPECT_EQ(opened, pdf);
-  app->GetSettings().openPdfAfterTypeset = true;
+  MenuItem(ID_OPEN_PDF)->trigger();
+  EXPECT_EQ(opened, pdf + pdf);
   app->GetSettings().typesetCommand = "false";
   TypesetAndWait();
-  EXPECT_EQ(opened, pdf) << "not after a failed run";
+  EXPECT_EQ(opened, pdf + pdf) << "not after a failed run";
+  app->GetSettings().openPdfAfterTypeset = false;
   app->GetSettings().typesetCommand = "true";
   TypesetAndWait();
   EXPECT_EQ(opened, pdf + pdf);
-}
-
-TEST_F(TypesetShellTest, TheTypesetGroupOfTheProfileHoldsCommandAndPdfSwitch) {
-  WriteProfile({{"Typeset/Command", "echo 'from the profile' %f"}, {"Typeset/OpenPdf", 1}});
-  ASSERT_TRUE(Start());
-  EXPECT_EQ(app->GetSettings().typesetCommand, "echo 'from the profile' %f");
-  EXPECT_TRUE(app->GetSettings().openPdfAfterTypeset);
-  app->GetSettings().openPdfAfterTypeset = false;
   Finish();
   EXPECT_EQ(ProfileValues().value("Typeset/OpenPdf"), "0");
-  EXPECT_EQ(ProfileValues().value("Typeset/Command"), "echo 'from the profile' %f");
+  EXPECT_EQ(ProfileValues().value("Typeset/Command"), "true");
+}
+
+// The settings dialog: presets, a command that cannot run refused with the dialog left open and
+// the faulty line selected, OK and Cancel.
+TEST(DialogTypesetTest, PresetsFillTheCommandAndACommandThatCannotRunIsRefused) {
+  Settings settings;
+  settings.typesetCommand = "mine %f";
+  ScriptedDialogs boxes;  // the dialog's only boxes are its refusals
+  OnNextModal([](QDialog* dialog) {
+    auto* edit = Control<QPlainTextEdit>(dialog, "1060");
+    auto* openPdf = Control<QCheckBox>(dialog, "1064");
+    if (!edit || !openPdf) return;
+    EXPECT_EQ(edit->toPlainText(), "mine %f");
+    edit->setPlainText("platex %f\n  dvipdfmx '%b.dvi\n");
+    Press(dialog, "1");
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(edit->textCursor().selectedText(), "  dvipdfmx '%b.dvi");
+    edit->setPlainText("# nothing but a comment\n");
+    Press(dialog, "1");
+    EXPECT_TRUE(dialog->isVisible());
+    Press(dialog, "1063");
+    openPdf->setChecked(true);
+    Press(dialog, "1");
+  });
+  EXPECT_TRUE(RunTypesetSettingsCommand(settings, boxes));
+  ASSERT_EQ(boxes.boxes.size(), 2u);
+  EXPECT_EQ(boxes.boxes[0].text, Res(IDS_TYPESET_UNCLOSED_QUOTE).arg(2));
+  EXPECT_EQ(boxes.boxes[1].text, Res(IDS_TYPESET_NO_COMMAND));
+  EXPECT_EQ(settings.typesetCommand, typeset::kLatexmkCommand);
+  EXPECT_TRUE(settings.openPdfAfterTypeset);
+
+  OnNextModal([](QDialog* dialog) {
+    Press(dialog, "1062");
+    if (auto* openPdf = Control<QCheckBox>(dialog, "1064")) openPdf->setChecked(false);
+    Press(dialog, "2");
+  });
+  EXPECT_FALSE(RunTypesetSettingsCommand(settings, boxes));
+  EXPECT_EQ(settings.typesetCommand, typeset::kLatexmkCommand);
+  EXPECT_TRUE(settings.openPdfAfterTypeset);
 }
