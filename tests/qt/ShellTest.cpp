@@ -502,6 +502,26 @@ TEST_F(FileCommandsTest, TheCloseQuestionCancelsDiscardsOrSaves) {
 }
 
 // A name's bytes travel whole through the shell's strings.
+// ".." after a link leads where the link leads, as the kernel reads it: tidying the text would
+// read one file and write another.
+TEST_F(ShellTest, TheFileReadThroughALinkAndDotDotIsTheFileWritten) {
+  ASSERT_TRUE(QDir(filesDir.path()).mkpath("x/sub/deeper"));
+  ASSERT_TRUE(QFile::link("sub/deeper", filesDir.filePath("x/lnk")));
+  const QString real = WriteFile("x/sub/f.tex", "read me\r\n");
+  const QString beside = WriteFile("x/f.tex", "beside the link\r\n");
+  ASSERT_TRUE(Start({filesDir.filePath("x/lnk/../f.tex")}));
+  ASSERT_EQ(Template().Documents().size(), 1);
+  ShellDocument& doc = *Template().Documents().front();
+  EXPECT_EQ(doc.PathName(), real);
+  EXPECT_EQ(app->OpenDocumentFile(real), &doc);
+  doc.Doc().InsertText(TextPos{doc.Doc().FirstLine(), 0, 0, 0}, "new ");
+  ASSERT_TRUE(OnFileSave(doc));
+  EXPECT_EQ(ReadAll(real), "new read me\r\n");
+  EXPECT_EQ(ReadAll(beside), "beside the link\r\n");
+  Finish();
+  EXPECT_EQ(ProfileValues().value("Recent File List/File1"), real);
+}
+
 TEST(FilePathTest, EveryByteStringComesBackAndUtf8ReadsAsText) {
   std::mt19937 rng(20240612);
   for (int round = 0; round < 2000; ++round) {
