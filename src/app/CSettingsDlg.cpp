@@ -36,12 +36,7 @@ constexpr ColorRow kColorRows[] = {
 
 QString Text(int control) { return DialogText(IDD_SETTINGS, control); }
 
-QPushButton* MakeButton(int id, QWidget* parent) {
-  auto* button = new QPushButton(Text(id), parent);
-  SetControlId(button, id);
-  button->setAutoDefault(false);
-  return button;
-}
+QPushButton* MakeButton(int id, QWidget* parent) { return MakeDialogButton(IDD_SETTINGS, id, parent); }
 
 }  // namespace
 

@@ -25,12 +25,7 @@ QString FromView(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QPushButton* MakeButton(int id, QWidget* parent) {
-  auto* button = new QPushButton(Text(id), parent);
-  SetControlId(button, id);
-  button->setAutoDefault(false);
-  return button;
-}
+QPushButton* MakeButton(int id, QWidget* parent) { return MakeDialogButton(IDD_TYPESET, id, parent); }
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #pragma once
 // What the modal dialogs take from their templates in res/: the title, the control texts, and
 // the control ids their widgets are named after (tests find the widgets by them).
+#include <QPushButton>
 #include <QString>
 #include <QWidget>
 
@@ -13,3 +14,11 @@ inline QString DialogText(int dialog, int control) {
 }
 
 inline void SetControlId(QWidget* widget, int control) { widget->setObjectName(QString::number(control)); }
+
+// A push button of the dialog's template; it does not become the default button with the focus.
+inline QPushButton* MakeDialogButton(int dialog, int control, QWidget* parent) {
+  auto* button = new QPushButton(DialogText(dialog, control), parent);
+  SetControlId(button, control);
+  button->setAutoDefault(false);
+  return button;
+}
