@@ -125,14 +125,10 @@ TEST_F(TextFile, FilesSurviveReadWriteReadThroughAwkwardCalls) {
 }
 
 int failedReads = 0;
-long FailingRead(int, void*, std::size_t) {
-  ++failedReads;
-  return Failed(EIO);
-}
 
 TEST_F(TextFile, ReadErrorsAndTheTwoGigabyteRefusalLeaveTheDocumentAsItWas) {
   FileCallsRestorer restore;
-  ActiveFileCalls().read = FailingRead;
+  ActiveFileCalls().read = [](int, void*, std::size_t) { return ++failedReads, long{Failed(EIO)}; };
   WriteFileBytes(dir / "huge.tex", "");
   ASSERT_EQ(::truncate((dir / "huge.tex").c_str(), off_t{1} << 31), 0);  // sparse: it takes no disk
   WriteFileBytes(dir / "file.tex", "text\r\n");
@@ -223,26 +219,26 @@ TEST_F(TextFile, NoRegularFileIsReadOrReplaced) {
 }
 
 int writes = 0;
-long HalfThenDiskFull(int fd, const void* data, std::size_t size) {
-  return writes++ == 0 ? SystemFileCalls().write(fd, data, size / 2) : Failed(ENOSPC);
-}
-
-// The descriptor is gone after a failed close too, as on Linux.
-int CloseFails(int fd) {
-  SystemFileCalls().close(fd);
-  return Failed(EIO);
-}
 
 TEST_F(TextFile, AFailedStepLeavesTheOldFileAndNoTemporary) {
   const std::string path = dir / "paper.tex", old = "old text\r\n\x95\x5C\r\n";
   WriteFileBytes(path, old);
   const std::tuple<const char*, void (*)(FileCalls&), FileErrorCause, int> cases[] = {
-      {"write", [](FileCalls& c) { c.write = HalfThenDiskFull; }, FileErrorCause::DiskFull, ENOSPC},
+      {"write",
+       [](FileCalls& c) {
+         c.write = [](int fd, const void* data, std::size_t n) {
+           return writes++ == 0 ? SystemFileCalls().write(fd, data, n / 2) : Failed(ENOSPC);
+         };
+       },
+       FileErrorCause::DiskFull, ENOSPC},
       {"lying write",
        [](FileCalls& c) { c.write = [](int, const void*, std::size_t n) { return static_cast<long>(n); }; },
        FileErrorCause::Generic, 0},
       {"fsync", [](FileCalls& c) { c.fsync = [](int) { return Failed(EIO); }; }, FileErrorCause::HardIO, EIO},
-      {"close", [](FileCalls& c) { c.close = CloseFails; }, FileErrorCause::HardIO, EIO},
+      // The descriptor is gone after a failed close too, as on Linux.
+      {"close",
+       [](FileCalls& c) { c.close = [](int fd) { return SystemFileCalls().close(fd), Failed(EIO); }; },
+       FileErrorCause::HardIO, EIO},
       {"rename", [](FileCalls& c) { c.rename = [](const char*, const char*) { return Failed(EPERM); }; },
        FileErrorCause::AccessDenied, EPERM},
   };

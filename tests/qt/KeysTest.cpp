@@ -21,6 +21,12 @@ class KeysTest : public ShellFixture {
   void Record() {
     Frame().SetCommandObserver([this](int id, bool handled) { routed.push_back({id, handled}); });
   }
+  // The commands the keys reached.
+  Routed Routes(std::initializer_list<std::pair<int, Qt::KeyboardModifiers>> keys) {
+    routed.clear();
+    for (auto [key, modifiers] : keys) Key(key, modifiers);
+    return routed;
+  }
   CVeloView& Open(const QByteArray& bytes) {
     EXPECT_TRUE(Start({WriteFile(QStringLiteral("edit.tex"), bytes)}));
     return Frame().ActiveChild()->View()->View();
@@ -49,29 +55,21 @@ TEST_F(KeysTest, KeysReachTheirCommandsTheDocumentsTableFirstThenTheFramesThenTh
                                          {Qt::Key_Insert, kShift, 57637},
                                          {Qt::Key_Backspace, kAlt, 57643},
                                          {Qt::Key_F9, kAlt, 32852}}) {
-    routed.clear();
-    Key(key, modifiers);
-    EXPECT_EQ(routed.value(0).first, command);
+    EXPECT_EQ(Routes({{key, modifiers}}).value(0).first, command);
   }
   // Keypad keys count as the keys they stand for; other modifiers do not match.
-  routed.clear();
-  Key(Qt::Key_Left, kShift | Qt::KeypadModifier);
-  Key(Qt::Key_S, kCtrl | kShift);
-  Key(Qt::Key_Q, kNo);
-  EXPECT_EQ(routed, (Routed{{ID_CHAR_LEFT_EXTEND, true}}));
+  EXPECT_EQ(
+      Routes({{Qt::Key_Left, kShift | Qt::KeypadModifier}, {Qt::Key_S, kCtrl | kShift}, {Qt::Key_Q, kNo}}),
+      (Routed{{ID_CHAR_LEFT_EXTEND, true}}));
 
   // A document table entry wins over the frame's, but only while a document window is active.
   Template().Accelerators().Add({Qt::Key_N, kAccelCtrl, 40001});
-  routed.clear();
-  Key(Qt::Key_N, kCtrl);
-  EXPECT_EQ(routed, (Routed{{40001, false}}));
+  EXPECT_EQ(Routes({{Qt::Key_N, kCtrl}}), (Routed{{40001, false}}));
   ActiveDocument().Doc().SetModifiedFlag(false);
   ASSERT_TRUE(Frame().RouteCommand(ID_FILE_CLOSE));
   Settle();
   ASSERT_TRUE(Frame().Children().isEmpty());
-  routed.clear();
-  Key(Qt::Key_N, kCtrl);
-  EXPECT_EQ(routed, (Routed{{ID_FILE_NEW, true}}));
+  EXPECT_EQ(Routes({{Qt::Key_N, kCtrl}}), (Routed{{ID_FILE_NEW, true}}));
 
   // The window system's keys for document windows: Ctrl+F6 goes to the next, Ctrl+F4 closes.
   Frame().RouteCommand(ID_FILE_NEW);

@@ -44,30 +44,20 @@ class TexViewShellTest : public ShellFixture {
   void OnNextPopup(QStringList path) {
     QTimer::singleShot(0, qApp, [this, path]() mutable {
       auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-      if (!menu) {
-        ADD_FAILURE() << "no popup is up";
-        return;
-      }
+      ASSERT_TRUE(menu) << "no popup is up";
       popupItems = Items(*menu);
       popupAt = menu->pos();
-      while (!path.isEmpty()) {
-        QAction* found = nullptr;
-        for (QAction* action : menu->actions())
-          if (action->text() == path.front()) found = action;
-        if (!found) {
-          ADD_FAILURE() << "no item " << path.front() << " in " << popupItems.join(u'|');
-          break;
-        }
+      for (QAction* found = nullptr; menu && !path.isEmpty(); menu = found ? found->menu() : nullptr) {
+        found = nullptr;
+        for (QAction* action : menu->actions()) found = action->text() == path.front() ? action : found;
+        EXPECT_TRUE(found) << "no item " << path.front() << " in " << popupItems.join(u'|');
+        if (!found) break;
         menu->setActiveAction(found);
         path.removeFirst();
         QKeyEvent press(QEvent::KeyPress, path.isEmpty() ? Qt::Key_Return : Qt::Key_Right, Qt::NoModifier);
         QCoreApplication::sendEvent(menu, &press);
         if (path.isEmpty()) return;
-        menu = found->menu();
-        if (!menu || !menu->isVisible()) {
-          ADD_FAILURE() << "the sub-menu did not open";
-          break;
-        }
+        EXPECT_TRUE(found->menu() && found->menu()->isVisible()) << "the sub-menu did not open";
       }
       while (auto* open = qobject_cast<QMenu*>(QApplication::activePopupWidget())) open->close();
     });

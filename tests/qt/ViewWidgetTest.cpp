@@ -12,11 +12,11 @@
 #include <QStyleHints>
 #include <QTextCharFormat>
 #include <QWheelEvent>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "../core/FileFixtures.h"
 #include "doc/CVeloDoc.h"
 #include "platform/QtSurface.h"
 #include "platform/ViewFont.h"
@@ -48,15 +48,6 @@ QRect InkBox(const QImage& image, QRgb back) {
   ForPixels(image, image.rect(), back,
             [&](int x, int y, bool same) { box |= same ? QRect() : QRect(x, y, 1, 1); });
   return box;
-}
-// Where two pictures first differ, or empty when they are equal.
-std::string FirstDifference(const QImage& a, const QImage& b) {
-  if (a.size() != b.size()) return "sizes differ";
-  QRect diff;
-  ForPixels(a, a.rect(), 0, [&](int x, int y, bool) {
-    diff |= a.pixel(x, y) == b.pixel(x, y) ? QRect() : QRect(x, y, 1, 1);
-  });
-  return diff.isEmpty() ? "" : std::to_string(diff.left()) + "," + std::to_string(diff.top());
 }
 
 // Every zoom step: cells as high as asked and half as wide, holding all a glyph's ink but at most
@@ -178,10 +169,7 @@ class ViewWidgetTest : public ::testing::Test {
     settings.colors = kColors;
     settings.settingsLoaded = true;
     doc = std::make_unique<CVeloDoc>(settings);
-    ByteBlock* block = ByteBlock::Allocate(std::max<std::size_t>(text.size(), 1));
-    std::memcpy(block->Data(), text.data(), text.size());
-    doc->LoadLines(block, text.size());
-    block->Unref();
+    LoadText(*doc, text);
     widget = std::make_unique<RecordingWidget>(*doc, settings);
     widget->resize(width, height);
     widget->show();
@@ -261,7 +249,7 @@ TEST_F(ViewWidgetTest, PaintsEachColourAndCachedCellsMatchGlyphRuns) {
   const QRect ground(Cells(0, 40).topLeft(), QPoint(img.width() - 1, lh - 1));
   EXPECT_EQ(CountColor(img, ground, C(ColorTable::Ground)), ground.width() * ground.height());
   w.SetBufferedRows(false);
-  EXPECT_EQ(FirstDifference(Grab(), img), "");
+  EXPECT_TRUE(Grab() == img);
 }
 
 // The caret and the input method's place: the caret's cell, after a kanji, a tab, a sideways
@@ -316,15 +304,15 @@ TEST_F(ViewWidgetTest, ScrollBarsFollowTheViewAndTheScreenEqualsAFullRepaint) {
   vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   EXPECT_EQ(v.Origin().line, 1);
   EXPECT_EQ(w.scrolls, std::vector<QPoint>{QPoint(0, -v.LineHeight())});
-  EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "") << "after one line down";
+  EXPECT_TRUE(OnScreen() == Grab()) << "after one line down";
   // The caret moves with the content while scrolling; its old picture must not stay behind.
   v.PlaceCaret(3, 3, false);
   OnScreen();
   vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   vbar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "") << "after scrolling with the caret shown";
+  EXPECT_TRUE(OnScreen() == Grab()) << "after scrolling with the caret shown";
   w.clearFocus();
-  EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "") << "after the focus went";
+  EXPECT_TRUE(OnScreen() == Grab()) << "after the focus went";
 
   vbar->setSliderDown(true);
   vbar->setSliderPosition(42);
@@ -356,9 +344,9 @@ TEST_F(ViewWidgetTest, TheCompositionIsDrawnAtTheCaretAndNeverEntersTheDocument)
             w.viewport()->geometry().topLeft() + Cells(0, 4).topLeft());
   Compose(QString::fromUtf8("にほんご"));
   EXPECT_EQ(w.CompositionRect(), Cells(0, 2, 8));
-  EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "") << "after the composition grew";
+  EXPECT_TRUE(OnScreen() == Grab()) << "after the composition grew";
   Compose(QString());
-  EXPECT_EQ(FirstDifference(OnScreen(), before), "") << "after it was cancelled";
+  EXPECT_TRUE(OnScreen() == before) << "after it was cancelled";
 
   // Committed: the same glyphs, now the document's, in one step.
   Compose(QString::fromUtf8("にほ"));
@@ -366,7 +354,7 @@ TEST_F(ViewWidgetTest, TheCompositionIsDrawnAtTheCaretAndNeverEntersTheDocument)
   Commit(QString::fromUtf8("にほ"));
   EXPECT_FALSE(w.IsComposing());
   EXPECT_EQ(Bytes().substr(0, 11), "ab\x82\xC9\x82\xD9\x95\x5C" + std::string("cde"));
-  EXPECT_EQ(FirstDifference(Grab().copy(Cells(0, 2, 4).adjusted(0, 0, 0, -1)), shown), "");
+  EXPECT_TRUE(Grab().copy(Cells(0, 2, 4).adjusted(0, 0, 0, -1)) == shown);
   EXPECT_EQ(V().UndoList().size(), 1u);
   // What the code page cannot hold is refused whole, and the status bar says why.
   Commit(QString::fromUtf8("a\xF0\xA0\xAE\xB7"));
@@ -378,11 +366,11 @@ TEST_F(ViewWidgetTest, TheCompositionIsDrawnAtTheCaretAndNeverEntersTheDocument)
   Compose(QString::fromUtf8("かな"));
   OnScreen();
   Wheel(QPoint(0, -120));
-  EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "") << "after scrolling while composing";
+  EXPECT_TRUE(OnScreen() == Grab()) << "after scrolling while composing";
   EXPECT_EQ(w.CompositionRect(), Cells(V().Caret().line - V().Origin().line, 2, 4));
   w.clearFocus();
   EXPECT_FALSE(w.IsComposing()) << "the composition outlived the focus";
-  EXPECT_EQ(FirstDifference(OnScreen(), Grab()), "");
+  EXPECT_TRUE(OnScreen() == Grab());
 }
 
 // The input method reads the caret line around the caret and may replace a span of it. A long
