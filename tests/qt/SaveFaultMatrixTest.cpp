@@ -114,16 +114,13 @@ struct World {
   bool big = false;                 // more text than the disk or the limit takes
 };
 
-std::string MakeFile(const std::string& path, uid_t uid, gid_t gid, mode_t mode) {
-  WriteFileBytes(path, kOld);
-  if (::chown(path.c_str(), uid, gid) != 0) return SystemError("chown " + path);
-  return ::chmod(path.c_str(), mode) == 0 ? "" : SystemError("chmod " + path);
-}
-
-std::string MakeFolder(const std::string& path, uid_t uid, gid_t gid, mode_t mode) {
-  if (::mkdir(path.c_str(), 0700) != 0 || ::chown(path.c_str(), uid, gid) != 0)
-    return SystemError("folder " + path);
-  return ::chmod(path.c_str(), mode) == 0 ? "" : SystemError("chmod " + path);
+// A folder, or a file holding the old text, with the given owner and bits.
+std::string Make(const std::string& path, uid_t uid, gid_t gid, mode_t mode, bool file = false) {
+  if (file) WriteFileBytes(path, kOld);
+  if ((!file && ::mkdir(path.c_str(), 0700) != 0) || ::chown(path.c_str(), uid, gid) != 0 ||
+      ::chmod(path.c_str(), mode) != 0)
+    return SystemError("make " + path);
+  return {};
 }
 
 // Makes the row's world under base (as root) and fills in world.
@@ -134,7 +131,7 @@ std::string MakeWorld(const Row& row, const std::string& base, World& world) {
   world.backups = base + "/state/mirev/backup";
   ::setenv("XDG_STATE_HOME", (base + "/state").c_str(), 1);
   std::string error;
-  if (!(error = MakeFolder(base + "/state", 0, 0, 01777)).empty()) return error;
+  if (!(error = Make(base + "/state", 0, 0, 01777)).empty()) return error;
   const std::string& w = row.world;
   const bool onTmpfs = w.rfind("full-disk", 0) == 0;
   world.big = onTmpfs || w.rfind("fsize-limit", 0) == 0;
@@ -145,8 +142,8 @@ std::string MakeWorld(const Row& row, const std::string& base, World& world) {
   const gid_t gid = rootsOnly ? 0 : kGroup;
   const mode_t folderMode = w == "read-only-folder" ? 0555 : w == "group-shared" ? 0775 : 0755;
   const mode_t fileMode = w == "read-only-folder" ? 0666 : w == "group-shared" ? 0664 : 0640;
-  if (!(error = MakeFolder(world.folder, uid, gid, folderMode)).empty()) return error;
-  if (!(error = MakeFile(paper, uid, gid, fileMode)).empty()) return error;
+  if (!(error = Make(world.folder, uid, gid, folderMode)).empty()) return error;
+  if (!(error = Make(paper, uid, gid, fileMode, true)).empty()) return error;
 
   if (w.find("hard-link") != std::string::npos) {
     if (::link(paper.c_str(), (world.folder + "/other.tex").c_str()) != 0) return SystemError("link");
@@ -154,8 +151,8 @@ std::string MakeWorld(const Row& row, const std::string& base, World& world) {
     world.others.push_back(world.folder + "/other.tex");
   } else if (w == "bind-mount") {
     const std::string inner = world.folder + "/inner";
-    if (!(error = MakeFolder(inner, uid, gid, 0755)).empty()) return error;
-    if (!(error = MakeFile(inner + "/real.tex", uid, gid, fileMode)).empty()) return error;
+    if (!(error = Make(inner, uid, gid, 0755)).empty()) return error;
+    if (!(error = Make(inner + "/real.tex", uid, gid, fileMode, true)).empty()) return error;
     if (!(error = PrivateMountNamespace()).empty()) return error;
     if (::mount((inner + "/real.tex").c_str(), paper.c_str(), nullptr, MS_BIND, nullptr) != 0)
       return SystemError("bind a file onto paper.tex");

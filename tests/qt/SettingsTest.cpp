@@ -380,18 +380,14 @@ TEST_F(SettingsTest, AProfileThatDoesNotReadWholeIsSetAsideOnceAndWhatWasReadIsK
 }
 
 TEST_F(SettingsTest, AProfileThatCannotBeWrittenIsToldOnceAtExit) {
-  AppOptions options;
-  options.profileLocation = WriteFile("not-a-folder", "") + "/Mirev.conf";
-  options.dialogs = &dialogs;
-  options.shellIntegration = false;
+  const QString profile = WriteFile("not-a-folder", "") + "/Mirev.conf";
   for (int tabSize : {8, 3}) {  // unchanged: nothing to write, nothing told
-    app = std::make_unique<CMirevApp>(options);
-    ASSERT_TRUE(app->InitInstance({"mirev"}));
+    ASSERT_TRUE(Start({}, nullptr, [&](AppOptions& options) { options.profileLocation = profile; }));
     app->GetSettings().tabSize = tabSize;
     Finish();
   }
   ASSERT_EQ(dialogs.boxes.size(), 1u);
-  EXPECT_EQ(dialogs.boxes[0].text, Text(IDS_PROFILE_NOT_SAVED).replace("%1", options.profileLocation));
+  EXPECT_EQ(dialogs.boxes[0].text, Text(IDS_PROFILE_NOT_SAVED).replace("%1", profile));
   EXPECT_FALSE(dialogs.boxes[0].owned);
 }
 

@@ -137,12 +137,15 @@ class ShellFixture : public ::testing::Test {
 
   QString ProfilePath() const { return profileDir.filePath(QStringLiteral("Mirev.conf")); }
 
-  // Starts the application with the given command-line arguments (after the program name).
-  bool Start(const QStringList& arguments = {}, DialogService* service = nullptr) {
+  // Starts the application with the given command-line arguments (after the program name);
+  // adjust may change the options first.
+  bool Start(const QStringList& arguments = {}, DialogService* service = nullptr,
+             const std::function<void(AppOptions&)>& adjust = {}) {
     AppOptions options;
     options.profileLocation = ProfilePath();
     options.dialogs = service ? service : &dialogs;
     options.shellIntegration = false;
+    if (adjust) adjust(options);
     app = std::make_unique<CMirevApp>(options);
     return app->InitInstance(QStringList{QStringLiteral("mirev")} + arguments);
   }

@@ -92,18 +92,6 @@ std::string Requester(const std::string& path, const QByteArray& message = Reque
 class ShellOpenChannelTest : public ShellFixture {
  protected:
   QString Channel() const { return profileDir.filePath(QStringLiteral("open.sock")); }
-  // Starts the application listening on Channel(), its desktop entry kept in the profile folder.
-  void StartListening(DialogService* service) {
-    AppOptions options;
-    options.profileLocation = ProfilePath();
-    options.dialogs = service;
-    options.channelName = Channel();
-    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", profileDir.filePath("data").toUtf8());
-    app = std::make_unique<CMirevApp>(options);
-    ASSERT_TRUE(app->InitInstance({"mirev"}));
-    qputenv("XDG_DATA_HOME", dataHome);
-  }
   HandOffResult Send(const QString& path) {
     return Serving([channel = Channel(), path] { return SendOpenRequest(channel, path, 5000); });
   }
@@ -207,7 +195,14 @@ class FloodBoxes : public DialogService {
 
 TEST_F(ShellOpenChannelTest, AFloodOfFailingRequestsShowsOneBoxAtATime) {
   FloodBoxes flood;
-  StartListening(&flood);
+  // Listening on Channel(), its desktop entry kept in the profile folder.
+  const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+  qputenv("XDG_DATA_HOME", profileDir.filePath("data").toUtf8());
+  ASSERT_TRUE(Start({}, &flood, [&](AppOptions& options) {
+    options.channelName = Channel();
+    options.shellIntegration = true;
+  }));
+  qputenv("XDG_DATA_HOME", dataHome);
   constexpr int kRequests = 6000;
   const int delivered = Serving([channel = Channel()] {
     int count = 0;
