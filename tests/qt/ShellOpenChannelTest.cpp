@@ -39,11 +39,18 @@ QByteArray Request(const QByteArray& path, const QByteArray& tail = {}) {
   return "MIREV-OPEN\n" + QByteArray(length, 4) + path + tail;
 }
 
-sockaddr_un Address(const std::string& path) {
+// A socket listening at path, or connected to it; -1 if it cannot be.
+int Socket(const std::string& path, bool listening) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   std::memcpy(address.sun_path, path.c_str(), std::min(path.size(), sizeof address.sun_path - 1));
-  return address;
+  const auto* at = reinterpret_cast<const sockaddr*>(&address);
+  if (fd >= 0 && (listening ? ::bind(fd, at, sizeof address) == 0 && ::listen(fd, 8) == 0
+                            : ::connect(fd, at, sizeof address) == 0))
+    return fd;
+  if (fd >= 0) ::close(fd);
+  return -1;
 }
 
 // Waits until fd is readable, or until stop is (which it is once the test closes its end).
@@ -54,11 +61,8 @@ bool Readable(int fd, int stop, int timeoutMs) {
 
 // As nobody, listens at path and counts what arrives until told to stop.
 std::string ForeignListener(const std::string& path, int stop) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_un address = Address(path);
-  if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(fd, 8) != 0)
-    return SystemError("listen as nobody");
+  const int fd = Socket(path, true);
+  if (fd < 0) return SystemError("listen as nobody");
   int connections = 0;
   std::size_t bytes = 0;
   while (Readable(fd, stop, 20000)) {
@@ -75,10 +79,8 @@ std::string ForeignListener(const std::string& path, int stop) {
 
 // Sends message on a raw socket; the answer.
 std::string Requester(const std::string& path, const QByteArray& message = Request("/etc/hostname")) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_un address = Address(path);
-  if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
-    return SystemError("connect");
+  const int fd = Socket(path, false);
+  if (fd < 0) return SystemError("connect");
   if (::write(fd, message.data(), static_cast<std::size_t>(message.size())) != message.size())
     return SystemError("send");
   std::string answer;
