@@ -140,7 +140,7 @@ TEST_F(ShellTest, WindowsOnOneDocumentAndTheQuestionBeforeTheLastCloses) {
   EXPECT_TRUE(Template().Documents().isEmpty());
 }
 
-TEST_F(ShellTest, TheCommandLineDroppedFilesAndTheOpenDialogGoThroughTheGate) {
+TEST_F(ShellTest, TheCommandLineAndDroppedFilesGoThroughTheGate) {
   ASSERT_TRUE(Start({"--", WriteFile("-dash.tex", "x\n")}));
   EXPECT_EQ(ChildTitles(), QStringList{"-dash.tex"});
   QMimeData data;
@@ -158,34 +158,6 @@ TEST_F(ShellTest, TheCommandLineDroppedFilesAndTheOpenDialogGoThroughTheGate) {
   EXPECT_FALSE(Start({filesDir.filePath("missing.tex")}));
   EXPECT_FALSE(Frame().isVisible());
   EXPECT_TRUE(Template().Documents().isEmpty());
-  Finish();
-
-  // The real Open dialog, in Japanese whatever the system's language, takes a name that does
-  // not exist; the gate says why.
-  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-  struct : QtDialogService {
-    Answer MessageBox(QWidget*, const QString&, const QString& text, Buttons, Icon) override {
-      told << text;
-      return Answer::Ok;
-    }
-    QStringList told;
-  } service;
-  ASSERT_TRUE(Start({}, &service));
-  QMessageBox box;
-  box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-  EXPECT_EQ(box.button(QMessageBox::Yes)->text() + box.button(QMessageBox::No)->text(),
-            QStringLiteral("はい(&Y)いいえ(&N)"));
-  OnNextModal([this](QDialog* dialog) {
-    EXPECT_EQ(Control<QLabel>(dialog, "fileNameLabel")->text(), QStringLiteral("ファイル名(&N):"));
-    qobject_cast<QFileDialog*>(dialog)->setDirectory(filesDir.path());
-    Control<QLineEdit>(dialog, "fileNameEdit")->setText(QStringLiteral("missing.tex"));
-    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
-    RejectAllModals();  // only if the click left it open
-  });
-  OnFileOpen(*app);
-  EXPECT_EQ(service.told, QStringList{kFileError});
-  EXPECT_EQ(ChildTitles(), QStringList{"TeX1"});
-  Finish();  // before the service goes
 }
 
 TEST(RecentFileListTest, NewestFirstWithoutDuplicatesUpToTenShortenedForTheMenu) {
@@ -352,14 +324,35 @@ TEST_F(FileCommandsTest, SaveWritesOnlyAModifiedDocumentAndAsksForAMissingPath) 
   EXPECT_TRUE(dialogs.boxes.empty());
 }
 
-// Through the real save dialog: a typed name without an extension gets the standard one.
-TEST_F(FileCommandsTest, SaveAsAddsTheStandardExtensionToATypedName) {
-  QtDialogService service;
-  Finish();
+// The real file dialogs, in Japanese whatever the system's language: Open takes a name that
+// does not exist and the gate says why; Save As gives a typed name the standard extension.
+TEST_F(ShellTest, TheRealFileDialogsSpeakJapaneseAndTheirNamesGoThroughTheGate) {
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  struct : QtDialogService {
+    Answer MessageBox(QWidget*, const QString&, const QString& text, Buttons, Icon) override {
+      told << text;
+      return Answer::Ok;
+    }
+    QStringList told;
+  } service;
   ASSERT_TRUE(Start({}, &service));
-  doc = &ActiveDocument();
+  QMessageBox box;
+  box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+  EXPECT_EQ(box.button(QMessageBox::Yes)->text() + box.button(QMessageBox::No)->text(),
+            QStringLiteral("はい(&Y)いいえ(&N)"));
+  OnNextModal([this](QDialog* dialog) {
+    EXPECT_EQ(Control<QLabel>(dialog, "fileNameLabel")->text(), QStringLiteral("ファイル名(&N):"));
+    qobject_cast<QFileDialog*>(dialog)->setDirectory(filesDir.path());
+    Control<QLineEdit>(dialog, "fileNameEdit")->setText(QStringLiteral("missing.tex"));
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
+    RejectAllModals();  // only if the click left it open
+  });
+  OnFileOpen(*app);
+  EXPECT_EQ(service.told, QStringList{kFileError});
+  EXPECT_EQ(ChildTitles(), QStringList{"TeX1"});
+  ShellDocument& doc = ActiveDocument();
   app->GetSettings().defaultExt = "tex";
-  Type(*doc, "abc");
+  Type(doc, "abc");
   QString proposed;
   OnNextModal([&](QDialog* dialog) {
     auto* name = Control<QLineEdit>(dialog, "fileNameEdit");
@@ -368,11 +361,10 @@ TEST_F(FileCommandsTest, SaveAsAddsTheStandardExtensionToATypedName) {
     name->setText(QStringLiteral("chapter"));
     dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
   });
-  EXPECT_TRUE(OnFileSaveAs(*doc));
-  EXPECT_EQ(proposed, ".tex");
-  EXPECT_EQ(ReadAll(Path("chapter.tex")), "abc\r\n");
-  EXPECT_EQ(doc->Title(), "chapter.tex");
-  EXPECT_EQ(app->RecentFiles().Paths(), QStringList({Path("chapter.tex")}));
+  EXPECT_TRUE(OnFileSaveAs(doc));
+  EXPECT_EQ(proposed + "|" + doc.Title(), ".tex|chapter.tex");
+  EXPECT_EQ(ReadAll(filesDir.filePath("chapter.tex")), "abc\r\n");
+  EXPECT_EQ(app->RecentFiles().Paths(), QStringList({filesDir.filePath("chapter.tex")}));
   Finish();  // before the service goes
 }
 
