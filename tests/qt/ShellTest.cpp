@@ -56,12 +56,25 @@ long NotingRead(int fd, void* data, std::size_t size) {
   return SystemFileCalls().read(fd, data, size);
 }
 
-// A file is read under the wait cursor; a file open already has its window activated.
-TEST_F(ShellTest, OpenReadsTheFileAndAnOpenFileActivatesItsWindow) {
+// What cannot be opened shows the error box and nothing else; a file is read under the wait
+// cursor; a file open already has its window activated.
+TEST_F(ShellTest, OpenRefusesWhatItCannotReadReadsTheFileAndActivatesAnOpenOne) {
+  const QString huge = WriteFile("huge.tex", "x");  // past 32-bit positions; sparse, no disk
+  ASSERT_TRUE(QFile(huge).resize((qint64{1} << 31) + 1));
   const QString a = WriteFile("a.tex", "\\section{A}\r\nline two\n");
   const QString b = WriteFile("b.tex", "b\n");
   ASSERT_TRUE(QFile::link(a, filesDir.filePath("link.tex")));
   ASSERT_TRUE(Start());
+  EXPECT_EQ(app->OpenDocumentFile(filesDir.filePath("missing.tex")), nullptr);
+  EXPECT_EQ(app->OpenDocumentFile(filesDir.path()), nullptr);  // a folder
+  ExpectErrorBoxes(2);
+  EXPECT_EQ(app->OpenDocumentFile(huge), nullptr);  // passes the gate, cannot be read
+  ASSERT_EQ(dialogs.boxes.size(), 3u);
+  EXPECT_EQ(dialogs.boxes[2].text, QStringLiteral("ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"));
+  EXPECT_EQ(ChildTitles(), QStringList{"TeX1"});
+  EXPECT_TRUE(app->RecentFiles().IsEmpty());
+
+  dialogs.boxes.clear();
   ActiveFileCalls().read = NotingRead;
   ShellDocument* docA = app->OpenDocumentFile(a);
   ActiveFileCalls() = SystemFileCalls();
@@ -73,33 +86,13 @@ TEST_F(ShellTest, OpenReadsTheFileAndAnOpenFileActivatesItsWindow) {
   EXPECT_FALSE(docA->IsModified());
   EXPECT_EQ(Frame().windowTitle(), "Mirev - [a.tex]");
   ASSERT_NE(app->OpenDocumentFile(b), nullptr);
-  // A link to it.
-  EXPECT_EQ(app->OpenDocumentFile(filesDir.filePath("link.tex")), docA);
+  EXPECT_EQ(app->OpenDocumentFile(filesDir.filePath("link.tex")), docA);  // by a link
   EXPECT_EQ(&ActiveDocument(), docA);
   EXPECT_EQ(ChildTitles(), (QStringList{"TeX1", "a.tex", "b.tex"}));
   EXPECT_EQ(app->RecentFiles().Paths(), (QStringList{b, a}));
-  EXPECT_TRUE(dialogs.boxes.empty());
-}
-
-TEST_F(ShellTest, WhatCannotBeOpenedShowsTheErrorBoxAndNothingElse) {
-  // Larger than 32-bit positions can hold; sparse, so it costs no disk.
-  const QString huge = WriteFile("huge.tex", "x");
-  ASSERT_TRUE(QFile(huge).resize((qint64{1} << 31) + 1));
-  const QString a = WriteFile("a.tex", "a\n");
-  const QString b = WriteFile("b.tex", "b\n");
-  ASSERT_TRUE(Start());
-  EXPECT_EQ(app->OpenDocumentFile(filesDir.filePath("missing.tex")), nullptr);
-  EXPECT_EQ(app->OpenDocumentFile(filesDir.path()), nullptr);  // a folder
-  ExpectErrorBoxes(2);
-  EXPECT_EQ(app->OpenDocumentFile(huge), nullptr);  // passes the gate, cannot be read
-  ASSERT_EQ(dialogs.boxes.size(), 3u);
-  EXPECT_EQ(dialogs.boxes[2].text, QStringLiteral("ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"));
-  EXPECT_EQ(ChildTitles(), QStringList{"TeX1"});
-  EXPECT_TRUE(app->RecentFiles().IsEmpty());
 
   // A recent entry whose file is gone shows the box and leaves the list.
-  dialogs.boxes.clear();
-  ASSERT_TRUE(app->OpenDocumentFile(a) && app->OpenDocumentFile(b));
+  app->OpenDocumentFile(b);
   Frame().RouteCommand(ID_FILE_CLOSE);
   Settle();
   ASSERT_TRUE(QFile::remove(b));
