@@ -288,17 +288,13 @@ TEST_F(SettingsTest, NumbersWrittenAsTextAreReadAndNonsenseCountsAsMissing) {
     WriteProfile({{"Settings/TabStops", QString::fromLatin1(stored)}});
     EXPECT_EQ(Loaded().tabSize, tabSize) << stored;
   }
-  WriteProfile({{"Color/SelBk", "0x00FF00"},
-                {"Color/Text", "red"},
-                {"Color/SelText", "-1"},
+  WriteProfile({{"Color/Bk", "red"},
+                {"Color/SelBk", "0x00FF00"},
+                {"Color/Text", "-1"},  // only the colour bytes count
                 {"Color/Ground", "4294967296"},
                 {"Settings/AutoIndent", "yes"}});
-  const Settings s = Loaded();
-  EXPECT_EQ(s.colors[ColorTable::SelBk], 0x00FF00u);
-  EXPECT_EQ(s.colors[ColorTable::Text], kDefaultColors[ColorTable::Text]);
-  EXPECT_EQ(s.colors[ColorTable::SelText], 0xFFFFFFu);  // only the colour bytes count
-  EXPECT_EQ(s.colors[ColorTable::Ground], kDefaultColors[ColorTable::Ground]);
-  EXPECT_EQ(s.autoIndent, 0);
+  EXPECT_EQ(Shown(Loaded()),
+            "*.txt;*.tex;*.htm;*.html;*.mac|txt|8|plind.mac|0|ffff80|ff00|ffffff|ffffff|ff00|ffffff");
 
   // Hand-edited, huge and binary values are read without harm.
   QFile file(ProfilePath());
