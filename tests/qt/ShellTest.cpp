@@ -201,9 +201,8 @@ TEST_F(ShellTest, MenusFollowTheDocumentsAndTheObjectsThatHandleTheirItems) {
   Frame().RouteCommand(ID_FILE_CLOSE);
   Settle();
   EXPECT_EQ(Frame().MenuId(), IDR_MAINFRAME);
-  EXPECT_FALSE(Frame().QueryCommandState(ID_WINDOW_NEW).enabled);
-  EXPECT_FALSE(Frame().QueryCommandState(ID_SETTINGS).enabled);
-  EXPECT_FALSE(Frame().QueryCommandState(ID_JUMP_TO_LINE).enabled);
+  for (const int id : {ID_WINDOW_NEW, ID_SETTINGS, ID_JUMP_TO_LINE})
+    EXPECT_FALSE(Frame().QueryCommandState(id).enabled) << id;
   EXPECT_TRUE(Frame().RouteCommand(ID_WINDOW_NEW));
   EXPECT_TRUE(Frame().Children().isEmpty());
 
