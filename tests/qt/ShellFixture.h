@@ -45,17 +45,9 @@ class ScriptedDialogs : public DialogService {
   Answer MessageBox(QWidget* owner, const QString& caption, const QString& text, Buttons buttons,
                     Icon) override {
     boxes.push_back({owner != nullptr, caption, text, buttons});
-    if (buttons == Buttons::Ok) {  // an OK scripted for it is taken
-      if (!answers.empty() && answers.front() == Answer::Ok) answers.pop_front();
-      return Answer::Ok;
-    }
-    if (answers.empty()) {
-      ADD_FAILURE() << "unexpected question: " << text;
-      return Answer::Cancel;
-    }
-    const Answer answer = answers.front();
-    answers.pop_front();
-    return answer;
+    if (buttons != Buttons::Ok) return Next(answers, "question").value_or(Answer::Cancel);
+    if (!answers.empty() && answers.front() == Answer::Ok) answers.pop_front();  // scripted for it
+    return Answer::Ok;
   }
   std::optional<QString> GetOpenFileName(QWidget*, const FileDialogRequest& request) override {
     openRequests.push_back(request);
@@ -72,7 +64,7 @@ class ScriptedDialogs : public DialogService {
   void Expect(Answer answer) { answers.push_back(answer); }
 
   std::vector<Box> boxes;
-  std::deque<Answer> answers;
+  std::deque<std::optional<Answer>> answers;
   std::vector<FileDialogRequest> openRequests, saveRequests;
   std::deque<std::optional<QString>> openAnswers, saveAnswers;
   std::vector<Color> colorRequests;
@@ -85,10 +77,9 @@ class ScriptedDialogs : public DialogService {
       ADD_FAILURE() << "unexpected " << what;
       return std::nullopt;
     }
-    const bool given = queue.front().has_value();
-    const T answer = queue.front().value_or(T());
+    const std::optional<T> answer = queue.front();
     queue.pop_front();
-    return given ? std::optional<T>(answer) : std::nullopt;
+    return answer;
   }
 };
 
@@ -137,12 +128,15 @@ class ShellFixture : public ::testing::Test {
 
   QString ProfilePath() const { return profileDir.filePath(QStringLiteral("Mirev.conf")); }
 
-  // Starts the application with the given command-line arguments (after the program name).
-  bool Start(const QStringList& arguments = {}, DialogService* service = nullptr) {
+  // Starts the application with the given command-line arguments (after the program name);
+  // adjust may change the options first.
+  bool Start(const QStringList& arguments = {}, DialogService* service = nullptr,
+             const std::function<void(AppOptions&)>& adjust = {}) {
     AppOptions options;
     options.profileLocation = ProfilePath();
     options.dialogs = service ? service : &dialogs;
     options.shellIntegration = false;
+    if (adjust) adjust(options);
     app = std::make_unique<CMirevApp>(options);
     return app->InitInstance(QStringList{QStringLiteral("mirev")} + arguments);
   }

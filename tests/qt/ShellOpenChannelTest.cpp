@@ -39,11 +39,18 @@ QByteArray Request(const QByteArray& path, const QByteArray& tail = {}) {
   return "MIREV-OPEN\n" + QByteArray(length, 4) + path + tail;
 }
 
-sockaddr_un Address(const std::string& path) {
+// A socket listening at path, or connected to it; -1 if it cannot be.
+int Socket(const std::string& path, bool listening) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   std::memcpy(address.sun_path, path.c_str(), std::min(path.size(), sizeof address.sun_path - 1));
-  return address;
+  const auto* at = reinterpret_cast<const sockaddr*>(&address);
+  if (fd >= 0 && (listening ? ::bind(fd, at, sizeof address) == 0 && ::listen(fd, 8) == 0
+                            : ::connect(fd, at, sizeof address) == 0))
+    return fd;
+  if (fd >= 0) ::close(fd);
+  return -1;
 }
 
 // Waits until fd is readable, or until stop is (which it is once the test closes its end).
@@ -54,11 +61,8 @@ bool Readable(int fd, int stop, int timeoutMs) {
 
 // As nobody, listens at path and counts what arrives until told to stop.
 std::string ForeignListener(const std::string& path, int stop) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_un address = Address(path);
-  if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(fd, 8) != 0)
-    return SystemError("listen as nobody");
+  const int fd = Socket(path, true);
+  if (fd < 0) return SystemError("listen as nobody");
   int connections = 0;
   std::size_t bytes = 0;
   while (Readable(fd, stop, 20000)) {
@@ -75,10 +79,8 @@ std::string ForeignListener(const std::string& path, int stop) {
 
 // Sends message on a raw socket; the answer.
 std::string Requester(const std::string& path, const QByteArray& message = Request("/etc/hostname")) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_un address = Address(path);
-  if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
-    return SystemError("connect");
+  const int fd = Socket(path, false);
+  if (fd < 0) return SystemError("connect");
   if (::write(fd, message.data(), static_cast<std::size_t>(message.size())) != message.size())
     return SystemError("send");
   std::string answer;
@@ -92,24 +94,6 @@ std::string Requester(const std::string& path, const QByteArray& message = Reque
 class ShellOpenChannelTest : public ShellFixture {
  protected:
   QString Channel() const { return profileDir.filePath(QStringLiteral("open.sock")); }
-  // Starts the application listening on Channel(), its desktop entry kept in the profile folder.
-  void StartListening(DialogService* service) {
-    AppOptions options;
-    options.profileLocation = ProfilePath();
-    options.dialogs = service;
-    options.channelName = Channel();
-    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", profileDir.filePath("data").toUtf8());
-    app = std::make_unique<CMirevApp>(options);
-    ASSERT_TRUE(app->InitInstance({"mirev"}));
-    qputenv("XDG_DATA_HOME", dataHome);
-  }
-  HandOffResult Send(const QString& path) {
-    return Serving([channel = Channel(), path] { return SendOpenRequest(channel, path, 5000); });
-  }
-  std::string Exchange(const QByteArray& message) {
-    return Serving([&] { return Requester(Channel().toStdString(), message); });
-  }
   // A folder open to everyone, as a shared one is: only the checks on sockets and peers keep
   // the users apart there.
   std::string SharedSocket() {
@@ -119,21 +103,6 @@ class ShellOpenChannelTest : public ShellFixture {
   }
   QTemporaryDir shared;
 };
-
-TEST_F(ShellOpenChannelTest, MalformedRequestsAreRefusedAndALiveChannelIsNotTakenOver) {
-  OpenRequestServer server(Channel());
-  ASSERT_TRUE(server.Listen());
-  QStringList requested;
-  QObject::connect(&server, &OpenRequestServer::openRequested,
-                   [&](const QString& path) { requested << path; });
-  EXPECT_EQ(Exchange(Request("relative/a.tex")), "answer NO\n");
-  EXPECT_EQ(Exchange(Request("/a.tex", "trailing")), "answer NO\n");
-  EXPECT_EQ(Exchange(Request(QByteArray(70000, '/'))), "answer NO\n");
-  EXPECT_EQ(Send("/tmp/ü ber/a.tex"), HandOffResult::Delivered);
-  QCoreApplication::processEvents();
-  EXPECT_EQ(requested, QStringList{"/tmp/ü ber/a.tex"});
-  EXPECT_FALSE(OpenRequestServer(Channel()).Listen());  // a live one is not taken over
-}
 
 // The desktop entry runs the program, however odd its path, with the file to hand over.
 TEST_F(ShellOpenChannelTest, TheDesktopEntryQuotesTheProgram) {
@@ -173,21 +142,29 @@ TEST_F(ShellOpenChannelTest, AnotherUsersSocketIsNeitherUsedNorHandedAPath) {
   EXPECT_FALSE(OpenRequestServer(QString::fromStdString(path)).Listen());
 }
 
-TEST_F(ShellOpenChannelTest, AnotherUsersRequestIsNotAnsweredNorOpened) {
+TEST_F(ShellOpenChannelTest, MalformedRequestsAndOtherUsersAreRefusedAndALiveChannelIsKept) {
   const std::string path = SharedSocket();
-  OpenRequestServer server(QString::fromStdString(path));
+  const QString channel = QString::fromStdString(path);
+  OpenRequestServer server(channel);
   ASSERT_TRUE(server.Listen());
   ASSERT_EQ(::chmod(path.c_str(), 0777), 0);  // so that nobody may connect at all
   QStringList requested;
   QObject::connect(&server, &OpenRequestServer::openRequested,
                    [&](const QString& file) { requested << file; });
+  auto exchange = [&](const QByteArray& message) {
+    return Serving([&] { return Requester(path, message); });
+  };
+  for (const QByteArray& bad :
+       {Request("relative/a.tex"), Request("/a.tex", "trailing"), Request(QByteArray(70000, '/'))})
+    EXPECT_EQ(exchange(bad), "answer NO\n");
   // From nobody, then the same request from the same user, so the refusal was the peer's.
   EXPECT_EQ(Serving([&] { return InChild(DropPrivileges, [&] { return Requester(path); }); }), "answer ");
+  EXPECT_EQ(exchange(Request("/etc/hostname")), "answer OK\n");
+  EXPECT_EQ(Serving([&] { return SendOpenRequest(channel, "/tmp/ü ber/a.tex", 5000); }),
+            HandOffResult::Delivered);
   QCoreApplication::processEvents();
-  EXPECT_TRUE(requested.isEmpty());
-  EXPECT_EQ(Serving([&] { return Requester(path); }), "answer OK\n");
-  QCoreApplication::processEvents();
-  EXPECT_EQ(requested, QStringList{"/etc/hostname"});
+  EXPECT_EQ(requested, (QStringList{"/etc/hostname", "/tmp/ü ber/a.tex"}));
+  EXPECT_FALSE(OpenRequestServer(channel).Listen());  // a live one is not taken over
 }
 
 // Answers every box after letting the event loop run inside it, as a modal box does, and
@@ -207,7 +184,14 @@ class FloodBoxes : public DialogService {
 
 TEST_F(ShellOpenChannelTest, AFloodOfFailingRequestsShowsOneBoxAtATime) {
   FloodBoxes flood;
-  StartListening(&flood);
+  // Listening on Channel(), its desktop entry kept in the profile folder.
+  const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+  qputenv("XDG_DATA_HOME", profileDir.filePath("data").toUtf8());
+  ASSERT_TRUE(Start({}, &flood, [&](AppOptions& options) {
+    options.channelName = Channel();
+    options.shellIntegration = true;
+  }));
+  qputenv("XDG_DATA_HOME", dataHome);
   constexpr int kRequests = 6000;
   const int delivered = Serving([channel = Channel()] {
     int count = 0;
