@@ -19,10 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "EditSupport.h"
 #include "FileFixtures.h"
 #include "MacroFakes.h"
-#include "RepaintCheck.h"
 #include "ViewFakes.h"
 #include "base/CommandIds.h"
 #include "tex/CMirevView.h"

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -14,8 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "EditSupport.h"
-#include "RepaintCheck.h"
 #include "ViewFakes.h"
 #include "base/CommandIds.h"
 #include "base/Cp932.h"
@@ -44,10 +43,6 @@ struct Spot {
 
 Spot SpotOf(const TextPos& p) { return Spot{p.line, p.byteIndex}; }
 
-bool IsWordByte(unsigned char b) {
-  return (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z');
-}
-
 // The plain model of one document.
 struct Model {
   Lines lines;
@@ -71,7 +66,7 @@ struct Model {
     if (p.byte >= Size(p.line)) return p.line + 1 < static_cast<int>(lines.size()) ? Spot{p.line + 1, 0} : p;
     return Snap(p.line, p.byte + 1);
   }
-  bool WordByteAt(Spot p) const { return IsWordByte(static_cast<unsigned char>(Line(p.line)[At(p.byte)])); }
+  bool WordByteAt(Spot p) const { return std::isalnum(static_cast<unsigned char>(Line(p.line)[At(p.byte)])); }
   Spot WordLeft(Spot p) const {
     p = CharLeft(p);
     if (p.byte <= 0 || p.byte >= Size(p.line)) return p;
@@ -356,8 +351,7 @@ void Perform(CVeloView& v, const Command& c) {
   Spot selA = SpotOf(v.SelAnchor()), selB = SpotOf(v.SelEnd());
   if (selB < selA) std::swap(selA, selB);
   const std::string selected = wasSelecting ? m.Text(selA, selB) : clip;
-  const bool moves = c.kind == Command::kId && std::count(std::begin(kMoves), std::end(kMoves), c.id);
-  const std::optional<Move> move = moves ? MoveOf(m, v, c.id) : std::nullopt;
+  const std::optional<Move> move = c.kind == Command::kId ? MoveOf(m, v, c.id) : std::nullopt;
   const Lines before = m.lines;
   const std::optional<Spot> caretAfter = ApplyToModel(m, v, c, clip);
   v.GetDocument().SetModifiedFlag(false);

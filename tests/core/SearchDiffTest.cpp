@@ -14,8 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "EditSupport.h"
-#include "RepaintCheck.h"
 #include "ViewFakes.h"
 #include "base/Cp932.h"
 

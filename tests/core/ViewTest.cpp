@@ -9,8 +9,6 @@
 #include <string>
 #include <utility>
 
-#include "EditSupport.h"
-#include "RepaintCheck.h"
 #include "ViewFakes.h"
 #include "base/CommandIds.h"
 
