@@ -47,12 +47,12 @@ const std::map<std::string, ScrollAction> kScrolls = {
 
 // A text line of a case: FD hh escapes resolved, the caret (FE) and anchor (FF) taken out and
 // noted as standing on line lineNo.
-std::string Unmark(std::string_view raw, int lineNo, Mark& caret, Mark& anchor) {
+std::string Unmark(std::string_view raw, int lineNo = 0, Mark* caret = nullptr, Mark* anchor = nullptr) {
   std::string out;
   for (std::size_t i = 0; i < raw.size(); ++i) {
     const unsigned char b = static_cast<unsigned char>(raw[i]);
     if (b == 0xFE || b == 0xFF) {
-      (b == 0xFE ? caret : anchor) = std::pair(lineNo, static_cast<int>(out.size()));
+      if (Mark* mark = b == 0xFE ? caret : anchor) *mark = std::pair(lineNo, static_cast<int>(out.size()));
     } else if (b == 0xFD) {
       out += static_cast<char>(std::stoi(std::string(raw.substr(i + 1, 2)), nullptr, 16));
       i += 2;
@@ -63,17 +63,12 @@ std::string Unmark(std::string_view raw, int lineNo, Mark& caret, Mark& anchor) 
   return out;
 }
 
-std::string Unmarked(std::string_view raw) {
-  Mark none;
-  return Unmark(raw, 0, none, none);
-}
-
 struct Marked {
   std::vector<std::string> lines;
   Mark caret;
   Mark anchor;
   void Add(std::string_view raw) {
-    lines.push_back(Unmark(raw, static_cast<int>(lines.size()), caret, anchor));
+    lines.push_back(Unmark(raw, static_cast<int>(lines.size()), &caret, &anchor));
   }
   // "COUNT [REPEAT*]TEXT": COUNT lines of TEXT repeated, "#" in each standing for its line number.
   void AddMany(const std::string& spec) {
@@ -246,10 +241,10 @@ TEST_P(EditCases, Run) {
         EXPECT_EQ(got, n) << at;
       } else if (word == "line") {
         EXPECT_EQ(Readable(LinesOf(rig->doc).at(static_cast<std::size_t>(n.at(0)))),
-                  Readable(Unmarked(rest.substr(rest.find(' ') + 1))))
+                  Readable(Unmark(rest.substr(rest.find(' ') + 1))))
             << at;
       } else if (word == "copied") {
-        EXPECT_EQ(Readable(host->clipboard.value_or("")), Readable(Unmarked(rest))) << at;
+        EXPECT_EQ(Readable(host->clipboard.value_or("")), Readable(Unmark(rest))) << at;
       } else {  // row ROW GLYPHS [BACKS [FORES]]
         std::istringstream cells(rest);
         int row = 0;
@@ -285,7 +280,7 @@ TEST_P(EditCases, Run) {
       for (int i = 0; i < std::abs(steps); ++i) run([&] { v->OnMouseWheel(steps > 0 ? 120 : -120); });
       host->ctrlDown = host->shiftDown = false;
     } else if (word == "type") {
-      const std::string text = Unmarked(rest);
+      const std::string text = Unmark(rest);
       run([&] { v->OnTypedText(text); });
     } else if (word == "goto" || word == "place" || word == "extend" || word == "select") {
       run([&] {
@@ -314,19 +309,19 @@ TEST_P(EditCases, Run) {
     } else if (word == "autoindent") {
       rig->settings.autoIndent = n.at(0);
     } else if (word == "macro") {
-      WriteFileBytes(scratch / "case.mac", Unmarked(rest) + "\n");
+      WriteFileBytes(scratch / "case.mac", Unmark(rest) + "\n");
       ASSERT_TRUE(macros.LoadMacroFile(scratch / "case.mac", kMacroBaseId, kMacroEntryLimit)) << at;
       ASSERT_EQ(macros.EntryCount(), 1) << at;
       run([&] { EXPECT_TRUE(v->OnCommand(static_cast<int>(kMacroBaseId))); });
     } else if (word == "find" || word == "findback") {
-      searched = Unmarked(rest);
+      searched = Unmark(rest);
       run([&] { v->FindAndShow(searched, word == "find"); });
     } else if (word == "replace" || word == "replaceall") {
-      const std::string by = Unmarked(rest);
+      const std::string by = Unmark(rest);
       run([&] { word == "replace" ? v->ReplaceSelection(by) : v->ReplaceAll(searched, by); });
     } else if (word == "clipboard") {
       host->clipboardWorks = rest != "refuses";
-      if (host->clipboardWorks) host->clipboard = Unmarked(rest);
+      if (host->clipboardWorks) host->clipboard = Unmark(rest);
     } else if (word == "do") {
       std::istringstream keys(rest);
       for (std::string key; keys >> key;) {

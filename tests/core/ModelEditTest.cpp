@@ -35,10 +35,7 @@ using Lines = std::vector<std::string>;
 struct Spot {
   int line = 0;
   int byte = 0;
-  friend bool operator==(const Spot&, const Spot&) = default;
-  friend bool operator<(const Spot& a, const Spot& b) {
-    return a.line < b.line || (a.line == b.line && a.byte < b.byte);
-  }
+  friend auto operator<=>(const Spot&, const Spot&) = default;
 };
 
 Spot SpotOf(const TextPos& p) { return Spot{p.line, p.byteIndex}; }

@@ -53,6 +53,37 @@ char Letter(Color c, const ColorTable& colors) {
   return '?';
 }
 
+::testing::AssertionResult CheckPos(const CVeloView& view, const TextPos& pos, const char* name, bool text) {
+  const CVeloDoc& doc = view.GetDocument();
+  if (pos.line < 0 || pos.line >= doc.LineCount())
+    return ::testing::AssertionFailure() << name << " on line " << pos.line << " of " << doc.LineCount();
+  LineNode* node = doc.FirstLine();
+  for (int i = 0; i < pos.line; ++i) node = node->next;
+  if (node != pos.node)
+    return ::testing::AssertionFailure() << name << " line " << pos.line << " holds another line's node";
+  if (!text) return ::testing::AssertionSuccess();
+  const CharWalk walk(node->text.View(), view.TabWidth());
+  if (!walk.IsStart(pos.byteIndex))
+    return ::testing::AssertionFailure()
+           << name << " byte " << pos.byteIndex << " is no character start of \""
+           << Readable(node->text.View()) << "\"";
+  if (pos.column != walk.AtByte(pos.byteIndex).second)
+    return ::testing::AssertionFailure()
+           << name << " column " << pos.column << " but its bytes are " << walk.AtByte(pos.byteIndex).second
+           << " wide (line " << pos.line << ", byte " << pos.byteIndex << ")";
+  return ::testing::AssertionSuccess();
+}
+
+Rect Intersect(const Rect& a, const Rect& b) {
+  return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+              std::min(a.bottom, b.bottom)};
+}
+
+void PaintWithin(CVeloView& view, const FakeViewHost& host, Picture& pic, const Rect& clip) {
+  FakeSurface surface(pic, clip, host.metrics.aveCharWidth, host.metrics.height);
+  view.OnDraw(surface);
+}
+
 }  // namespace
 
 std::string CellReader::Glyphs(const Picture& pic, int row) const {
@@ -247,31 +278,6 @@ std::string RenderView(const CVeloView& v) {
   return RenderMarked(LinesOf(v.GetDocument()), std::pair(v.Caret().line, v.Caret().byteIndex), anchor);
 }
 
-namespace {
-
-::testing::AssertionResult CheckPos(const CVeloView& view, const TextPos& pos, const char* name, bool text) {
-  const CVeloDoc& doc = view.GetDocument();
-  if (pos.line < 0 || pos.line >= doc.LineCount())
-    return ::testing::AssertionFailure() << name << " on line " << pos.line << " of " << doc.LineCount();
-  LineNode* node = doc.FirstLine();
-  for (int i = 0; i < pos.line; ++i) node = node->next;
-  if (node != pos.node)
-    return ::testing::AssertionFailure() << name << " line " << pos.line << " holds another line's node";
-  if (!text) return ::testing::AssertionSuccess();
-  const CharWalk walk(node->text.View(), view.TabWidth());
-  if (!walk.IsStart(pos.byteIndex))
-    return ::testing::AssertionFailure()
-           << name << " byte " << pos.byteIndex << " is no character start of \""
-           << Readable(node->text.View()) << "\"";
-  if (pos.column != walk.AtByte(pos.byteIndex).second)
-    return ::testing::AssertionFailure()
-           << name << " column " << pos.column << " but its bytes are " << walk.AtByte(pos.byteIndex).second
-           << " wide (line " << pos.line << ", byte " << pos.byteIndex << ")";
-  return ::testing::AssertionSuccess();
-}
-
-}  // namespace
-
 ::testing::AssertionResult PositionsValid(const CVeloView& view) {
   if (auto r = CheckPos(view, view.Caret(), "caret", true); !r) return r;
   if (auto r = CheckPos(view, view.Origin(), "origin", false); !r) return r;
@@ -281,20 +287,6 @@ namespace {
   }
   return ::testing::AssertionSuccess();
 }
-
-namespace {
-
-Rect Intersect(const Rect& a, const Rect& b) {
-  return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-              std::min(a.bottom, b.bottom)};
-}
-
-void PaintWithin(CVeloView& view, const FakeViewHost& host, Picture& pic, const Rect& clip) {
-  FakeSurface surface(pic, clip, host.metrics.aveCharWidth, host.metrics.height);
-  view.OnDraw(surface);
-}
-
-}  // namespace
 
 ::testing::AssertionResult RepaintsMatch(CVeloView& view, FakeViewHost& host,
                                          const std::function<void()>& op) {

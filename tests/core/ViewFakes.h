@@ -97,17 +97,13 @@ class FakeViewHost : public ViewHost {
   }
   void ScrollContent(int dx, int dy) override { paintLog.push_back({true, std::nullopt, dx, dy}); }
   Rect ClientRect() const override { return client; }
-  void CreateCaret(int width, int height) override {
-    caretShape = Point{width, height};
-    ++caretCreations;
-  }
+  void CreateCaret(int width, int height) override { caretShape = Point{width, height}, ++caretCreations; }
   void SetCaretPos(Point p) override { caretPos = p; }
   void ShowCaret() override { --caretHides; }
   void HideCaret() override { ++caretHides; }
   void SetScrollBar(ScrollBarKind kind, const ScrollRange* range, int pos) override {
     Bar& bar = kind == ScrollBarKind::Vertical ? vBar : hBar;
-    if (range) bar.range = *range;
-    bar.pos = pos;
+    bar.range = range ? *range : bar.range, bar.pos = pos;
   }
   void SetCapture() override { ++captures; }
   void ReleaseCapture() override { --captures; }
@@ -126,10 +122,8 @@ class FakeViewHost : public ViewHost {
   void BeginWaitCursor() override { ++waitDepth; }
   void EndWaitCursor() override { --waitDepth; }
   TextMetrics SelectFont(const FontRequest& font) override {
-    selectedFont = font;
-    ++fontsMade;
-    if (metricsFollowFont) metrics = TextMetrics{font.height, font.height / 2};
-    return metrics;
+    selectedFont = font, ++fontsMade;
+    return metrics = metricsFollowFont ? TextMetrics{font.height, font.height / 2} : metrics;
   }
 
   Rect client{0, 0, 96, 88};
