@@ -143,8 +143,6 @@ TEST(View, TheRepaintCheckNoticesAMissedRepaint) {
   EXPECT_TRUE(RepaintsMatch(v, rig.host, [] {}));
 }
 
-std::pair<int, int> Place(const TextPos& p) { return {p.byteIndex, p.column}; }
-
 std::string RandomLine(std::mt19937& rng, int length) {
   // Tabs, lead bytes (some of them also trail bytes), bytes that are only trail bytes, plain
   // ASCII, half-width katakana and runs of lead bytes.
@@ -173,41 +171,32 @@ TEST(ViewLayout, ScansAndStepsAgreeWithACharacterWalk) {
     const TextPos home{rig.doc.FirstLine(), 0, 0, 0};
     const std::string at = "tab " + std::to_string(tab) + " \"" + Readable(line) + "\"";
 
+    // Where a scan from start lands.
+    auto scan = [](TextPos p, const auto& how) { return how(p), std::pair(p.byteIndex, p.column); };
     EXPECT_EQ(v.LineWidth(line), w.Width()) << at;
     for (int b = -1; b <= size + 1; ++b) {
-      TextPos p = home;
-      v.SetByteIndex(p, b);
-      ASSERT_EQ(Place(p), w.AtByte(b)) << at << " byte " << b;
+      ASSERT_EQ(scan(home, [&](TextPos& p) { v.SetByteIndex(p, b); }), w.AtByte(b)) << at << " byte " << b;
       EXPECT_EQ(CVeloView::IsCharBoundary(line, b), b <= 0 || b >= size || w.IsStart(b))
           << at << " byte " << b;
     }
-    for (int c = -1; c <= w.Width() + 2; ++c) {
-      TextPos p = home;
-      v.SetColumn(p, c);
-      ASSERT_EQ(Place(p), w.AtColumn(c)) << at << " column " << c;
-    }
+    for (int c = -1; c <= w.Width() + 2; ++c)
+      ASSERT_EQ(scan(home, [&](TextPos& p) { v.SetColumn(p, c); }), w.AtColumn(c)) << at << " column " << c;
     // From every character start as a hint, forward and back, and one step each way.
     for (std::size_t k = 0; k < w.starts.size(); ++k) {
       const TextPos hint{rig.doc.FirstLine(), 0, w.columns[k], w.starts[k]};
       const std::string from = at + " from " + std::to_string(w.starts[k]);
       ASSERT_EQ(v.LineWidthFrom(hint), w.Width()) << from;
-      for (int b = 0; b <= size; ++b) {
-        TextPos p = home;
-        v.SetByteIndexFrom(p, hint, b);
-        ASSERT_EQ(Place(p), w.AtByte(b)) << from << " to byte " << b;
-      }
-      for (int c = 0; c <= w.Width() + 1; ++c) {
-        TextPos p = home;
-        v.SetColumnFrom(p, hint, c);
-        ASSERT_EQ(Place(p), w.AtColumn(c)) << from << " to column " << c;
-      }
+      for (int b = 0; b <= size; ++b)
+        ASSERT_EQ(scan(home, [&](TextPos& p) { v.SetByteIndexFrom(p, hint, b); }), w.AtByte(b))
+            << from << " to byte " << b;
+      for (int c = 0; c <= w.Width() + 1; ++c)
+        ASSERT_EQ(scan(home, [&](TextPos& p) { v.SetColumnFrom(p, hint, c); }), w.AtColumn(c))
+            << from << " to column " << c;
       const std::size_t back = k > 0 ? k - 1 : 0, on = std::min(k + 1, w.starts.size() - 1);
-      TextPos p = hint;
-      v.RetreatChar(p);
-      ASSERT_EQ(Place(p), std::pair(w.starts[back], w.columns[back])) << from << " back";
-      p = hint;
-      v.AdvanceChar(p);
-      ASSERT_EQ(Place(p), std::pair(w.starts[on], w.columns[on])) << from << " on";
+      ASSERT_EQ(scan(hint, [&](TextPos& p) { v.RetreatChar(p); }), std::pair(w.starts[back], w.columns[back]))
+          << from << " back";
+      ASSERT_EQ(scan(hint, [&](TextPos& p) { v.AdvanceChar(p); }), std::pair(w.starts[on], w.columns[on]))
+          << from << " on";
     }
   }
 }
