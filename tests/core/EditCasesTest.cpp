@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "FileFixtures.h"
 #include "MacroFakes.h"
 #include "ViewFakes.h"
 #include "base/CommandIds.h"
@@ -242,7 +241,7 @@ TEST_P(EditCases, Run) {
         EXPECT_TRUE(word != "anchor" || v->IsSelecting()) << at << ": no selection";
         EXPECT_EQ(got, n) << at;
       } else if (word == "line") {
-        EXPECT_EQ(Readable(LinesOf(rig->doc).at(static_cast<std::size_t>(n.at(0)))),
+        EXPECT_EQ(Readable(DocLines(rig->doc).at(static_cast<std::size_t>(n.at(0)))),
                   Readable(Unmark(rest.substr(rest.find(' ') + 1))))
             << at;
       } else if (word == "copied") {

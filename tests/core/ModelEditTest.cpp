@@ -362,7 +362,7 @@ void Perform(CVeloView& v, const Command& c) {
 
   if (auto r = PositionsValid(v); !r) return r;
   const bool replay = c.kind == Command::kId && (c.id == ID_EDIT_UNDO || c.id == ID_EDIT_REDO);
-  const Lines text = LinesOf(v.GetDocument());
+  const Lines text = DocLines(v.GetDocument());
   if (replay && !m.sharedHistory) m.lines = text;  // the model keeps no histories of its own
   // What the model says of the view after the step, and what the view says, as text.
   std::string want = RenderMarked(m.lines, {}, {}), got = RenderMarked(text, {}, {});
@@ -441,13 +441,13 @@ TEST(ModelEdit, RandomCommandSequencesMatchThePlainModel) {
     }
     // Steps undone at the end are redone first, so that the history covers the whole way.
     while (!v.RedoList().empty()) v.Redo();
-    const Lines final = LinesOf(rig.doc);
+    const Lines final = DocLines(rig.doc);
     ASSERT_EQ(final, m.redoStates.empty() ? m.lines : m.redoStates.front()) << "sequence " << seq << ": redo";
     while (!v.UndoList().empty()) v.Undo();
-    ASSERT_EQ(LinesOf(rig.doc), base) << "sequence " << seq << ": undo of everything\n" << RenderView(v);
+    ASSERT_EQ(DocLines(rig.doc), base) << "sequence " << seq << ": undo of everything\n" << RenderView(v);
     ASSERT_TRUE(PositionsValid(v));
     while (!v.RedoList().empty()) v.Redo();
-    ASSERT_EQ(LinesOf(rig.doc), final) << "sequence " << seq << ": redo of everything\n" << RenderView(v);
+    ASSERT_EQ(DocLines(rig.doc), final) << "sequence " << seq << ": redo of everything\n" << RenderView(v);
     ASSERT_TRUE(PositionsValid(v));
   }
 }

@@ -174,7 +174,7 @@ TEST(SearchDiff, ReplaceAllEndsAsFindAndReplaceSelectionInTurn) {
                                 Readable(by) + "'" + (v.IsOverwriteMode() ? " overwriting" : "") + " from\n" +
                                 State(v);
     const std::size_t undoBefore = v.UndoList().size();
-    const Lines before = LinesOf(fast.rig->doc);
+    const Lines before = DocLines(fast.rig->doc);
     ASSERT_TRUE(RepaintsMatch(v, fast.rig->host, [&] { v.ReplaceAll(search, by); })) << context;
     while (literal.rig->view->Find(search, true)) literal.rig->view->ReplaceSelection(by);
     ASSERT_EQ(State(v), State(*literal.rig->view)) << context;
@@ -186,13 +186,13 @@ TEST(SearchDiff, ReplaceAllEndsAsFindAndReplaceSelectionInTurn) {
       ASSERT_TRUE(PositionsValid(*fast.other)) << context;
     }
 
-    const Lines after = LinesOf(fast.rig->doc);
+    const Lines after = DocLines(fast.rig->doc);
     const std::size_t made = v.UndoList().size() - undoBefore;
     steps += made;
     for (std::size_t i = 0; i < made; ++i) v.Undo();
-    ASSERT_EQ(LinesOf(fast.rig->doc), before) << context;
+    ASSERT_EQ(DocLines(fast.rig->doc), before) << context;
     for (std::size_t i = 0; i < made; ++i) v.Redo();
-    ASSERT_EQ(LinesOf(fast.rig->doc), after) << context;
+    ASSERT_EQ(DocLines(fast.rig->doc), after) << context;
   }
   EXPECT_GT(steps, std::size_t{kRuns});  // the runs replaced something
 }

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "FileFixtures.h"
 #include "MacroFakes.h"
 #include "ViewFakes.h"
 #include "base/CommandIds.h"

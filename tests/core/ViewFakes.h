@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "FileFixtures.h"
 #include "base/Settings.h"
 #include "doc/CVeloDoc.h"
 #include "view/CVeloView.h"
@@ -178,8 +179,6 @@ struct ViewRig {
 
 // Helpers for the editing tests: a character walk that knows nothing of the view, readable code
 // page 932 text with the caret and anchor marked, and the invariants every view position keeps.
-
-std::vector<std::string> LinesOf(const CVeloDoc& doc);
 
 // A line walked one character at a time from column 0: a lead byte with a byte after it is two
 // columns, a tab runs to the next stop, any other byte is one.

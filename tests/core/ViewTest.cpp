@@ -65,7 +65,7 @@ TEST(View, OperationsBeforeTheInitialUpdateAreHarmless) {
   FakeSurface surface(pic, host.client, 8, 16);
   view.OnDraw(surface);
   EXPECT_EQ(pic.At(50, 50).back, settings.colors[ColorTable::Ground]);
-  EXPECT_EQ(LinesOf(doc), std::vector<std::string>{""});
+  EXPECT_EQ(DocLines(doc), std::vector<std::string>{""});
 }
 
 // A bar, or a block in overwrite mode, made once per focus, one pixel left of its cell. A press
@@ -125,10 +125,10 @@ TEST(View, InputMethodSpansAndSingleCharacters) {
   ViewRig rig({"abc" + kKanji5C + "def"});
   rig.view->ToggleOverwrite();
   rig.view->OnImeComposition("X", CVeloView::LineSpan{4, 5});
-  EXPECT_EQ(LinesOf(rig.doc), std::vector<std::string>{"abcXdef"});
+  EXPECT_EQ(DocLines(rig.doc), std::vector<std::string>{"abcXdef"});
   ViewRig chars({""});
   for (int code : {0x955C, 0x61, 0x0D, 0x8100, 0x4142, 0x1B, 0x10000}) chars.view->OnImeChar(code);
-  EXPECT_EQ(LinesOf(chars.doc), (std::vector<std::string>{kKanji5C + "a", ""}));
+  EXPECT_EQ(DocLines(chars.doc), (std::vector<std::string>{kKanji5C + "a", ""}));
   EXPECT_EQ(chars.view->UndoList().size(), 3u);
 }
 
