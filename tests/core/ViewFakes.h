@@ -166,10 +166,6 @@ struct ViewRig {
   CellReader Cells() const { return {host.metrics.aveCharWidth, host.metrics.height, settings.colors}; }
   // A fresh picture of the client area with view (by default the rig's own) painted on it.
   Picture Paint(CVeloView& view, int* maxBytesPerRow = nullptr);
-  Picture Paint() { return Paint(*view); }
-  std::string Glyphs(const Picture& pic, int row) const { return Cells().Glyphs(pic, row); }
-  std::string Backs(const Picture& pic, int row) const { return Cells().Backs(pic, row); }
-  std::string Fores(const Picture& pic, int row) const { return Cells().Fores(pic, row); }
 
   Settings settings;
   CVeloDoc doc{settings};
