@@ -68,10 +68,7 @@ struct Model {
   Spot WordLeft(Spot p) const {
     p = CharLeft(p);
     if (p.byte <= 0 || p.byte >= Size(p.line)) return p;
-    while (WordByteAt(p)) {
-      p = CharLeft(p);
-      if (p.byte == 0) break;
-    }
+    while (p.byte > 0 && WordByteAt(p)) p = CharLeft(p);
     return p;
   }
   Spot WordRight(Spot p) const {

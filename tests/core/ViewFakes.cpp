@@ -55,22 +55,16 @@ char Letter(Color c, const ColorTable& colors) {
 
 ::testing::AssertionResult CheckPos(const CVeloView& view, const TextPos& pos, const char* name, bool text) {
   const CVeloDoc& doc = view.GetDocument();
-  if (pos.line < 0 || pos.line >= doc.LineCount())
-    return ::testing::AssertionFailure() << name << " on line " << pos.line << " of " << doc.LineCount();
   LineNode* node = doc.FirstLine();
-  for (int i = 0; i < pos.line; ++i) node = node->next;
-  if (node != pos.node)
-    return ::testing::AssertionFailure() << name << " line " << pos.line << " holds another line's node";
-  if (!text) return ::testing::AssertionSuccess();
+  for (int i = 0; node && i < pos.line; ++i) node = node->next;
+  if (pos.line < 0 || !node || node != pos.node)
+    return ::testing::AssertionFailure() << name << " on line " << pos.line << " of " << doc.LineCount()
+                                         << " does not hold that line's node";
   const CharWalk walk(node->text.View(), view.TabWidth());
-  if (!walk.IsStart(pos.byteIndex))
-    return ::testing::AssertionFailure()
-           << name << " byte " << pos.byteIndex << " is no character start of \""
-           << Readable(node->text.View()) << "\"";
-  if (pos.column != walk.AtByte(pos.byteIndex).second)
-    return ::testing::AssertionFailure()
-           << name << " column " << pos.column << " but its bytes are " << walk.AtByte(pos.byteIndex).second
-           << " wide (line " << pos.line << ", byte " << pos.byteIndex << ")";
+  if (text && (!walk.IsStart(pos.byteIndex) || pos.column != walk.AtByte(pos.byteIndex).second))
+    return ::testing::AssertionFailure() << name << " at byte " << pos.byteIndex << ", column " << pos.column
+                                         << ": no character start of \"" << Readable(node->text.View())
+                                         << "\" or another column (line " << pos.line << ")";
   return ::testing::AssertionSuccess();
 }
 
