@@ -204,10 +204,7 @@ TEST_P(EditCases, Run) {
       std::string image;
       for (const std::string& l : reload.lines) image += l + "\r\n";
       run([&] {
-        ByteBlock* block = ByteBlock::Allocate(image.size());
-        std::copy(image.begin(), image.end(), block->Data());
-        rig->doc.LoadLines(block, image.size());
-        block->Unref();
+        LoadText(rig->doc, image);
         rig->doc.UpdateAllViews(nullptr, nullptr);
       });
       reload = Marked{};

@@ -8,7 +8,6 @@
 // file is, the rest hold the bytes CR LF inside lines.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
@@ -66,10 +65,7 @@ std::unique_ptr<ViewRig> MakeRig(const Lines& lines, bool fromBuffer, int column
   if (fromBuffer) {  // as a file is read; a few lines then get bytes of their own
     std::string image;
     for (const std::string& l : lines) image += l + "\r\n";
-    ByteBlock* block = ByteBlock::Allocate(image.size());
-    std::memcpy(block->Data(), image.data(), image.size());
-    rig->doc.LoadLines(block, image.size());
-    block->Unref();
+    LoadText(rig->doc, image);
     for (LineNode* n = rig->doc.FirstLine(); n; n = n->next)
       if (r.Chance(15)) rig->doc.ReplaceLine(n, ByteString(n->text.View()));
     rig->view->OnInitialUpdate();
