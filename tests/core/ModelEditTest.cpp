@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -14,8 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "EditSupport.h"
-#include "RepaintCheck.h"
 #include "ViewFakes.h"
 #include "base/CommandIds.h"
 #include "base/Cp932.h"
@@ -36,17 +35,11 @@ using Lines = std::vector<std::string>;
 struct Spot {
   int line = 0;
   int byte = 0;
-  friend bool operator==(const Spot&, const Spot&) = default;
-  friend bool operator<(const Spot& a, const Spot& b) {
-    return a.line < b.line || (a.line == b.line && a.byte < b.byte);
-  }
+  friend auto operator<=>(const Spot&, const Spot&) = default;
 };
 
 Spot SpotOf(const TextPos& p) { return Spot{p.line, p.byteIndex}; }
-
-bool IsWordByte(unsigned char b) {
-  return (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z');
-}
+void PrintTo(const Spot& p, std::ostream* os) { *os << p.line << "," << p.byte; }
 
 // The plain model of one document.
 struct Model {
@@ -71,14 +64,11 @@ struct Model {
     if (p.byte >= Size(p.line)) return p.line + 1 < static_cast<int>(lines.size()) ? Spot{p.line + 1, 0} : p;
     return Snap(p.line, p.byte + 1);
   }
-  bool WordByteAt(Spot p) const { return IsWordByte(static_cast<unsigned char>(Line(p.line)[At(p.byte)])); }
+  bool WordByteAt(Spot p) const { return std::isalnum(static_cast<unsigned char>(Line(p.line)[At(p.byte)])); }
   Spot WordLeft(Spot p) const {
     p = CharLeft(p);
     if (p.byte <= 0 || p.byte >= Size(p.line)) return p;
-    while (WordByteAt(p)) {
-      p = CharLeft(p);
-      if (p.byte == 0) break;
-    }
+    while (p.byte > 0 && WordByteAt(p)) p = CharLeft(p);
     return p;
   }
   Spot WordRight(Spot p) const {
@@ -185,11 +175,12 @@ Command RandomCommand(std::mt19937& rng, std::size_t lineCount) {
 }
 
 // A movement command's caret target from the view's state before it, whether it extends the
-// selection and whether it is vertical (aims for the remembered column and keeps it).
+// selection and whether it is vertical (aims for the remembered column and keeps it; 2: and
+// scrolls the window, which may leave the caret right or left of it).
 struct Move {
   Spot to;
   bool extend = false;
-  bool vertical = false;
+  int vertical = 0;
 };
 
 std::optional<Move> MoveOf(const Model& m, const CVeloView& v, int id) {
@@ -202,23 +193,23 @@ std::optional<Move> MoveOf(const Model& m, const CVeloView& v, int id) {
   const struct {
     int plain, extend;
     Spot to;
-    bool vertical;
+    int vertical;
   } table[] = {
-      {ID_LINE_UP, ID_LINE_UP_EXTEND, down(-1), true},
-      {ID_SCROLL_UP, ID_SCROLL_UP_EXTEND, down(-1), true},
-      {ID_PAGE_UP, ID_PAGE_UP_EXTEND, down(-v.VisibleLines()), true},
-      {ID_LINE_DOWN, ID_LINE_DOWN_EXTEND, down(1), true},
-      {ID_SCROLL_DOWN, ID_SCROLL_DOWN_EXTEND, down(1), true},
-      {ID_PAGE_DOWN, ID_PAGE_DOWN_EXTEND, down(v.VisibleLines()), true},
-      {ID_CHAR_LEFT, ID_CHAR_LEFT_EXTEND, m.CharLeft(p), false},
-      {ID_CHAR_RIGHT, ID_CHAR_RIGHT_EXTEND, m.CharRight(p), false},
-      {ID_WORD_LEFT, ID_WORD_LEFT_EXTEND, m.WordLeft(p), false},
-      {ID_WORD_RIGHT, ID_WORD_RIGHT_EXTEND, m.WordRight(p), false},
-      {ID_LINE_START, ID_LINE_START_EXTEND, Spot{p.line, 0}, false},
-      {ID_LINE_END, ID_LINE_END_EXTEND, Spot{p.line, m.Size(p.line)}, false},
-      {ID_DOC_START, ID_DOC_START_EXTEND, Spot{0, 0}, false},
-      {ID_DOC_END, ID_DOC_END_EXTEND, Spot{last, m.Size(last)}, false},
-      {ID_EDIT_SELECT_ALL, ID_EDIT_SELECT_ALL, Spot{0, 0}, false},
+      {ID_LINE_UP, ID_LINE_UP_EXTEND, down(-1), 1},
+      {ID_SCROLL_UP, ID_SCROLL_UP_EXTEND, down(-1), 2},
+      {ID_PAGE_UP, ID_PAGE_UP_EXTEND, down(-v.VisibleLines()), 2},
+      {ID_LINE_DOWN, ID_LINE_DOWN_EXTEND, down(1), 1},
+      {ID_SCROLL_DOWN, ID_SCROLL_DOWN_EXTEND, down(1), 2},
+      {ID_PAGE_DOWN, ID_PAGE_DOWN_EXTEND, down(v.VisibleLines()), 2},
+      {ID_CHAR_LEFT, ID_CHAR_LEFT_EXTEND, m.CharLeft(p), 0},
+      {ID_CHAR_RIGHT, ID_CHAR_RIGHT_EXTEND, m.CharRight(p), 0},
+      {ID_WORD_LEFT, ID_WORD_LEFT_EXTEND, m.WordLeft(p), 0},
+      {ID_WORD_RIGHT, ID_WORD_RIGHT_EXTEND, m.WordRight(p), 0},
+      {ID_LINE_START, ID_LINE_START_EXTEND, Spot{p.line, 0}, 0},
+      {ID_LINE_END, ID_LINE_END_EXTEND, Spot{p.line, m.Size(p.line)}, 0},
+      {ID_DOC_START, ID_DOC_START_EXTEND, Spot{0, 0}, 0},
+      {ID_DOC_END, ID_DOC_END_EXTEND, Spot{last, m.Size(last)}, 0},
+      {ID_EDIT_SELECT_ALL, ID_EDIT_SELECT_ALL, Spot{0, 0}, 0},
   };
   for (const auto& e : table)
     if (id == e.plain || id == e.extend) return Move{e.to, id == e.extend, e.vertical};
@@ -356,8 +347,7 @@ void Perform(CVeloView& v, const Command& c) {
   Spot selA = SpotOf(v.SelAnchor()), selB = SpotOf(v.SelEnd());
   if (selB < selA) std::swap(selA, selB);
   const std::string selected = wasSelecting ? m.Text(selA, selB) : clip;
-  const bool moves = c.kind == Command::kId && std::count(std::begin(kMoves), std::end(kMoves), c.id);
-  const std::optional<Move> move = moves ? MoveOf(m, v, c.id) : std::nullopt;
+  const std::optional<Move> move = c.kind == Command::kId ? MoveOf(m, v, c.id) : std::nullopt;
   const Lines before = m.lines;
   const std::optional<Spot> caretAfter = ApplyToModel(m, v, c, clip);
   v.GetDocument().SetModifiedFlag(false);
@@ -367,57 +357,53 @@ void Perform(CVeloView& v, const Command& c) {
     Perform(v, c);
   }
 
-  auto fail = [&] { return ::testing::AssertionFailure() << Describe(c) << ": "; };
-  auto show = [](Spot p) { return std::to_string(p.line) + "," + std::to_string(p.byte); };
   if (auto r = PositionsValid(v); !r) return r;
   const bool replay = c.kind == Command::kId && (c.id == ID_EDIT_UNDO || c.id == ID_EDIT_REDO);
-  const Lines text = LinesOf(v.GetDocument());
+  const Lines text = DocLines(v.GetDocument());
   if (replay && !m.sharedHistory) m.lines = text;  // the model keeps no histories of its own
-  if (text != m.lines) return fail() << "the text differs from the model's";
-  if (m.lines != before && !v.GetDocument().IsModified())
-    return fail() << "a change left the document unmodified";
-  if (caretAfter && SpotOf(v.Caret()) != *caretAfter)
-    return fail() << "caret at " << show(SpotOf(v.Caret())) << ", model " << show(*caretAfter);
+  // What the model says of the view after the step, and what the view says, as text.
+  std::string want = RenderMarked(m.lines, {}, {}), got = RenderMarked(text, {}, {});
+  auto both = [&](const char* what, const auto& model, const auto& view) {
+    want += what + (" " + ::testing::PrintToString(model)) + "\n";
+    got += what + (" " + ::testing::PrintToString(view)) + "\n";
+  };
+  const Spot caretNow = SpotOf(v.Caret());
+  if (m.lines != before) both("modified", true, v.GetDocument().IsModified());
+  if (caretAfter) both("caret", *caretAfter, caretNow);
   if (move) {
     const int last = static_cast<int>(m.lines.size()) - 1;
     const Spot anchor = c.id == ID_EDIT_SELECT_ALL ? Spot{last, m.Size(last)}
                         : wasSelecting             ? anchorBefore
                                                    : caretBefore;
-    if (SpotOf(v.Caret()) != move->to)
-      return fail() << "caret at " << show(SpotOf(v.Caret())) << ", model " << show(move->to);
-    if (v.IsSelecting() != move->extend ||
-        (move->extend && (SpotOf(v.SelAnchor()) != anchor || SpotOf(v.SelEnd()) != SpotOf(v.Caret()))))
-      return fail() << "selection " << v.IsSelecting() << " from " << show(SpotOf(v.SelAnchor()))
-                    << ", model " << move->extend << " from " << show(anchor);
-    if (v.DesiredColumn() != (move->vertical ? desiredBefore : v.Caret().column))
-      return fail() << "remembered column " << v.DesiredColumn();
+    const Spot none{-1, -1};
+    both("caret", move->to, caretNow);
+    both("selection", move->extend ? std::pair(anchor, caretNow) : std::pair(none, none),
+         v.IsSelecting() ? std::pair(SpotOf(v.SelAnchor()), SpotOf(v.SelEnd())) : std::pair(none, none));
+    both("remembered column", move->vertical ? desiredBefore : v.Caret().column, v.DesiredColumn());
   }
-  const bool copies = c.kind == Command::kId && (c.id == ID_EDIT_COPY || c.id == ID_EDIT_CUT);
-  if (copies && host.clipboard.value_or("") != selected)
-    return fail() << "clipboard \"" << Readable(host.clipboard.value_or("")) << "\", selection \""
-                  << Readable(selected) << "\"";
+  if (c.kind == Command::kId && (c.id == ID_EDIT_COPY || c.id == ID_EDIT_CUT))
+    both("clipboard", Readable(selected), Readable(host.clipboard.value_or("")));
+  if (m.sharedHistory) {  // one view: its history is the model's; the window shows its caret
+    both("steps", std::pair(m.undoStates.size(), m.redoStates.size()),
+         std::pair(v.UndoList().size(), v.RedoList().size()));
+    both("status", std::to_string(v.Caret().line + 1) + ": " + std::to_string(v.Caret().column + 1),
+         host.status);
+    both("caret point", std::pair(v.CaretPoint().x, v.CaretPoint().y),
+         std::pair(host.caretPos.x, host.caretPos.y));
+  }
+  auto fail = [&] { return ::testing::AssertionFailure() << Describe(c) << ": "; };
+  if (want != got) return fail() << "the model, then the view:\n" << want << "--\n" << got;
   if (!m.sharedHistory) return ::testing::AssertionSuccess();
-  // One view: its history is the model's, and the window shows where its caret is.
-  if (v.UndoList().size() != m.undoStates.size() || v.RedoList().size() != m.redoStates.size())
-    return fail() << "steps " << v.UndoList().size() << " and " << v.RedoList().size() << ", model "
-                  << m.undoStates.size() << " and " << m.redoStates.size();
-  const std::string status = std::to_string(v.Caret().line + 1) + ": " + std::to_string(v.Caret().column + 1);
-  if (host.status != status || !(host.caretPos == v.CaretPoint()))
-    return fail() << "the window shows the caret at " << host.status << ", not " << status;
   // Whatever moved the caret or changed the text brought the caret into view; scrolling may
   // leave it right or left.
   const TextPos &caret = v.Caret(), &origin = v.Origin();
   if (SpotOf(caret) == caretBefore && caret.column == columnBefore && m.lines == before)
     return ::testing::AssertionSuccess();
-  const bool scrolls = c.kind == Command::kWindow ||
-                       (c.kind == Command::kId &&
-                        (c.id == ID_SCROLL_UP || c.id == ID_SCROLL_UP_EXTEND || c.id == ID_SCROLL_DOWN ||
-                         c.id == ID_SCROLL_DOWN_EXTEND || c.id == ID_PAGE_UP || c.id == ID_PAGE_UP_EXTEND ||
-                         c.id == ID_PAGE_DOWN || c.id == ID_PAGE_DOWN_EXTEND));
+  const bool scrolls = c.kind == Command::kWindow || (move && move->vertical == 2);
   if (caret.line < origin.line || caret.line >= origin.line + std::max(v.VisibleLines(), 1) ||
       (!scrolls &&
        (caret.column < origin.column || caret.column > origin.column + std::max(v.VisibleColumns() - 2, 0))))
-    return fail() << "caret " << show(SpotOf(caret)) << " column " << caret.column
+    return fail() << "caret " << caret.line << "," << caret.byteIndex << " column " << caret.column
                   << " outside the window at " << origin.line << "," << origin.column << " of "
                   << v.VisibleColumns() << "x" << v.VisibleLines();
   return ::testing::AssertionSuccess();
@@ -452,13 +438,13 @@ TEST(ModelEdit, RandomCommandSequencesMatchThePlainModel) {
     }
     // Steps undone at the end are redone first, so that the history covers the whole way.
     while (!v.RedoList().empty()) v.Redo();
-    const Lines final = LinesOf(rig.doc);
+    const Lines final = DocLines(rig.doc);
     ASSERT_EQ(final, m.redoStates.empty() ? m.lines : m.redoStates.front()) << "sequence " << seq << ": redo";
     while (!v.UndoList().empty()) v.Undo();
-    ASSERT_EQ(LinesOf(rig.doc), base) << "sequence " << seq << ": undo of everything\n" << RenderView(v);
+    ASSERT_EQ(DocLines(rig.doc), base) << "sequence " << seq << ": undo of everything\n" << RenderView(v);
     ASSERT_TRUE(PositionsValid(v));
     while (!v.RedoList().empty()) v.Redo();
-    ASSERT_EQ(LinesOf(rig.doc), final) << "sequence " << seq << ": redo of everything\n" << RenderView(v);
+    ASSERT_EQ(DocLines(rig.doc), final) << "sequence " << seq << ": redo of everything\n" << RenderView(v);
     ASSERT_TRUE(PositionsValid(v));
   }
 }

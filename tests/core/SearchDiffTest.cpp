@@ -8,14 +8,11 @@
 // file is, the rest hold the bytes CR LF inside lines.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "EditSupport.h"
-#include "RepaintCheck.h"
 #include "ViewFakes.h"
 #include "base/Cp932.h"
 
@@ -68,10 +65,7 @@ std::unique_ptr<ViewRig> MakeRig(const Lines& lines, bool fromBuffer, int column
   if (fromBuffer) {  // as a file is read; a few lines then get bytes of their own
     std::string image;
     for (const std::string& l : lines) image += l + "\r\n";
-    ByteBlock* block = ByteBlock::Allocate(image.size());
-    std::memcpy(block->Data(), image.data(), image.size());
-    rig->doc.LoadLines(block, image.size());
-    block->Unref();
+    LoadText(rig->doc, image);
     for (LineNode* n = rig->doc.FirstLine(); n; n = n->next)
       if (r.Chance(15)) rig->doc.ReplaceLine(n, ByteString(n->text.View()));
     rig->view->OnInitialUpdate();
@@ -176,7 +170,7 @@ TEST(SearchDiff, ReplaceAllEndsAsFindAndReplaceSelectionInTurn) {
                                 Readable(by) + "'" + (v.IsOverwriteMode() ? " overwriting" : "") + " from\n" +
                                 State(v);
     const std::size_t undoBefore = v.UndoList().size();
-    const Lines before = LinesOf(fast.rig->doc);
+    const Lines before = DocLines(fast.rig->doc);
     ASSERT_TRUE(RepaintsMatch(v, fast.rig->host, [&] { v.ReplaceAll(search, by); })) << context;
     while (literal.rig->view->Find(search, true)) literal.rig->view->ReplaceSelection(by);
     ASSERT_EQ(State(v), State(*literal.rig->view)) << context;
@@ -188,13 +182,13 @@ TEST(SearchDiff, ReplaceAllEndsAsFindAndReplaceSelectionInTurn) {
       ASSERT_TRUE(PositionsValid(*fast.other)) << context;
     }
 
-    const Lines after = LinesOf(fast.rig->doc);
+    const Lines after = DocLines(fast.rig->doc);
     const std::size_t made = v.UndoList().size() - undoBefore;
     steps += made;
     for (std::size_t i = 0; i < made; ++i) v.Undo();
-    ASSERT_EQ(LinesOf(fast.rig->doc), before) << context;
+    ASSERT_EQ(DocLines(fast.rig->doc), before) << context;
     for (std::size_t i = 0; i < made; ++i) v.Redo();
-    ASSERT_EQ(LinesOf(fast.rig->doc), after) << context;
+    ASSERT_EQ(DocLines(fast.rig->doc), after) << context;
   }
   EXPECT_GT(steps, std::size_t{kRuns});  // the runs replaced something
 }

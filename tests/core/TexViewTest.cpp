@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "EditSupport.h"
-#include "FileFixtures.h"
 #include "MacroFakes.h"
 #include "ViewFakes.h"
 #include "base/CommandIds.h"

@@ -1,6 +1,7 @@
 #include "ViewFakes.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "base/Cp932.h"
 
@@ -50,6 +51,31 @@ char Letter(Color c, const ColorTable& colors) {
   for (int i = 0; i < ColorTable::Count; ++i)
     if (colors[i] == c) return "kstxmg"[i];
   return '?';
+}
+
+::testing::AssertionResult CheckPos(const CVeloView& view, const TextPos& pos, const char* name, bool text) {
+  const CVeloDoc& doc = view.GetDocument();
+  LineNode* node = doc.FirstLine();
+  for (int i = 0; node && i < pos.line; ++i) node = node->next;
+  if (pos.line < 0 || !node || node != pos.node)
+    return ::testing::AssertionFailure() << name << " on line " << pos.line << " of " << doc.LineCount()
+                                         << " does not hold that line's node";
+  const CharWalk walk(node->text.View(), view.TabWidth());
+  if (text && (!walk.IsStart(pos.byteIndex) || pos.column != walk.AtByte(pos.byteIndex).second))
+    return ::testing::AssertionFailure() << name << " at byte " << pos.byteIndex << ", column " << pos.column
+                                         << ": no character start of \"" << Readable(node->text.View())
+                                         << "\" or another column (line " << pos.line << ")";
+  return ::testing::AssertionSuccess();
+}
+
+Rect Intersect(const Rect& a, const Rect& b) {
+  return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+              std::min(a.bottom, b.bottom)};
+}
+
+void PaintWithin(CVeloView& view, const FakeViewHost& host, Picture& pic, const Rect& clip) {
+  FakeSurface surface(pic, clip, host.metrics.aveCharWidth, host.metrics.height);
+  view.OnDraw(surface);
 }
 
 }  // namespace
@@ -171,4 +197,122 @@ Picture ViewRig::Paint(CVeloView& which, int* maxBytesPerRow) {
   which.OnDraw(surface);
   if (maxBytesPerRow) *maxBytesPerRow = surface.maxBytesPerRow;
   return pic;
+}
+
+CharWalk::CharWalk(std::string_view s, int tab) {
+  const int size = static_cast<int>(s.size());
+  for (int i = 0, c = 0;;) {
+    starts.push_back(i);
+    columns.push_back(c);
+    if (i >= size) break;
+    const unsigned char b = static_cast<unsigned char>(s[static_cast<std::size_t>(i)]);
+    if (cp932::IsLeadByte(b) && i + 1 < size) {
+      i += 2;
+      c += 2;
+    } else {
+      i += 1;
+      c = b == '\t' ? (c / tab + 1) * tab : c + 1;
+    }
+  }
+}
+
+bool CharWalk::IsStart(int b) const { return std::binary_search(starts.begin(), starts.end(), b); }
+
+std::pair<int, int> CharWalk::AtByte(int b) const {
+  const auto k =
+      static_cast<std::size_t>(std::lower_bound(starts.begin(), starts.end() - 1, b) - starts.begin());
+  return {starts[k], columns[k]};
+}
+
+std::pair<int, int> CharWalk::AtColumn(int c) const {
+  std::size_t k = 0;
+  while (k + 1 < starts.size() && columns[k] < c) ++k;
+  if (columns[k] > c && k > 0) --k;
+  return {starts[k], columns[k]};
+}
+
+std::string Readable(std::string_view s) {
+  std::string out;
+  for (const char ch : s) {
+    const unsigned char b = static_cast<unsigned char>(ch);
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "<%02X>", b);
+    out += b >= 0x20 && b < 0x7F ? std::string(1, ch) : hex;
+  }
+  return out;
+}
+
+std::string RenderMarked(const std::vector<std::string>& lines, Mark caret, Mark anchor) {
+  std::string out;
+  for (int l = 0; l < static_cast<int>(lines.size()); ++l) {
+    const std::string_view s = lines[static_cast<std::size_t>(l)];
+    std::vector<std::pair<int, const char*>> marks;
+    if (anchor && anchor->first == l) marks.emplace_back(anchor->second, "⁁");
+    if (caret && caret->first == l) marks.emplace_back(caret->second, "‸");
+    std::stable_sort(marks.begin(), marks.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    std::size_t from = 0;
+    for (const auto& [at, sign] : marks) {
+      const std::size_t to = std::clamp(static_cast<std::size_t>(std::max(at, 0)), from, s.size());
+      out += Readable(s.substr(from, to - from)) + sign;
+      from = to;
+    }
+    out += Readable(s.substr(from)) + "\n";
+  }
+  return out;
+}
+
+std::string RenderView(const CVeloView& v) {
+  const Mark anchor = v.IsSelecting() ? Mark({v.SelAnchor().line, v.SelAnchor().byteIndex}) : std::nullopt;
+  return RenderMarked(DocLines(v.GetDocument()), std::pair(v.Caret().line, v.Caret().byteIndex), anchor);
+}
+
+::testing::AssertionResult PositionsValid(const CVeloView& view) {
+  const std::pair<const TextPos*, const char*> all[] = {{&view.Caret(), "caret"},
+                                                        {&view.Origin(), "origin"},
+                                                        {&view.SelAnchor(), "selAnchor"},
+                                                        {&view.SelEnd(), "selEnd"}};
+  for (int i = 0; i < (view.IsSelecting() ? 4 : 2); ++i)  // the origin needs no character start
+    if (auto r = CheckPos(view, *all[i].first, all[i].second, i != 1); !r) return r;
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult RepaintsMatch(CVeloView& view, FakeViewHost& host,
+                                         const std::function<void()>& op) {
+  const Rect client = host.client;
+  Picture before(client.Width(), client.Height());
+  PaintWithin(view, host, before, client);
+  host.paintLog.clear();
+
+  op();
+
+  if (!(host.client == client))
+    return ::testing::AssertionFailure() << "the operation resized the window; the check needs a fixed size";
+  Picture full(client.Width(), client.Height());
+  PaintWithin(view, host, full, client);
+
+  for (bool pendingMoves : {true, false}) {
+    Picture pic = before;
+    std::vector<Rect> pending;
+    for (const PaintRequest& r : host.paintLog) {
+      if (!r.scroll) {
+        pending.push_back(Intersect(r.rect.value_or(client), client));
+        continue;
+      }
+      pic.Scroll(r.dx, r.dy);
+      if (pendingMoves)
+        for (Rect& p : pending)
+          p = Intersect(Rect{p.left + r.dx, p.top + r.dy, p.right + r.dx, p.bottom + r.dy}, client);
+    }
+    for (const Rect& p : pending)
+      if (!p.IsEmpty()) PaintWithin(view, host, pic, p);
+    if (!(pic == full)) {
+      const CellReader cells{host.metrics.aveCharWidth, host.metrics.height, view.GetSettings().colors};
+      return ::testing::AssertionFailure()
+             << "repainting only what the view invalidated (pending repaints "
+             << (pendingMoves ? "moving with" : "staying under") << " scrolled content) differs from a full "
+             << "repaint after " << host.paintLog.size() << " requests (left: invalidated, right: full)\n"
+             << cells.Difference(pic, full);
+    }
+  }
+  return ::testing::AssertionSuccess();
 }

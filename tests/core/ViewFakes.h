@@ -2,14 +2,20 @@
 // Recording fakes for the view's seam: a host that logs what the view asks of its window, and a
 // surface that draws into an in-memory picture whose pixels hold the background, the text colour
 // and which part of which glyph covers them, so that a picture shows wrong colours, offsets and
-// text. ViewRig puts a document, a fake window and a view together.
+// text. ViewRig puts a document, a fake window and a view together. Then what the editing tests
+// check views with: a character walk, marked renderings, position invariants, the repaint check.
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "FileFixtures.h"
 #include "base/Settings.h"
 #include "doc/CVeloDoc.h"
 #include "view/CVeloView.h"
@@ -38,8 +44,7 @@ class Picture {
   friend bool operator==(const Picture&, const Picture&) = default;
 
  private:
-  int width_;
-  int height_;
+  int width_, height_;
   std::vector<Pixel> pixels_;
 };
 
@@ -49,8 +54,7 @@ class Picture {
 // Backs, and fores of glyph cells ('.' elsewhere): k Bk, s SelBk, t Text, x SelText, m Margin,
 // g Ground, # garbage, ? another colour, ! a cell of mixed backgrounds.
 struct CellReader {
-  int cw;
-  int ch;
+  int cw, ch;
   ColorTable colors;
   std::string Glyphs(const Picture& pic, int row) const;
   std::string Backs(const Picture& pic, int row) const;
@@ -75,8 +79,7 @@ class FakeSurface : public Surface {
  private:
   Picture& screen_;
   Rect clip_;
-  int cw_;
-  int ch_;
+  int cw_, ch_;
   Picture row_;
   int rowBytes_ = 0;
 };
@@ -85,8 +88,7 @@ class FakeSurface : public Surface {
 struct PaintRequest {
   bool scroll = false;       // else an invalidation
   std::optional<Rect> rect;  // an invalidation's rectangle; none: the whole client area
-  int dx = 0;
-  int dy = 0;
+  int dx = 0, dy = 0;
 };
 
 class FakeViewHost : public ViewHost {
@@ -96,17 +98,13 @@ class FakeViewHost : public ViewHost {
   }
   void ScrollContent(int dx, int dy) override { paintLog.push_back({true, std::nullopt, dx, dy}); }
   Rect ClientRect() const override { return client; }
-  void CreateCaret(int width, int height) override {
-    caretShape = Point{width, height};
-    ++caretCreations;
-  }
+  void CreateCaret(int width, int height) override { caretShape = Point{width, height}, ++caretCreations; }
   void SetCaretPos(Point p) override { caretPos = p; }
   void ShowCaret() override { --caretHides; }
   void HideCaret() override { ++caretHides; }
   void SetScrollBar(ScrollBarKind kind, const ScrollRange* range, int pos) override {
     Bar& bar = kind == ScrollBarKind::Vertical ? vBar : hBar;
-    if (range) bar.range = *range;
-    bar.pos = pos;
+    bar.range = range ? *range : bar.range, bar.pos = pos;
   }
   void SetCapture() override { ++captures; }
   void ReleaseCapture() override { --captures; }
@@ -125,35 +123,27 @@ class FakeViewHost : public ViewHost {
   void BeginWaitCursor() override { ++waitDepth; }
   void EndWaitCursor() override { --waitDepth; }
   TextMetrics SelectFont(const FontRequest& font) override {
-    selectedFont = font;
-    ++fontsMade;
-    if (metricsFollowFont) metrics = TextMetrics{font.height, font.height / 2};
-    return metrics;
+    selectedFont = font, ++fontsMade;
+    return metrics = metricsFollowFont ? TextMetrics{font.height, font.height / 2} : metrics;
   }
 
   Rect client{0, 0, 96, 88};
   TextMetrics metrics{16, 8};
-  bool metricsFollowFont = false;  // cells of the requested height and half as wide
-  int fontsMade = 0;
-  int captures = 0;  // mouse captures not yet released
-  bool shiftDown = false;
-  bool ctrlDown = false;
-  bool clipboardWorks = true;
+  bool metricsFollowFont = false;   // cells of the requested height and half as wide
+  int fontsMade = 0, captures = 0;  // captures: not yet released
+  bool shiftDown = false, ctrlDown = false, clipboardWorks = true;
   std::optional<std::string> clipboard;
   std::vector<PaintRequest> paintLog;
-  std::optional<Point> caretShape;  // width, height
-  int caretCreations = 0;
-  int caretHides = 0;  // hides not yet undone by a show, as a window counts them
+  std::optional<Point> caretShape;         // width, height
+  int caretCreations = 0, caretHides = 0;  // hides not yet undone by a show, as a window counts
   Point caretPos;
   std::optional<Point> imePos;
-  std::optional<FontRequest> imeFont;
-  std::optional<FontRequest> selectedFont;
+  std::optional<FontRequest> imeFont, selectedFont;
   struct Bar {
     ScrollRange range;
     int pos = 0;
   };
-  Bar vBar;
-  Bar hBar;
+  Bar vBar, hBar;
   std::string status;
   int waitDepth = 0;
 };
@@ -176,13 +166,47 @@ struct ViewRig {
   CellReader Cells() const { return {host.metrics.aveCharWidth, host.metrics.height, settings.colors}; }
   // A fresh picture of the client area with view (by default the rig's own) painted on it.
   Picture Paint(CVeloView& view, int* maxBytesPerRow = nullptr);
-  Picture Paint() { return Paint(*view); }
-  std::string Glyphs(const Picture& pic, int row) const { return Cells().Glyphs(pic, row); }
-  std::string Backs(const Picture& pic, int row) const { return Cells().Backs(pic, row); }
-  std::string Fores(const Picture& pic, int row) const { return Cells().Fores(pic, row); }
 
   Settings settings;
   CVeloDoc doc{settings};
   FakeViewHost host;
   std::unique_ptr<CVeloView> view;
 };
+
+// Helpers for the editing tests: a character walk that knows nothing of the view, readable code
+// page 932 text with the caret and anchor marked, and the invariants every view position keeps.
+
+// A line walked one character at a time from column 0: a lead byte with a byte after it is two
+// columns, a tab runs to the next stop, any other byte is one.
+struct CharWalk {
+  CharWalk(std::string_view line, int tab);
+  std::vector<int> starts;   // character starts, the line end included
+  std::vector<int> columns;  // the column at each start
+  int Width() const { return columns.back(); }
+  bool IsStart(int b) const;
+  // (byte, column) of the first start at or after byte b, and of the character covering column c.
+  std::pair<int, int> AtByte(int b) const;
+  std::pair<int, int> AtColumn(int c) const;
+};
+
+// Printable ASCII as it is, every other byte as <hh>: where a character starts matters here.
+std::string Readable(std::string_view cp932);
+// The lines with "‸" at the caret and "⁁" at the anchor (line, byte index), one per text line.
+using Mark = std::optional<std::pair<int, int>>;
+std::string RenderMarked(const std::vector<std::string>& lines, Mark caret, Mark anchor);
+std::string RenderView(const CVeloView& view);
+
+// Every position of the view on a live line with its true number; caret and selection ends also
+// on a character start with the column its bytes give.
+::testing::AssertionResult PositionsValid(const CVeloView& view);
+
+// The check for missed repaints: after an operation, the picture that the view's own scrolls
+// and invalidations make of the old picture must equal a full repaint.
+
+// Paints the whole view, runs op, replays the host's recorded scrolls onto that picture and
+// repaints only the invalidated rectangles, then compares with a fresh full paint. Pixels that
+// a scroll uncovers are garbage until repainted. The replay runs twice: once with pending
+// repaints moving along with scrolled content (as a window does that scrolls its update region
+// too) and once with them staying put; a view must be right under both.
+::testing::AssertionResult RepaintsMatch(CVeloView& view, FakeViewHost& host,
+                                         const std::function<void()>& op);
