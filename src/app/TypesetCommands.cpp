@@ -167,9 +167,7 @@ void TypesetCommands::OnTypeset() {
   }
   typesetPath = runner->DocumentPath();
   commandLines.clear();
-  for (const typeset::Command& command :
-       typeset::ExpandCommands(settings.typesetCommand, typesetPath.toStdString()).commands)
-    commandLines << CommandLine(command);
+  for (const typeset::Command& command : runner->Commands()) commandLines << CommandLine(command);
   pane->Clear();
   pane->show();
   busyText->clear();  // until the first program starts

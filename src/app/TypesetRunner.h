@@ -61,6 +61,8 @@ class TypesetRunner : public QObject {
   int SettingProblemLine() const { return settingProblemLine; }
 
   const QString& DocumentPath() const { return documentPath; }
+  // The commands of the chain started last, placeholders filled in.
+  const std::vector<typeset::Command>& Commands() const { return commands; }
   const std::vector<typeset::LogEntry>& Entries() const { return reader->Entries(); }
   // The absolute, clean path of an entry's file; empty when the entry names none.
   QString EntryFilePath(const typeset::LogEntry& entry) const;

@@ -181,6 +181,8 @@ class ViewWidget : public QAbstractScrollArea, public ViewHost {
   // Whole wheel steps in delta added to the accumulated rest (a reversal starts afresh).
   static int WheelSteps(int& rest, int delta);
 
+  // What was typed or committed, control characters left out.
+  static QString WithoutControls(const QString& text);
   // Text typed or committed by the input method, as code page 932; nothing (and a message in
   // the status bar) when it holds a character the code page lacks.
   std::optional<std::string> EncodeTyped(const QString& text);

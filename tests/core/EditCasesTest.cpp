@@ -72,8 +72,8 @@ struct Marked {
     lines.push_back(Unmark(raw, static_cast<int>(lines.size()), &caret, &anchor));
   }
   // "COUNT [REPEAT*]TEXT": COUNT lines of TEXT repeated, "#" in each standing for its line number.
-  void AddMany(const std::string& spec) {
-    std::istringstream in(spec);
+  void AddMany(const std::string& pattern) {
+    std::istringstream in(pattern);
     int count = 0;
     std::string text;
     in >> count >> text;
