@@ -85,14 +85,15 @@ cp "$IME_DIR"/*.png "$E2E_TMP/"
 # Composing: にほんご in eight cells from column 9 (after "\section{") of the first row, with
 # ink, the text background and Mozc's dashed underline; nothing right of it. Converting: 日本語
 # in the selection colours in the same place.
-read -r mx my mw _ < <(e2e_box composing 00FF00) || e2e_fail "no margin on the screen"
+pixels() { "$E2E_PROBE" find "$E2E_TMP/$1.png" "${@:2}" | cut -d' ' -f5; }
+read -r mx my mw _ < <("$E2E_PROBE" find "$E2E_TMP/composing.png" 00FF00)
+[ "${mw:-0}" -gt 0 ] || e2e_fail "no margin on the screen"
 cell=$((mw / 2))
 x=$((mx + mw + 9 * cell))
 expect() { [ "$2" -ge "$3" ] || e2e_fail "$1 ($2 pixels)"; }
-expect "no ink at the caret" "$(e2e_count composing dark $((x + cell)) "$my" $((7 * cell)) 18)" 40
-expect "no text background under the composition" "$(e2e_count composing 80FFFF $((x + cell)) "$my" $((7 * cell)) 18)" 100
-expect "no underline" "$(e2e_count composing dark "$x" $((my + 17)) $((8 * cell)) 1)" $((4 * cell))
-[ "$(e2e_count composing dark $((x + 8 * cell + 2)) "$my" $((12 * cell)) 18)" -eq 0 ] ||
-  e2e_fail "ink right of the composition"
-expect "no segment being converted" "$(e2e_count converted 0000FF "$x" "$my" $((6 * cell)) 18)" 100
+expect "no ink at the caret" "$(pixels composing dark $((x + cell)) "$my" $((7 * cell)) 18)" 40
+expect "no text background under the composition" "$(pixels composing 80FFFF $((x + cell)) "$my" $((7 * cell)) 18)" 100
+expect "no underline" "$(pixels composing dark "$x" $((my + 17)) $((8 * cell)) 1)" $((4 * cell))
+[ "$(pixels composing dark $((x + 8 * cell + 2)) "$my" $((12 * cell)) 18)" -eq 0 ] || e2e_fail "ink right of the composition"
+expect "no segment being converted" "$(pixels converted 0000FF "$x" "$my" $((6 * cell)) 18)" 100
 echo "ok"
