@@ -18,11 +18,10 @@ e2e_cleanup() {
   [ -n "$E2E_TMP" ] && [ -z "${E2E_KEEP:-}" ] && rm -rf "$E2E_TMP"
 }
 
-# e2e_setup PROGRAM [SCREEN_PROBE]: Xvfb on a free display, HOME and the XDG folders in a fresh
+# e2e_setup PROGRAM: Xvfb on a free display, HOME and the XDG folders in a fresh
 # temporary tree. The paths are made absolute: scripts change folder.
 e2e_setup() {
   MIREV="$(readlink -f "$1")"
-  E2E_PROBE="$(readlink -f "${2:-/nonexistent}")"
   [ -x "$MIREV" ] || e2e_fail "no program at $MIREV"
   command -v Xvfb >/dev/null && command -v xdotool >/dev/null || e2e_fail "Xvfb or xdotool is missing"
   trap e2e_cleanup EXIT
