@@ -1,9 +1,7 @@
 # Shared by the end-to-end scripts: a private X server, a throw-away profile, and waits that
 # always give up. Source it, then call e2e_setup with the script's arguments.
 set -u
-E2E_PIDS=()
-E2E_XVFB_PID=""
-E2E_TMP=""
+E2E_PIDS=() E2E_XVFB_PID="" E2E_TMP=""
 
 e2e_fail() {
   echo "FAIL: $*" >&2
@@ -18,8 +16,7 @@ e2e_cleanup() {
   [ -n "$E2E_TMP" ] && [ -z "${E2E_KEEP:-}" ] && rm -rf "$E2E_TMP"
 }
 
-# e2e_setup PROGRAM: Xvfb on a free display, HOME and the XDG folders in a fresh
-# temporary tree. The paths are made absolute: scripts change folder.
+# e2e_setup PROGRAM: Xvfb on a free display; HOME and the XDG folders in a fresh temporary tree.
 e2e_setup() {
   MIREV="$(readlink -f "$1")"
   [ -x "$MIREV" ] || e2e_fail "no program at $MIREV"
@@ -56,8 +53,7 @@ e2e_start() {
   E2E_PIDS+=("$E2E_LAST_PID")
 }
 
-# e2e_exited PID SECONDS: waits for the process to end and puts its status in E2E_STATUS. Not in
-# a command substitution: only this shell can wait for its children.
+# e2e_exited PID SECONDS: waits for the process to end; its status is then in E2E_STATUS.
 e2e_exited() {
   e2e_wait "$2" "! kill -0 $1 2>/dev/null" || return 1
   wait "$1"
@@ -96,8 +92,7 @@ e2e_gone() {
   e2e_wait "$2" "! e2e_program_windows | grep -qx $1"
 }
 
-# e2e_window NAME SECONDS: waits for a mapped window of the program named exactly NAME (letter
-# for letter, whatever the locale does with patterns) and prints its id.
+# e2e_window NAME SECONDS: waits for a mapped window of the program named exactly NAME; its id.
 e2e_window() {
   local found="" name="$1"
   e2e_wait "$2" 'found=$(e2e_program_windows | while read -r w; do
