@@ -125,14 +125,14 @@ TEST(RowSurfaceTest, AdvancesByCellsAndTabStopsAndSurvivesHostileRuns) {
 class ViewWidgetTest : public ::testing::Test {
  protected:
   // A shown window on text with the focus and a steady caret.
-  ViewWidget& Open(std::string_view text, int width = 480, int height = 300) {
+  ViewWidget& Open(std::string_view text) {
     QGuiApplication::styleHints()->setCursorFlashTime(0);
     settings.colors = kColors;
     settings.settingsLoaded = true;
     doc = std::make_unique<CVeloDoc>(settings);
     LoadText(*doc, text);
     widget = std::make_unique<ViewWidget>(*doc, settings);
-    widget->resize(width, height);
+    widget->resize(480, 300);
     widget->show();
     QApplication::setActiveWindow(widget.get());
     widget->setFocus();
@@ -194,66 +194,35 @@ class ViewWidgetTest : public ::testing::Test {
 };
 
 // Each colour where the view puts it; cached cells and glyph runs, with a bookmark, a backwards
-// selection, a fallback face and a byte with no character, give the same picture.
-TEST_F(ViewWidgetTest, PaintsEachColourAndCachedCellsMatchGlyphRuns) {
+// selection, a fallback face and a byte with no character, give the same picture. The bars and
+// the view follow each other, and what the window shows after scrolls, caret moves and the focus
+// going is a full repaint.
+TEST_F(ViewWidgetTest, PaintsEachColourAndTheScreenEqualsAFullRepaint) {
   std::string text;
-  for (int i = 0; i < 30; ++i)
+  for (int i = 0; i < 200; ++i)
     text += "\\section{\x95\x5C\x82\xA0\x83\x9F\x81\xE0}\t% " + std::to_string(i) + "\x80\n";
-  ViewWidget& w = Open(text, 500, 300);
+  ViewWidget& w = Open(text);
+  CVeloView& v = V();
   w.clearFocus();
-  V().PlaceCaret(1, 0, false);
-  V().ToggleBookmark();
-  V().PlaceCaret(3, 9, false);
-  V().PlaceCaret(2, 3, true);
+  v.PlaceCaret(1, 0, false);
+  v.ToggleBookmark();
+  v.PlaceCaret(3, 9, false);
+  v.PlaceCaret(2, 3, true);
   const QImage img = Grab();
   // Mostly the background, with some ink: "}", the tab and "%" selected, then the same unselected.
   for (auto [row, back, ink] : {std::tuple{2, ColorTable::SelBk, ColorTable::SelText},
                                 std::tuple{3, ColorTable::Bk, ColorTable::Text}}) {
-    EXPECT_GT(2 * Find(img, Cells(row, 17, 8), C(back)).second, 8 * V().CharWidth() * V().LineHeight())
-        << row;
+    EXPECT_GT(2 * Find(img, Cells(row, 17, 8), C(back)).second, 8 * v.CharWidth() * v.LineHeight()) << row;
     EXPECT_GT(Find(img, Cells(row, 17, 8), C(ink)).second, 0) << row;
   }
-  const QRect margin(0, 0, V().MarginWidth(), V().LineHeight());
+  const QRect margin(0, 0, v.MarginWidth(), v.LineHeight());
   EXPECT_EQ(Find(img, margin, C(ColorTable::Margin)).second, margin.width() * margin.height());
-  const QRect ground(Cells(0, 40).topLeft(), QPoint(img.width() - 1, V().LineHeight() - 1));
+  const QRect ground(Cells(0, 40).topLeft(), QPoint(img.width() - 1, v.LineHeight() - 1));
   EXPECT_EQ(Find(img, ground, C(ColorTable::Ground)).second, ground.width() * ground.height());
   w.SetBufferedRows(false);
   EXPECT_TRUE(Grab() == img);
-}
 
-// The caret and the input method's place: the caret's cell after a sideways scroll, in overwrite
-// mode and after a zoom; no caret without the focus.
-TEST_F(ViewWidgetTest, TheCaretAndTheInputMethodFollowTheCaretPoint) {
-  std::string wide;
-  for (int i = 0; i < 60; ++i) wide += "\x95\x5C";
-  ViewWidget& w = Open("abc\n\x95\x5C\x82\xA0xyz\n\tq\n\t" + wide + "\n");
-  auto expectAtCaret = [&](int width) {
-    const QRect expected(V().CaretPoint().x, V().CaretPoint().y, width, V().LineHeight());
-    EXPECT_EQ(w.CaretRect(), expected);
-    EXPECT_EQ(Query(Qt::ImCursorRectangle).toRect(), expected.translated(w.viewport()->geometry().topLeft()));
-  };
-  V().PlaceCaret(3, 70, false);
-  V().EnsureCaretVisible(false);
-  expectAtCaret(2);
-  EXPECT_GT(V().Origin().column, 0);
-  V().ToggleOverwrite();
-  expectAtCaret(V().CharWidth());
-  V().ZoomIn();
-  EXPECT_EQ(Query(Qt::ImFont).value<QFont>().pixelSize(), 20);
-  EXPECT_EQ(Query(Qt::ImCursorRectangle).toRect().height(), 20);
-  w.clearFocus();
-  QApplication::processEvents();
-  EXPECT_TRUE(w.CaretRect().isEmpty()) << "a caret after the focus went";
-}
-
-// The bars and the view follow each other, and what the window shows after scrolls, caret
-// moves and the focus going is a full repaint.
-TEST_F(ViewWidgetTest, ScrollBarsFollowTheViewAndTheScreenEqualsAFullRepaint) {
-  std::string text;
-  for (int i = 0; i < 200; ++i)
-    text += "\x95\x5C" + std::string("abc\tdef ") + std::to_string(i) + "\x82\xA0\n";
-  ViewWidget& w = Open(text, 640, 400);
-  CVeloView& v = V();
+  w.setFocus();
   QScrollBar* bar = w.verticalScrollBar();
   EXPECT_EQ(bar->maximum(), 200 - v.VisibleLines());
   EXPECT_EQ(bar->pageStep(), v.VisibleLines());
@@ -283,13 +252,20 @@ TEST_F(ViewWidgetTest, ScrollBarsFollowTheViewAndTheScreenEqualsAFullRepaint) {
 }
 
 // The composition is drawn over the cells at the caret in the view's own glyphs, underlined;
-// it follows the caret when the view scrolls and goes with the focus; the document holds only
-// finished text in code page 932.
+// it follows the caret when the view scrolls and goes with the focus, as the caret does; the
+// document holds only finished text in code page 932.
 TEST_F(ViewWidgetTest, TheCompositionIsDrawnAtTheCaretAndNeverEntersTheDocument) {
   std::string text = "ab\x95\x5C" + std::string("cdef\n");
   for (int i = 0; i < 40; ++i) text += "line\n";
   ViewWidget& w = Open(text);
   V().PlaceCaret(0, 2, false);
+  // The caret's cell, where the input method is told it is; a whole cell in overwrite mode.
+  EXPECT_EQ(w.CaretRect(), QRect(V().CaretPoint().x, V().CaretPoint().y, 2, V().LineHeight()));
+  EXPECT_EQ(Query(Qt::ImCursorRectangle).toRect(),
+            w.CaretRect().translated(w.viewport()->geometry().topLeft()));
+  V().ToggleOverwrite();
+  EXPECT_EQ(w.CaretRect().width(), V().CharWidth());
+  V().ToggleOverwrite();
   const QImage before = OnScreen();
   Compose(QString::fromUtf8("にほ"), 1);
   EXPECT_EQ(w.CompositionRect(), Cells(0, 2, 4));
@@ -336,6 +312,7 @@ TEST_F(ViewWidgetTest, TheCompositionIsDrawnAtTheCaretAndNeverEntersTheDocument)
   w.clearFocus();
   EXPECT_FALSE(w.IsComposing()) << "the composition outlived the focus";
   EXPECT_TRUE(OnScreen() == Grab());
+  EXPECT_TRUE(w.CaretRect().isEmpty()) << "a caret after the focus went";
 }
 
 // The input method reads the caret line around the caret and may replace a span of it. A long
@@ -385,7 +362,7 @@ TEST_F(ViewWidgetTest, TheMouseSelectsAndTheWheelScrollsAndZooms) {
   EXPECT_EQ(V().Origin().column, 2 * (V().VisibleColumns() / 4));
   Hold(Qt::ControlModifier);
   for (int notch = 0; notch < 4; ++notch) Wheel(QPoint(0, 120));
-  EXPECT_EQ(V().LogFont().height, 24);
+  EXPECT_EQ(Query(Qt::ImFont).value<QFont>().pixelSize(), 24);
   EXPECT_EQ(V().LineHeight(), 24);
   EXPECT_EQ(V().Origin().line, 9);
 }
