@@ -1,7 +1,6 @@
 #pragma once
-// Worlds a test process may not make for itself (a full file system, another user, a mount of
-// its own), each made in a forked child that reports back in text. The child never returns to
-// the test: it ends with _exit after its report.
+// Worlds a test process may not make for itself (a full disk, another user, mounts of its
+// own), each made in a forked child that reports back in text and ends with _exit.
 #include <errno.h>
 #include <fcntl.h>
 #include <grp.h>
@@ -21,15 +20,13 @@ inline std::string SystemError(const std::string& what) {
   return "setup: " + what + ": " + ::strerror(errno);
 }
 
-// What body returns, run in a child after setup; or why setup failed. A child that did not
-// end by itself (a signal) adds "(the child ended abnormally)".
+// What body returns, run in a child after setup; or why setup failed.
 inline std::string InChild(const std::function<std::string()>& setup,
                            const std::function<std::string()>& body) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return SystemError("pipe");
   std::fflush(nullptr);
   const pid_t pid = ::fork();
-  if (pid < 0) return SystemError("fork");
   if (pid == 0) {
     std::string text = setup();
     if (text.empty()) text = body();
@@ -43,19 +40,18 @@ inline std::string InChild(const std::function<std::string()>& setup,
   ::close(fds[1]);
   std::string text;
   char buffer[4096];
-  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+  for (ssize_t n; pid > 0 && (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
     text.append(buffer, static_cast<std::size_t>(n));
   ::close(fds[0]);
   int status = 0;
-  ::waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) text += "(the child ended abnormally)";
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    text += "(the child ended abnormally)";
   return text;
 }
 
-// A mount namespace of the child's own, made together with a user namespace in which root is
-// the test's user (and no one else is anyone): its mounts are then slaves of the test's, so a
-// mount made inside never travels back, even where / is shared. Files to be mounted should be
-// root's: inside, no other owner has a name. The kernel takes the map files in one write.
+// A mount namespace made together with a user namespace in which root is the test's user: its
+// mounts are slaves of the test's, so nothing mounted inside travels back. Files to be mounted
+// should be root's, as no other owner has a name inside.
 inline std::string PrivateMountNamespace() {
   const std::string uid = std::to_string(::getuid()), gid = std::to_string(::getgid());
   if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return SystemError("make a user and mount namespace");
@@ -66,27 +62,21 @@ inline std::string PrivateMountNamespace() {
   return {};
 }
 
-// A tmpfs of size bytes that is never attached anywhere, reached as folder through
-// /proc/self/fd: nothing can travel back into the test's own namespace, and nothing depends
-// on / being a mount point (in a chroot it is not). Without user namespaces, root mounts it.
+// A tmpfs of size bytes attached nowhere, reached as folder through /proc/self/fd.
 inline std::string SmallTmpfs(std::size_t size, std::string& folder) {
   if (std::string error = PrivateMountNamespace(); !error.empty() && ::geteuid() != 0) return error;
   const int fs = ::fsopen("tmpfs", FSOPEN_CLOEXEC);
-  if (fs < 0) return SystemError("open a tmpfs");
   const std::string bytes = std::to_string(size);
-  const bool made = ::fsconfig(fs, FSCONFIG_SET_STRING, "size", bytes.c_str(), 0) == 0 &&
+  const bool made = fs >= 0 && ::fsconfig(fs, FSCONFIG_SET_STRING, "size", bytes.c_str(), 0) == 0 &&
                     ::fsconfig(fs, FSCONFIG_SET_STRING, "mode", "0755", 0) == 0 &&
                     ::fsconfig(fs, FSCONFIG_CMD_CREATE, nullptr, nullptr, 0) == 0;
   const int root = made ? ::fsmount(fs, FSMOUNT_CLOEXEC, MOUNT_ATTR_NOSUID | MOUNT_ATTR_NODEV) : -1;
-  const int error = errno;
-  ::close(fs);
-  errno = error;
   if (root < 0) return SystemError("make a tmpfs");
   folder = "/proc/self/fd/" + std::to_string(root);
   return {};
 }
 
-// Root becomes the user uid with primary group gid and the given other groups. Without root
+// Root becomes the user uid with primary group gid and the given other groups; without root
 // the world cannot be made, which fails the test rather than pass it.
 inline std::string BecomeUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups = {}) {
   if (::geteuid() != 0) return "setup: switching users needs root";
@@ -95,5 +85,5 @@ inline std::string BecomeUser(uid_t uid, gid_t gid, const std::vector<gid_t>& gr
   return ::geteuid() == uid ? "" : "setup: still root";
 }
 
-// Root ignores permission bits: as root, become the unprivileged user 65534.
+// Root ignores permission bits: it plays nobody.
 inline std::string DropPrivileges() { return ::geteuid() == 0 ? BecomeUser(65534, 65534) : ""; }
