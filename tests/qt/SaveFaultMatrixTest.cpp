@@ -1,23 +1,31 @@
 // Saving under faults, one row of tests/data/save/matrix.txt at a time, each in a forked child
-// that makes the row's world, becomes the saver, saves and describes the file before and after.
-// Needs root (it plays several users); without it the rows fail, they do not pass.
+// that makes the row's world (users, mounts and a full disk a test process may not make for
+// itself), becomes the saver, saves and describes the file before and after, reporting back
+// in text. Needs root (it plays several users); without it the rows fail, they do not pass.
+#include <errno.h>
+#include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <QString>
+#include <cstdio>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
 #include <vector>
 
 #include "../core/FileFixtures.h"
-#include "../core/Isolation.h"
 #include "app/FileCommands.h"
 #include "doc/TextFile.h"
 #include "res/Resources.h"
@@ -30,8 +38,70 @@ namespace {
 constexpr uid_t kOwner = 4242;
 constexpr gid_t kGroup = 4243;
 constexpr std::size_t kLimit = 64 * 1024;  // the small disk, and the file size limit
-constexpr int kLie = -1;                   // a write that says it wrote and did not
+// A write that claims bytes it did not write; one the process dies at.
+constexpr int kLie = -1, kCrash = -2;
 const std::string kOld = "old text\r\n\x95\x5C\r\n";
+
+std::string SystemError(const std::string& what) { return "setup: " + what + ": " + ::strerror(errno); }
+
+// What body returns, run in a child after setup; or why setup failed.
+std::string InChild(const std::function<std::string()>& setup, const std::function<std::string()>& body) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return SystemError("pipe");
+  std::fflush(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    std::string text = setup();
+    if (text.empty()) text = body();
+    ::_exit(::write(fds[1], text.data(), text.size()) == static_cast<ssize_t>(text.size()) ? 0 : 1);
+  }
+  ::close(fds[1]);
+  std::string text;
+  char buffer[4096];
+  for (ssize_t n; pid > 0 && (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+    text.append(buffer, static_cast<std::size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    text += "(the child ended abnormally)";
+  return text;
+}
+
+// A mount namespace made together with a user namespace in which root is the test's user: its
+// mounts are slaves of the test's, so nothing mounted inside travels back. Files to be mounted
+// should be root's, as no other owner has a name inside.
+std::string PrivateMountNamespace() {
+  const std::string uid = std::to_string(::getuid()), gid = std::to_string(::getgid());
+  if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return SystemError("make a user and mount namespace");
+  for (const auto& [file, text] : {std::pair<const char*, std::string>{"/proc/self/setgroups", "deny"},
+                                   {"/proc/self/uid_map", "0 " + uid + " 1"},
+                                   {"/proc/self/gid_map", "0 " + gid + " 1"}})
+    if (!(std::ofstream(file) << text << std::flush)) return SystemError("map the user namespace");
+  return {};
+}
+
+// A tmpfs of size bytes attached nowhere, reached as folder through /proc/self/fd.
+std::string SmallTmpfs(std::size_t size, std::string& folder) {
+  if (std::string error = PrivateMountNamespace(); !error.empty() && ::geteuid() != 0) return error;
+  const int fs = ::fsopen("tmpfs", FSOPEN_CLOEXEC);
+  const std::string bytes = std::to_string(size);
+  const bool made = fs >= 0 && ::fsconfig(fs, FSCONFIG_SET_STRING, "size", bytes.c_str(), 0) == 0 &&
+                    ::fsconfig(fs, FSCONFIG_SET_STRING, "mode", "0755", 0) == 0 &&
+                    ::fsconfig(fs, FSCONFIG_CMD_CREATE, nullptr, nullptr, 0) == 0;
+  const int root = made ? ::fsmount(fs, FSMOUNT_CLOEXEC, MOUNT_ATTR_NOSUID | MOUNT_ATTR_NODEV) : -1;
+  if (root < 0) return SystemError("make a tmpfs");
+  folder = "/proc/self/fd/" + std::to_string(root);
+  return {};
+}
+
+// Root becomes the user uid with primary group gid and the given other groups; without root
+// the world cannot be made, which fails the test rather than pass it.
+std::string BecomeUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups = {}) {
+  if (::geteuid() != 0) return "setup: switching users needs root";
+  if (::setgroups(groups.size(), groups.data()) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+    return SystemError("switch to user " + std::to_string(uid));
+  return ::geteuid() == uid ? "" : "setup: still root";
+}
 
 struct Row {
   std::string name, world, folderMode, fileMode, saver, fail, result, bytes, inode, left;
@@ -40,6 +110,17 @@ struct Row {
 // Every call by kind ("write#2" is the second write); the calls in faults fail with their error.
 std::vector<std::string> calls;
 std::map<std::string, int> counts, faults;
+std::string savedFolder, namedAtCrash = "-";  // what is in the folder if the process dies
+
+// The names in folder other than the world's own, or "-".
+std::string Extra(const std::string& folder) {
+  std::string extra;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+    if (!std::set<std::string>{"paper.tex", "other.tex", "inner"}.count(entry.path().filename()))
+      extra += (extra.empty() ? "" : ",") + entry.path().filename().string();
+  return extra.empty() ? "-" : extra;
+}
 
 int Fault(const char* kind) {
   calls.push_back(kind + ("#" + std::to_string(++counts[kind])));
@@ -52,7 +133,10 @@ const FileCalls kCountedCalls{
     [](auto... a) { return Fault("read") ? -1L : SystemFileCalls().read(a...); },
     [](int fd, const void* data, std::size_t size) {
       const int fault = Fault("write");
-      return fault == kLie ? static_cast<long>(size) : fault ? -1L : SystemFileCalls().write(fd, data, size);
+      if (fault == kCrash) namedAtCrash = Extra(savedFolder);
+      return fault == kLie ? static_cast<long>(size)
+             : fault > 0   ? -1L
+                           : SystemFileCalls().write(fd, data, size);
     },
     [](auto... a) { return Fault("lseek") ? -1LL : SystemFileCalls().lseek(a...); },
     [](auto... a) { return Fault("ftruncate") ? -1 : SystemFileCalls().ftruncate(a...); },
@@ -68,7 +152,8 @@ const FileCalls kCountedCalls{
 // "write#2=EIO,ftruncate#1=EIO"; "-" for none.
 std::map<std::string, int> ParseFaults(const std::string& text) {
   static const std::map<std::string, int> errors = {{"EIO", EIO},       {"ENOSPC", ENOSPC}, {"EBUSY", EBUSY},
-                                                    {"EACCES", EACCES}, {"EPERM", EPERM},   {"LIE", kLie}};
+                                                    {"EACCES", EACCES}, {"EPERM", EPERM},   {"LIE", kLie},
+                                                    {"CRASH", kCrash}};
   std::map<std::string, int> parsed;
   std::istringstream list(text == "-" ? "" : text);
   for (std::string item; std::getline(list, item, ',');) {
@@ -101,7 +186,7 @@ std::string MakeWorld(const Row& row, const std::string& base, World& world) {
   if (has("bind-mount")) world.others = {inner + "/real.tex"};
   ::setenv("XDG_STATE_HOME", (base + "/state").c_str(), 1);
   // Root's files on the small disk and under mounts: their user namespaces know no one else.
-  const bool rootsOnly = has("full-disk") || has("mount") || has("no-proc");
+  const bool rootsOnly = has("tmpfs") || has("full-disk") || has("mount") || has("no-proc");
   const uid_t uid = rootsOnly ? 0 : kOwner;
   const gid_t gid = rootsOnly ? 0 : kGroup;
   const auto mode = [](const std::string& octal) {
@@ -152,16 +237,6 @@ std::string Identity(const std::string& path, ino_t& inode) {
   return text.str();
 }
 
-// The names in folder other than the world's own, or "-".
-std::string Extra(const std::string& folder) {
-  std::string extra;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-    if (!std::set<std::string>{"paper.tex", "other.tex", "inner"}.count(entry.path().filename()))
-      extra += (extra.empty() ? "" : ",") + entry.path().filename().string();
-  return extra.empty() ? "-" : extra;
-}
-
 QString Text(int id, const std::string& path) {
   return QString::fromUtf8(ResourceString(id)).replace("%1", QString::fromStdString(path));
 }
@@ -170,7 +245,7 @@ QString Text(int id, const std::string& path) {
 // columns, followed by what went wrong beyond them; its second line lists the calls made.
 std::string SaveInWorld(const World& world) {
   IgnoreWriteSignals();  // as the program does at start-up
-  const std::string path = world.folder + "/paper.tex";
+  const std::string path = (savedFolder = world.folder) + "/paper.tex";
   ino_t before = 0, after = 0;
   const std::string identity = Identity(path, before);
   Settings settings;
@@ -211,6 +286,7 @@ std::string SaveInWorld(const World& world) {
     report << " backup";
   else
     report << " " << extra << "|" << backups << "|kept " << result.keptBackup;
+  if (namedAtCrash != "-") report << " named while written " << namedAtCrash;
   if (now != identity) report << " identity " << identity << " became " << now;
   for (const std::string& other : world.others)
     if (FileBytes(other) != bytes) report << " differs at " << other;
@@ -250,7 +326,8 @@ TEST(SaveFaultMatrix, EveryRowKeepsTheFileWholeAndItsIdentity) {
     const std::string report = InChild(
         [&] {
           std::string base = scratch.Path();
-          const std::string error = row.world.starts_with("full-disk") ? SmallTmpfs(kLimit, base) : "";
+          const std::string error =
+              row.world.starts_with("full-disk") || row.world == "tmpfs" ? SmallTmpfs(kLimit, base) : "";
           faults = ParseFaults(row.fail);
           return error.empty() ? MakeWorld(row, base, world) : error;
         },
