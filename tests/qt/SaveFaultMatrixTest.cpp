@@ -19,7 +19,6 @@
 #include <QString>
 #include <cstdio>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
@@ -43,15 +42,15 @@ const std::string kOld = "old text\r\n\x95\x5C\r\n";
 
 std::string SystemError(const std::string& what) { return "setup: " + what + ": " + ::strerror(errno); }
 
-// What body returns, run in a child after setup; or why setup failed.
-std::string InChild(const std::function<std::string()>& setup, const std::function<std::string()>& body) {
+// What work returns, run in a forked child.
+template <class Work>
+std::string InChild(Work work) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return SystemError("pipe");
   std::fflush(nullptr);
   const pid_t pid = ::fork();
   if (pid == 0) {
-    std::string text = setup();
-    if (text.empty()) text = body();
+    const std::string text = work();
     ::_exit(::write(fds[1], text.data(), text.size()) == static_cast<ssize_t>(text.size()) ? 0 : 1);
   }
   ::close(fds[1]);
@@ -64,33 +63,6 @@ std::string InChild(const std::function<std::string()>& setup, const std::functi
   if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
     text += "(the child ended abnormally)";
   return text;
-}
-
-// A mount namespace made together with a user namespace in which root is the test's user: its
-// mounts are slaves of the test's, so nothing mounted inside travels back. Files to be mounted
-// should be root's, as no other owner has a name inside.
-std::string PrivateMountNamespace() {
-  const std::string uid = std::to_string(::getuid()), gid = std::to_string(::getgid());
-  if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return SystemError("make a user and mount namespace");
-  for (const auto& [file, text] : {std::pair<const char*, std::string>{"/proc/self/setgroups", "deny"},
-                                   {"/proc/self/uid_map", "0 " + uid + " 1"},
-                                   {"/proc/self/gid_map", "0 " + gid + " 1"}})
-    if (!(std::ofstream(file) << text << std::flush)) return SystemError("map the user namespace");
-  return {};
-}
-
-// A tmpfs of size bytes attached nowhere, reached as folder through /proc/self/fd.
-std::string SmallTmpfs(std::size_t size, std::string& folder) {
-  if (std::string error = PrivateMountNamespace(); !error.empty() && ::geteuid() != 0) return error;
-  const int fs = ::fsopen("tmpfs", FSOPEN_CLOEXEC);
-  const std::string bytes = std::to_string(size);
-  const bool made = fs >= 0 && ::fsconfig(fs, FSCONFIG_SET_STRING, "size", bytes.c_str(), 0) == 0 &&
-                    ::fsconfig(fs, FSCONFIG_SET_STRING, "mode", "0755", 0) == 0 &&
-                    ::fsconfig(fs, FSCONFIG_CMD_CREATE, nullptr, nullptr, 0) == 0;
-  const int root = made ? ::fsmount(fs, FSMOUNT_CLOEXEC, MOUNT_ATTR_NOSUID | MOUNT_ATTR_NODEV) : -1;
-  if (root < 0) return SystemError("make a tmpfs");
-  folder = "/proc/self/fd/" + std::to_string(root);
-  return {};
 }
 
 struct Row {
@@ -177,6 +149,17 @@ std::string MakeWorld(const Row& row, const std::string& base, World& world) {
   ::setenv("XDG_STATE_HOME", (base + "/state").c_str(), 1);
   // Root's files on the small disk and under mounts: their user namespaces know no one else.
   const bool rootsOnly = has("tmpfs") || has("full-disk") || has("mount") || has("no-proc");
+  // A mount namespace of the child's own, made with a user namespace in which root is root:
+  // its mounts are slaves of the test's, so nothing mounted inside travels back.
+  if (rootsOnly && ::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return SystemError("unshare");
+  for (const auto& [file, text] : {std::pair{"/proc/self/setgroups", "deny"},
+                                   {"/proc/self/uid_map", "0 0 1"},
+                                   {"/proc/self/gid_map", "0 0 1"}})
+    if (rootsOnly && !(std::ofstream(file) << text << std::flush))
+      return SystemError("map the user namespace");
+  const std::string disk = "size=" + std::to_string(kLimit) + ",mode=0755";
+  if ((has("tmpfs") || has("full-disk")) && ::mount("tmpfs", base.c_str(), "tmpfs", 0, disk.c_str()) != 0)
+    return SystemError("mount a small disk");
   const uid_t uid = rootsOnly ? 0 : kOwner;
   const gid_t gid = rootsOnly ? 0 : kGroup;
   const auto mode = [](const std::string& octal) {
@@ -188,8 +171,6 @@ std::string MakeWorld(const Row& row, const std::string& base, World& world) {
       (has("bind-mount") && (!Make(inner, uid, gid, 0755) || !Make(world.others[0], uid, gid, 0640, true))))
     return SystemError("make the world");
   if (has("hard-link") && ::link(paper.c_str(), world.others[0].c_str()) != 0) return SystemError("link");
-  if (has("mount") || has("no-proc"))
-    if (std::string error = PrivateMountNamespace(); !error.empty()) return error;
   if (has("bind-mount") && ::mount(world.others[0].c_str(), paper.c_str(), nullptr, MS_BIND, nullptr) != 0)
     return SystemError("bind a file onto paper.tex");
   if (has("no-proc") && ::mount("none", "/proc", "tmpfs", 0, nullptr) != 0) return SystemError("hide /proc");
@@ -309,15 +290,11 @@ TEST(SaveFaultMatrix, EveryRowKeepsTheFileWholeAndItsIdentity) {
     ScratchDir scratch;
     ASSERT_EQ(::chmod(scratch.Path().c_str(), 0755), 0);
     World world;
-    const std::string report = InChild(
-        [&] {
-          std::string base = scratch.Path();
-          const std::string error =
-              row.world.starts_with("full-disk") || row.world == "tmpfs" ? SmallTmpfs(kLimit, base) : "";
-          faults = ParseFaults(row.fail);
-          return error.empty() ? MakeWorld(row, base, world) : error;
-        },
-        [&] { return SaveInWorld(world); });
+    const std::string report = InChild([&] {
+      faults = ParseFaults(row.fail);
+      const std::string error = MakeWorld(row, scratch.Path(), world);
+      return error.empty() ? SaveInWorld(world) : error;
+    });
     const std::size_t at = report.find("\ncalls");
     ASSERT_TRUE(at != std::string::npos && report.find("abnormally") == std::string::npos) << report;
     EXPECT_EQ(report.substr(0, at), row.result + " " + row.bytes + " " + row.inode + " " + row.left)
