@@ -1,9 +1,8 @@
-// The log reader on recorded runs of pLaTeX, upLaTeX and latexmk over our own documents
-// (tests/data/typeset, made by record.sh there) and on hand-made logs (hand-*): NAME.entries
-// lists the entries that NAME.stdout (the terminal output) and NAME.log, where there, must give,
-// one a line: kind, file, line and message, separated by tabs ('#' starts a comment; "file"
-// and a name: a file the file test knows besides the documents). Each output is fed in chunks
-// of varying size, through the line splitter, with the file test and without.
+// The log reader on excerpts of recorded pLaTeX and latexmk runs over our own documents
+// (tests/data/typeset, record.sh) and on hand-made logs (hand-*): NAME.entries lists the entries
+// that NAME.stdout and NAME.log, where there, must give: kind, file, line and message, tab-separated
+// ('#' starts a comment; "file" and a name: a file the file test knows besides the documents).
+// Each is fed in chunks of varying size through the line splitter, with the file test and without.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -21,15 +20,7 @@
 
 namespace {
 
-using typeset::Command;
-using typeset::CommandProblem;
-using typeset::DecodeFileName;
-using typeset::DecodeLine;
-using typeset::EntryKind;
-using typeset::ExpandCommands;
-using typeset::LineSplitter;
-using typeset::NameSource;
-using typeset::TypesetLogReader;
+using namespace typeset;
 using Lines = std::vector<std::string>;
 using Words = std::vector<std::string>;
 
@@ -41,9 +32,9 @@ std::string ReadBytes(const std::filesystem::path& path) {
   return bytes.str();
 }
 
-Lines Format(const std::vector<typeset::LogEntry>& entries) {
+Lines Format(const std::vector<LogEntry>& entries) {
   Lines lines;
-  for (const typeset::LogEntry& e : entries)
+  for (const LogEntry& e : entries)
     lines.push_back(std::string(e.kind == EntryKind::Error     ? "error\t"
                                 : e.kind == EntryKind::Warning ? "warning\t"
                                                                : "badbox\t") +
@@ -59,8 +50,7 @@ bool IsRecordedFile(const std::string& name) {
 }
 
 // Seed 0 feeds one byte at a time.
-std::vector<typeset::LogEntry> ReadInChunks(const std::string& bytes, unsigned seed,
-                                            TypesetLogReader::FileTest test) {
+std::vector<LogEntry> ReadInChunks(const std::string& bytes, unsigned seed, TypesetLogReader::FileTest test) {
   TypesetLogReader reader(std::move(test));
   LineSplitter splitter;
   std::mt19937 random(seed);
@@ -108,7 +98,7 @@ TEST_P(RecordedLog, GivesTheListedEntries) {
       EXPECT_EQ(Format(ReadInChunks(bytes, seed, {})), expected) << "without a file test";
     }
   }
-  EXPECT_TRUE(outputs == 2 || GetParam().starts_with("hand-")) << "a recording without both outputs";
+  EXPECT_GT(outputs, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Typeset, RecordedLog, ::testing::ValuesIn(RecordingNames()), [](const auto& param) {
@@ -127,7 +117,7 @@ TEST(TypesetLog, HostileOutputNeverBreaksTheReader) {
     bytes +=
         random() % 3 ? pieces[random() % std::size(pieces)] : std::string(1, static_cast<char>(random()));
   bytes += std::string(300000, '(');
-  for (const typeset::LogEntry& e : ReadInChunks(bytes, 3, {})) {
+  for (const LogEntry& e : ReadInChunks(bytes, 3, {})) {
     EXPECT_EQ(DecodeLine(e.message), e.message);
     EXPECT_GE(e.line, 0);
   }
@@ -159,11 +149,12 @@ TEST(TypesetOutput, DecodesEachLineAndNameInTheCodeItCameIn) {
   for (const auto& [bytes, text] : lines) EXPECT_EQ(DecodeLine(bytes), text) << text;
   EXPECT_EQ(DecodeFileName("./" + kEuc + " 2.tex", NameSource::FileLineError), "./表示 2.tex");
   EXPECT_EQ(DecodeFileName("./" + kCp932 + ".tex", NameSource::Opened), "./表示.tex");
+  EXPECT_EQ(DecodeFileName("./up " + kUtf8 + ".tex", NameSource::FileLineError), "./up 表示.tex");  // upTeX's
   EXPECT_EQ(DecodeFileName("\x8E\xB1\x8E\xB2", NameSource::FileLineError), "ｱｲ");  // half-width in EUC-JP
   EXPECT_EQ(DecodeFileName("\x80\xFF", NameSource::Opened), "\x80\xFF");  // a file may be called that
   // TeX broke after 77 columns and a two-column character, whatever code it wrote it in.
   for (const std::string wide : {"\xE6\x97\xA5", "\x93\xFA", "\xC6\xFC"})
-    EXPECT_EQ(typeset::PrintedWidth(std::string(77, 'b') + wide), 79);
+    EXPECT_EQ(PrintedWidth(std::string(77, 'b') + wide), 79);
 }
 
 TEST(TypesetOutput, LineSplitterGivesTheSameLinesWhereverChunksEnd) {
@@ -186,15 +177,14 @@ TEST(TypesetOutput, LineSplitterGivesTheSameLinesWhereverChunksEnd) {
   }
 }
 
-TEST(TypesetOutput, LineSplitterOpenLineAndEndlessLines) {
+TEST(TypesetOutput, LineSplitterShowsWholeCharactersOfTheOpenLineAndBoundsEndlessLines) {
   LineSplitter splitter, bounded;
   Lines lines;
   std::string last, endless, joined;
   splitter.Feed("[1] [2" + kUtf8.substr(0, 4), lines);
   EXPECT_EQ(splitter.OpenLineText(), "[1] [2表");
-  splitter.Feed(kUtf8.substr(4), lines);
-  EXPECT_EQ(splitter.OpenLineText(), "[1] [2表示");
-  EXPECT_TRUE(splitter.Finish(last) && lines.empty() && last == "[1] [2" + kUtf8 && !splitter.Finish(last));
+  EXPECT_TRUE(splitter.Finish(last) && lines.empty() && last == "[1] [2" + kUtf8.substr(0, 4));
+  EXPECT_FALSE(splitter.Finish(last));
 
   // A program that never ends its line: cut at the bound, after a space where there is one.
   while (endless.size() < 3 * LineSplitter::kMaxLine) endless += kUtf8 + " x";
@@ -215,11 +205,10 @@ const std::string kDocument = "/home/ユーザー/日本語 フォルダ/誤り 
 
 TEST(TypesetCommand, WordsQuotesAndPlaceholders) {
   const std::tuple<std::string, std::string, Words> cases[] = {
-      {"  a\tb   c  ", kDocument, {"a", "b", "c"}},
-      {"a \"b c\" 'd  e'", kDocument, {"a", "b c", "d  e"}},
-      {"a x\"b c\"'d'e", kDocument, {"a", "xb cde"}},
-      {"a \"\" ''", kDocument, {"a", "", ""}},
-      {"a \"it's\" 'say \"hi\"'", kDocument, {"a", "it's", "say \"hi\""}},
+      {"  a\tb \"c d\" 'e  f'  ", kDocument, {"a", "b", "c d", "e  f"}},
+      {"a x\"b c\"'d'e \"\" '' \"it's\" 'say \"hi\"'",
+       kDocument,
+       {"a", "xb cde", "", "", "it's", "say \"hi\""}},
       // No escapes: a backslash is TeX's, not ours.
       {"platex \\def\\x{1}\\input{%f}", kDocument, {"platex", "\\def\\x{1}\\input{誤り 文書.tex}"}},
       {"x %d/%b.log '%f'", kDocument, {"x", "/home/ユーザー/日本語 フォルダ/誤り 文書.log", "誤り 文書.tex"}},
@@ -230,7 +219,7 @@ TEST(TypesetCommand, WordsQuotesAndPlaceholders) {
       {"x %b", "/tmp/Makefile", {"x", "Makefile"}},
   };
   for (const auto& [line, file, words] : cases) {
-    const typeset::CommandChain chain = ExpandCommands(line, file);
+    const CommandChain chain = ExpandCommands(line, file);
     ASSERT_EQ(chain.commands.size(), 1u) << line;
     Words got = {chain.commands[0].program};
     got.insert(got.end(), chain.commands[0].arguments.begin(), chain.commands[0].arguments.end());
@@ -239,11 +228,10 @@ TEST(TypesetCommand, WordsQuotesAndPlaceholders) {
 }
 
 TEST(TypesetCommand, SeveralLinesCommentsAndProblems) {
-  const typeset::CommandChain chain =
-      ExpandCommands("# first\r\n\r\n  one a\r\n\t# two\n  \nthree %b.dvi", kDocument);
+  const CommandChain chain = ExpandCommands("# first\r\n\r\n  one a\r\n\t# two\n  \nthree %b.dvi", kDocument);
   EXPECT_EQ(chain.commands, (std::vector<Command>{{"one", {"a"}}, {"three", {"誤り 文書.dvi"}}}));
 
-  const typeset::CommandChain unclosed = ExpandCommands("one\ntwo \"open\nthree", kDocument);
+  const CommandChain unclosed = ExpandCommands("one\ntwo \"open\nthree", kDocument);
   EXPECT_EQ(unclosed.problem, CommandProblem::UnclosedQuote);
   EXPECT_EQ(unclosed.problemLine, 2);
   EXPECT_TRUE(unclosed.commands.empty());
