@@ -5,15 +5,10 @@
 // Each is fed in chunks of varying size through the line splitter, with the file test and without.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <random>
-#include <set>
 #include <sstream>
-#include <string>
-#include <utility>
-#include <vector>
 
+#include "FileFixtures.h"
 #include "tex/TypesetCommand.h"
 #include "tex/TypesetLog.h"
 #include "tex/TypesetOutput.h"
@@ -22,15 +17,10 @@ namespace {
 
 using namespace typeset;
 using Lines = std::vector<std::string>;
-using Words = std::vector<std::string>;
 
 const std::filesystem::path kData = std::filesystem::path(MIREV_TEST_DATA) / "typeset";
 
-std::string ReadBytes(const std::filesystem::path& path) {
-  std::ostringstream bytes;
-  bytes << std::ifstream(path, std::ios::binary).rdbuf();
-  return bytes.str();
-}
+std::string ReadBytes(const std::filesystem::path& path) { return FileBytes(path).value_or(""); }
 
 Lines Format(const std::vector<LogEntry>& entries) {
   Lines lines;
@@ -199,16 +189,14 @@ TEST(TypesetOutput, LineSplitterShowsWholeCharactersOfTheOpenLineAndBoundsEndles
   EXPECT_EQ(joined, endless);
 }
 
-// The typesetting command setting: words, quotes, %f %b %d, several commands. (The default
-// chains are run for real by the runner's tests.)
+// The typesetting command setting: words, quotes, %f %b %d, several commands.
 const std::string kDocument = "/home/ユーザー/日本語 フォルダ/誤り 文書.tex";
 
-TEST(TypesetCommand, WordsQuotesAndPlaceholders) {
-  const std::tuple<std::string, std::string, Words> cases[] = {
+TEST(TypesetCommand, LinesQuotesAndPlaceholders) {
+  const std::tuple<std::string, std::string, Lines> cases[] = {
       {"  a\tb \"c d\" 'e  f'  ", kDocument, {"a", "b", "c d", "e  f"}},
-      {"a x\"b c\"'d'e \"\" '' \"it's\" 'say \"hi\"'",
-       kDocument,
-       {"a", "xb cde", "", "", "it's", "say \"hi\""}},
+      {"a x\"b c\"'d'e \"\" ''", kDocument, {"a", "xb cde", "", ""}},
+      {"a \"it's\" 'say \"hi\"'", kDocument, {"a", "it's", "say \"hi\""}},
       // No escapes: a backslash is TeX's, not ours.
       {"platex \\def\\x{1}\\input{%f}", kDocument, {"platex", "\\def\\x{1}\\input{誤り 文書.tex}"}},
       {"x %d/%b.log '%f'", kDocument, {"x", "/home/ユーザー/日本語 フォルダ/誤り 文書.log", "誤り 文書.tex"}},
@@ -221,7 +209,7 @@ TEST(TypesetCommand, WordsQuotesAndPlaceholders) {
   for (const auto& [line, file, words] : cases) {
     const CommandChain chain = ExpandCommands(line, file);
     ASSERT_EQ(chain.commands.size(), 1u) << line;
-    Words got = {chain.commands[0].program};
+    Lines got = {chain.commands[0].program};
     got.insert(got.end(), chain.commands[0].arguments.begin(), chain.commands[0].arguments.end());
     EXPECT_EQ(got, words) << line;
   }

@@ -1,20 +1,14 @@
 #!/usr/bin/env bash
-# Re-records the typesetter's output for the log reader's tests: runs documents under docs/
-# through the commands the editor offers and keeps the terminal output (stdout and stderr as
-# the editor sees them) and, for nested, the .log file. The documents are code page 932. The
-# checked-in files are excerpts of these recordings, cut by hand to the lines the reader must
-# follow (file opens and closes, wrapped lines, the messages); the tests never run this.
+# Records the typesetter's output over the documents in docs/ (code page 932): the terminal
+# output as the editor sees it and the .log. The checked-in files are excerpts of these, cut by
+# hand to the lines the log reader must follow; the tests never run this.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cp -r "$here/docs/." "$work/"
 cd "$work"
-
 platex=(platex -kanji=sjis -interaction=nonstopmode -synctex=1)
-latexmk_platex=(latexmk -pdfdvi -recorder-
-  -e '$latex=q/platex -kanji=sjis -interaction=nonstopmode -file-line-error -synctex=1 %O %S/'
-  -e '$dvipdf=q/dvipdfmx %O -o %D %S/')
 
 # record NAME DOC COMMAND...: NAME.stdout and NAME.log from one run in a clean folder.
 record() {
@@ -30,5 +24,6 @@ record bad-nofle bad "${platex[@]}"
 # pTeX picks its terminal code from the locale's name (it need not be installed).
 LC_ALL=ja_JP.SJIS record jmsg-sjis-locale jmsg "${platex[@]}" -file-line-error
 record missing missing "${platex[@]}" -file-line-error
-# latexmk typesets twice here (the first run writes the .aux).
-record latexmk-warn warn "${latexmk_platex[@]}"
+# Twice: the first run writes the .aux.
+record latexmk-warn warn latexmk -pdfdvi -recorder- -e '$dvipdf=q/dvipdfmx %O -o %D %S/' \
+  -e '$latex=q/platex -kanji=sjis -interaction=nonstopmode -file-line-error -synctex=1 %O %S/'
