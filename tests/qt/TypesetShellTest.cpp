@@ -93,13 +93,13 @@ TEST_F(TypesetShellTest, F4WalksErrorsFirstIntoTheirFilesAndF6ReachesThePaneWhos
       {Qt::NoModifier, "節 2.tex", 3, "1/6 エラー: Undefined control sequence."},
       {Qt::NoModifier, "章 1.tex", 3, "2/6 エラー: Undefined control sequence."},
       {Qt::NoModifier, "節 2.tex", 2, "3/6 警告: Package mine Warning: in the sub file."},
-      {Qt::ShiftModifier, "章 1.tex", 3, "2/6 エラー: Undefined control sequence."},
-      {Qt::NoModifier, "節 2.tex", 2, "3/6 警告: Package mine Warning: in the sub file."},
       {Qt::NoModifier, "章 1.tex", 4, "4/6 警告: Package mine Warning: deep warning."},
       {Qt::NoModifier, "nested.tex", 7, "5/6 警告: LaTeX Warning: Reference `nowhere' on page 1 undefined."},
       // No line: the file comes to the front, the caret stays.
       {Qt::NoModifier, "nested.tex", 7, "6/6 警告: LaTeX Warning: There were undefined references."},
       {Qt::NoModifier, "nested.tex", 7, Res(IDS_TYPESET_NO_NEXT)},
+      {Qt::ShiftModifier, "nested.tex", 7,
+       "5/6 警告: LaTeX Warning: Reference `nowhere' on page 1 undefined."},
   };
   const auto where = [this] {
     return ActiveName() + ":" + QString::number(ActiveView().Caret().line + 1) + ":" +
@@ -120,16 +120,16 @@ TEST_F(TypesetShellTest, F4WalksErrorsFirstIntoTheirFilesAndF6ReachesThePaneWhos
   PressKey(Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(ActiveDocument().Doc().ToFileImage(), before);
   PressKey(Qt::Key_Return);
-  EXPECT_EQ(where(), "章 1.tex:4:0 4/6 警告: Package mine Warning: deep warning.");
+  EXPECT_EQ(where(), "節 2.tex:2:0 3/6 警告: Package mine Warning: in the sub file.");
   EXPECT_TRUE(KeysInActiveView());
   PressKey(Qt::Key_F6, Qt::ShiftModifier);
   EXPECT_TRUE(Pane().isAncestorOf(KeyTarget()));
   Frame().RouteCommand(ID_VIEW_TYPESET_PANE);
   EXPECT_TRUE(KeysInActiveView()) << "hiding the pane gives the keys back";
   PressKey(Qt::Key_F4);
-  EXPECT_EQ(ActiveName(), "nested.tex") << "the walk goes on from the entry chosen";
-  emit Pane().EntryList()->itemClicked(Pane().EntryList()->item(1));
-  EXPECT_EQ(ActiveName(), "章 1.tex");
+  EXPECT_EQ(ActiveName(), "章 1.tex") << "the walk goes on from the entry chosen";
+  emit Pane().EntryList()->itemClicked(Pane().EntryList()->item(4));
+  EXPECT_EQ(ActiveName(), "nested.tex");
 }
 
 TEST_F(TypesetShellTest, CtrlTSavesFirstThenRunsTheChainInTheFolderUntilAStepFails) {
@@ -184,7 +184,6 @@ TEST_F(TypesetShellTest, OutputShowsAsItArrivesCtrlTOnlySaysBusyAndStopEndsTheWh
   EXPECT_TRUE(WaitFor([&] { return Ended(sleep); }, 10000));
   EXPECT_TRUE(Frame().MessageText().startsWith(Res(IDS_TYPESET_STOPPED)));
   EXPECT_TRUE(Frame().Typeset().BusyIndicator()->isHidden());
-  EXPECT_TRUE(script.boxes.empty());
 
   app->GetSettings().typesetCommand = "echo fine\nsh -c 'unclosed";
   script.Expect(DialogService::Answer::Ok);

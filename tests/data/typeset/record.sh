@@ -10,8 +10,7 @@ cp -r "$here/docs/." "$work/"
 cd "$work"
 platex=(platex -kanji=sjis -interaction=nonstopmode -synctex=1)
 
-# record NAME DOC COMMAND...: NAME.stdout and NAME.log from one run in a clean folder.
-record() {
+record() {  # NAME DOC COMMAND...: NAME.stdout and NAME.log from one run in a clean folder
   local name="$1" doc="$2"
   shift 2
   rm -f ./*.aux ./*.log ./*.dvi ./*.synctex.gz ./*.fdb_latexmk ./*.pdf
@@ -24,6 +23,5 @@ record bad-nofle bad "${platex[@]}"
 # pTeX picks its terminal code from the locale's name (it need not be installed).
 LC_ALL=ja_JP.SJIS record jmsg-sjis-locale jmsg "${platex[@]}" -file-line-error
 record missing missing "${platex[@]}" -file-line-error
-# Twice: the first run writes the .aux.
 record latexmk-warn warn latexmk -pdfdvi -recorder- -e '$dvipdf=q/dvipdfmx %O -o %D %S/' \
   -e '$latex=q/platex -kanji=sjis -interaction=nonstopmode -file-line-error -synctex=1 %O %S/'
