@@ -1,34 +1,13 @@
-// The byte strings lines are made of against a plain string, and the document's line primitives
-// beyond the ends of the text, where the view seldom takes them.
+// The byte strings lines are made of, against a plain string.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
 #include <string>
 
-#include "FileFixtures.h"
 #include "base/ByteString.h"
-#include "base/Settings.h"
-#include "doc/CVeloDoc.h"
 
 namespace {
-
-TEST(Doc, PositionsBeyondALineAreClampedAndAFailedJoinChangesNothing) {
-  Settings settings;
-  CVeloDoc doc(settings);
-  LoadText(doc, "alpha\n\x95\x5C\n");
-  LineNode* first = doc.FirstLine();
-  doc.SetModifiedFlag(false);
-  EXPECT_FALSE(doc.JoinNextLine(TextPos{doc.LastLine(), 1, 0, 0}));
-  EXPECT_FALSE(doc.IsModified());
-  doc.SplitLine(TextPos{first, 0, 0, 100});
-  doc.InsertText(TextPos{doc.LastLine(), 2, 0, 99}, "end");
-  doc.InsertText(TextPos{first, 0, 0, -4}, "<");
-  doc.DeleteBytes(TextPos{first, 0, 0, -3}, 2);
-  EXPECT_EQ(doc.ToFileImage(),
-            "lpha\r\n\r\n\x95\x5C"
-            "end\r\n");
-}
 
 // Random edits, the string's own bytes among what is inserted, against std::string; indexes out
 // of range are clamped. Slices taken and edited leave the string alone.
