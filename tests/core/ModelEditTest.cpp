@@ -74,33 +74,32 @@ struct Model {
     const std::size_t from = a.line == b.line ? At(a.byte) : 0;
     return out + Line(b.line).substr(from, At(b.byte) - from);
   }
-  void Delete(Spot a, Spot b) {
+  // Replaces the bytes from a to b with text as one recorded step; returns the caret after it.
+  Spot Replace(Spot a, Spot b, const std::string& text) {
     undoStates.push_back(lines);
     redoStates.clear();
     const std::string tail = Line(b.line).substr(At(b.byte));
     lines.erase(lines.begin() + a.line + 1, lines.begin() + b.line + 1);
-    Line(a.line) = Line(a.line).substr(0, At(a.byte)) + tail;
+    Line(a.line).resize(At(a.byte));
+    std::size_t i = 0;
+    for (std::size_t p = text.find("\r\n"); p != std::string::npos; p = text.find("\r\n", i), ++a.line) {
+      lines.insert(lines.begin() + a.line + 1, std::string());
+      Line(a.line) += text.substr(i, p - i);
+      i = p + 2;
+    }
+    Line(a.line) += text.substr(i);
+    const int end = Size(a.line);
+    Line(a.line) += tail;
+    return Snap(a.line, end);
   }
   // Text entered at `at`, over the bytes up to *cut, or in overwrite mode (with that tab width)
-  // over as many columns as it is wide; returns the caret after.
+  // over as many columns as it is wide.
   Spot Input(Spot at, std::optional<Spot> cut, int overwriteTab, const std::string& text) {
     if (overwriteTab)
       cut = Snap(at.line, int(std::min<std::int64_t>(
                               std::int64_t{at.byte} + CharWalk(text, overwriteTab).Width(), Size(at.line))));
-    if (cut) Delete(at, *cut);
-    Delete(at, at);  // recorded as a step of its own
-    const std::string tail = Line(at.line).substr(At(at.byte));
-    Line(at.line).resize(At(at.byte));
-    std::size_t i = 0;
-    for (std::size_t p = text.find("\r\n"); p != std::string::npos; p = text.find("\r\n", i), ++at.line) {
-      lines.insert(lines.begin() + at.line + 1, std::string());
-      Line(at.line) += text.substr(i, p - i);
-      i = p + 2;
-    }
-    Line(at.line) += text.substr(i);
-    const int end = Size(at.line);
-    Line(at.line) += tail;
-    return Snap(at.line, end);
+    if (cut) Replace(at, *cut, "");
+    return Replace(at, at, text);
   }
 };
 
@@ -158,11 +157,12 @@ constexpr int kMoves[][4] = {{ID_LINE_UP, ID_LINE_UP_EXTEND, 0, 1},
                              {ID_EDIT_SELECT_ALL, ID_EDIT_SELECT_ALL, 0, 0}};
 
 struct Command {
-  // kWindow: a scroll bar action, a tab width or colours set, the focus going or coming.
-  enum Kind { kId, kTyped, kChar, kInput, kGoto, kWindow, kFind, kReplace, kReplaceAll } kind = kId;
-  int id = 0;  // kId: the command; kChar: the code; kGoto: the line; kWindow: what; kFind: forward
+  // kWindow: a scroll bar action, a tab width or colours set, the focus going or coming; kPlace:
+  // the caret placed without scrolling, as the input method does.
+  enum Kind { kId, kTyped, kChar, kInput, kGoto, kPlace, kWindow, kFind, kReplace, kReplaceAll } kind = kId;
+  int id = 0;  // kId: the command; kChar: the code; kGoto, kPlace: the line; kWindow: what; kFind: forward
   std::string text, by = {};  // kReplaceAll: by replaces text
-  int byte = 0;               // kGoto; kWindow: a position or a width
+  int byte = 0;               // kGoto, kPlace; kWindow: a position or a width
 };
 
 Command RandomCommand(std::mt19937& rng, const Lines& lines) {
@@ -181,7 +181,12 @@ Command RandomCommand(std::mt19937& rng, const Lines& lines) {
   if (pick < 72)
     return {Command::kChar, static_cast<int>(rng() % 3 ? (rng() % 2 ? 13 : 9) : rng() % 256), {}};
   if (pick < 83) return {Command::kInput, 0, RandomText(rng, true)};
-  if (pick < 86) return {Command::kGoto, int(rng() % (lines.size() + 3)) - 1, {}, {}, int(rng() % 12) - 1};
+  if (pick < 86)
+    return {rng() % 2 ? Command::kGoto : Command::kPlace,
+            int(rng() % (lines.size() + 3)) - 1,
+            {},
+            {},
+            int(rng() % 12) - 1};
   if (pick < 89) return {Command::kWindow, int(rng() % 6), {}, {}, int(rng() % 40) - 2};
   if (pick < 94) return {Command::kFind, int(rng() % 2), search};
   if (pick < 96) return {Command::kReplace, 0, RandomText(rng, true)};
@@ -211,8 +216,7 @@ Expect ApplyToModel(Model& m, const CVeloView& v, const Command& c, const std::s
   };
   auto deleteTo = [&](Spot to) {
     const auto [a, b] = v.IsSelecting() ? sel : std::pair(std::min(caret, to), std::max(caret, to));
-    m.Delete(a, b);
-    return Expect{m.Snap(a.line, a.byte)};
+    return Expect{m.Replace(a, b, "")};
   };
   auto typed = [&](int code) {
     if (code == '\r' || code == '\t') return overwrite ? Expect{} : input(code == '\r' ? "\r\n" : "\t");
@@ -230,20 +234,19 @@ Expect ApplyToModel(Model& m, const CVeloView& v, const Command& c, const std::s
   }
   if (c.kind == Command::kChar) return c.id == 0x7F ? input("\x7F") : typed(c.id);
   if (c.kind == Command::kInput) return input(c.text);
-  if (c.kind == Command::kGoto) return Expect{};
+  if (c.kind == Command::kGoto || c.kind == Command::kPlace) return Expect{};
   if (c.kind == Command::kWindow) return Expect{.scrolls = true};
   if (c.kind == Command::kFind) {
     const std::optional<Spot> at = m.Find(caret, c.text, c.id);
     const Spot to = at ? m.Snap(at->line, at->byte + int(c.text.size())) : c.id ? m.End() : Spot{};
     return Expect{to, at ? std::pair(*at, to) : std::pair(none, none), -1};
   }
-  if (c.kind == Command::kReplace && v.IsSelecting()) m.Delete(sel.first, sel.second);
   if (c.kind == Command::kReplace)
-    return v.IsSelecting() ? Expect{m.Input(m.Snap(sel.first.line, sel.first.byte), {}, overwrite, c.text)}
+    return v.IsSelecting() ? Expect{m.Input(m.Replace(sel.first, sel.second, ""), {}, overwrite, c.text)}
                            : Expect{};
   if (c.kind == Command::kReplaceAll) {
     for (Spot at = caret; auto hit = m.Find(at, c.text, true);) {
-      m.Delete(*hit, m.Snap(hit->line, hit->byte + int(c.text.size())));
+      m.Replace(*hit, m.Snap(hit->line, hit->byte + int(c.text.size())), "");
       at = m.Input(*hit, std::nullopt, overwrite, c.by);
     }
     return Expect{m.End(), std::pair(none, none)};
@@ -297,6 +300,7 @@ void Perform(CVeloView& v, const Command& c) {
   if (c.kind == Command::kChar) v.OnChar(c.id);
   if (c.kind == Command::kInput) v.InputText(c.text);
   if (c.kind == Command::kGoto) v.GoToLine(c.id, c.byte);
+  if (c.kind == Command::kPlace) v.PlaceCaret(c.id, c.byte, false);
   if (c.kind == Command::kFind) v.FindAndShow(c.text, c.id);
   if (c.kind == Command::kReplace) v.ReplaceSelection(c.text);
   if (c.kind == Command::kReplaceAll) v.ReplaceAll(c.text, c.by);
@@ -373,10 +377,11 @@ std::string State(const CVeloView& v) {
   }
   if (want != got)
     return ::testing::AssertionFailure() << "the model, then the view:\n" << want << "--\n" << got;
-  // Whatever moved the caret or changed the text brought the caret into view, but scrolling,
-  // which may leave it beside the window or out of view where it was, and replace all, which
-  // leaves it where its last Find failed.
-  if (!m.sharedHistory || c.kind == Command::kReplaceAll || (e.scrolls && hiddenBefore) ||
+  // Whatever moved the caret or changed the text brought the caret into view, but placing it,
+  // scrolling, which may leave it beside the window or out of view where it was, and replace all,
+  // which leaves it where its last Find failed.
+  if (!m.sharedHistory || c.kind == Command::kReplaceAll || c.kind == Command::kPlace ||
+      (e.scrolls && hiddenBefore) ||
       (caretBefore == std::pair(SpotOf(caret), caret.column) && m.lines == before) || !outside(!e.scrolls))
     return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure()
