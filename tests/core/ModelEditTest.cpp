@@ -181,12 +181,8 @@ Command RandomCommand(std::mt19937& rng, const Lines& lines) {
   if (pick < 72)
     return {Command::kChar, static_cast<int>(rng() % 3 ? (rng() % 2 ? 13 : 9) : rng() % 256), {}};
   if (pick < 83) return {Command::kInput, 0, RandomText(rng, true)};
-  if (pick < 86)
-    return {rng() % 2 ? Command::kGoto : Command::kPlace,
-            int(rng() % (lines.size() + 3)) - 1,
-            {},
-            {},
-            int(rng() % 12) - 1};
+  const int row = int(rng() % (lines.size() + 3)) - 1, byte = int(rng() % 12) - 1;
+  if (pick < 86) return {rng() % 2 ? Command::kGoto : Command::kPlace, row, {}, {}, byte};
   if (pick < 89) return {Command::kWindow, int(rng() % 6), {}, {}, int(rng() % 40) - 2};
   if (pick < 94) return {Command::kFind, int(rng() % 2), search};
   if (pick < 96) return {Command::kReplace, 0, RandomText(rng, true)};
