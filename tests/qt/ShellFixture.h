@@ -75,7 +75,6 @@ class ScriptedDialogs : public DialogService {
   }
 };
 
-// Closes every modal dialog, so that a failed script does not leave a test hanging.
 inline void RejectAllModals() {
   while (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
 }
@@ -89,7 +88,6 @@ inline void OnNextModal(std::function<void(QDialog*)> script) {
   });
 }
 
-// The dialog's child named name (the control id), or a failure and every dialog closed.
 template <class T>
 T* Control(QWidget* dialog, const char* name) {
   T* control = dialog->findChild<T*>(QString::fromLatin1(name));
@@ -128,7 +126,6 @@ class ShellFixture : public ::testing::Test {
     return app->InitInstance(QStringList{QStringLiteral("mirev")} + arguments);
   }
 
-  // Shuts down as the program does after its event loop.
   void Finish() {
     if (!app) return;
     app->ExitInstance();
@@ -140,7 +137,6 @@ class ShellFixture : public ::testing::Test {
   DocumentTemplate& Template() { return app->Template(); }
   ShellDocument& ActiveDocument() { return Frame().ActiveChild()->Document(); }
 
-  // Lets closed windows and documents go, as the event loop would.
   static void Settle() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
