@@ -176,11 +176,9 @@ TEST_F(ShellTest, SaveAndTheCloseQuestionWriteOnlyWhatTheUserChose) {
   Type("z");
   EXPECT_FALSE(close(Answer::Yes, {std::nullopt}));
   EXPECT_EQ(dialogs.saveRequests.back().initialName, gone);
-  for (const auto& [title, proposed] : {std::pair{"my doc", "my.tex"}, {"a;b", "a.tex"}, {"", ".tex"}}) {
-    doc.SetPathName(QString(), false);
-    doc.SetTitle(title);
-    EXPECT_EQ(ProposedSaveName(doc), proposed) << title;
-  }
+  doc.SetPathName(QString(), false);
+  doc.SetTitle("my doc;2");  // a name ends at a blank or a ";"
+  EXPECT_EQ(ProposedSaveName(doc), "my.tex");
 }
 
 // Qt's own file dialog, in Japanese whatever the system's language, gives a typed name the
