@@ -1,11 +1,9 @@
 // The settings from the dialogs to the profile: the settings dialog and its extension list, the
 // integer fields, the store that writes only what changed, and the profile file itself (set aside
 // when it does not read whole, a failed write told at exit).
-#include <sys/stat.h>
-#include <utime.h>
-
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <climits>
@@ -43,7 +41,7 @@ class SettingsTest : public ShellFixture {
   }
   // A fresh Settings read from the profile on disk, not from Qt's memory of what it wrote.
   Settings Loaded() {
-    SetMtime(1000000000);
+    Backdate();
     Settings settings;
     SettingsStore store(settings, ProfilePath());
     store.LoadReadExtList();
@@ -52,14 +50,13 @@ class SettingsTest : public ShellFixture {
     store.LoadMacroSettings();
     return settings;
   }
-  void SetMtime(time_t when) {
-    const utimbuf times{when, when};
-    ::utime(ProfilePath().toUtf8().constData(), &times);
+  // Dates the profile long ago, which also makes the next reader read it from disk.
+  void Backdate() {
+    QFile file(ProfilePath());
+    if (file.open(QIODevice::ReadWrite)) file.setFileTime(kLongAgo, QFileDevice::FileModificationTime);
   }
-  time_t Mtime() {
-    struct stat st {};
-    return ::stat(ProfilePath().toUtf8().constData(), &st) == 0 ? st.st_mtime : -1;
-  }
+  bool Untouched() { return QFileInfo(ProfilePath()).lastModified() == kLongAgo; }
+  const QDateTime kLongAgo = QDateTime::fromSecsSinceEpoch(1000000000);
 };
 
 // Each colour entry edits its own slot; the extension list shows its entries sorted, keeps a
@@ -196,13 +193,13 @@ TEST_F(SettingsTest, TheStoreWritesOnlyWhatChanged) {
   for (const auto& c : cases) {
     QFile::remove(ProfilePath());
     WriteProfile(c.before);
-    SetMtime(1000000000);
+    Backdate();
     ASSERT_TRUE(Start());
     c.change(app->GetSettings());
     const Settings had = app->GetSettings();
     Finish();
     EXPECT_EQ(ProfileValues(), c.after);
-    EXPECT_EQ(Mtime() == 1000000000, &c == cases) << "written, or left alone when nothing changed";
+    EXPECT_EQ(Untouched(), &c == cases) << "written, or left alone when nothing changed";
     Settings back = Loaded();
     back.defaultExt = back.defaultExt.empty() ? "txt" : back.defaultExt;
     EXPECT_EQ(Shown(back), Shown(had));
@@ -253,7 +250,7 @@ TEST_F(SettingsTest, AProfileThatDoesNotReadWholeIsSetAsideOnceAndWhatWasReadIsK
   Finish();
   // Rewritten, it reads whole, a name odd to the format too: no note, and the copy still holds
   // all there was.
-  SetMtime(1000000000);
+  Backdate();
   ASSERT_TRUE(Start());
   EXPECT_NE(Frame().MessageText(), note);
   EXPECT_EQ(app->GetSettings().autoIndent, 1);
