@@ -102,7 +102,6 @@ TEST_F(SettingsTest, TheDialogAndItsExtensionListChangeOnlyWithOk) {
   EXPECT_EQ(Shown(app->GetSettings()), "*.a;*.b;*.c;d||4|plind.mac|0|20406|4080c|10203|30609|60c12|50a0f");
 }
 
-// Refused text stays in the field, selected, with the reason told; a good width applies at once.
 TEST_F(SettingsTest, ATabWidthIsAnIntegerFrom1To64AndTheActiveViewTakesItAtOnce) {
   ASSERT_TRUE(Start({WriteFile("tabs.tex", "\tb\r\n")}));
   Frame().RouteCommand(ID_CHAR_RIGHT);
@@ -211,7 +210,6 @@ TEST_F(SettingsTest, TheStoreWritesOnlyWhatChanged) {
   EXPECT_FALSE(QFile::exists(ProfilePath()));
 }
 
-// Numbers written as text are read; nonsense, huge and binary values count as missing.
 TEST_F(SettingsTest, HandEditedValuesAreReadWithoutHarm) {
   for (const auto& [stored, tabSize] :
        {std::pair{" 12 ", 12}, {"64", 64}, {"65", 8}, {"0x10", 16}, {"4x", 8}}) {

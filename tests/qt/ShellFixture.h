@@ -113,8 +113,7 @@ class ShellFixture : public ::testing::Test {
 
   QString ProfilePath() const { return profileDir.filePath(QStringLiteral("Mirev.conf")); }
 
-  // Starts the application with the given arguments (after the program name); adjust may
-  // change the options first.
+  // The arguments come after the program name; adjust may change the options first.
   bool Start(const QStringList& arguments = {}, DialogService* service = nullptr,
              const std::function<void(AppOptions&)>& adjust = {}) {
     AppOptions options;

@@ -181,8 +181,6 @@ TEST_F(ShellTest, SaveAndTheCloseQuestionWriteOnlyWhatTheUserChose) {
   EXPECT_EQ(ProposedSaveName(doc), "my.tex");
 }
 
-// Qt's own file dialog, in Japanese whatever the system's language, gives a typed name the
-// standard extension.
 TEST_F(ShellTest, TheRealFileDialogSpeaksJapaneseAndAddsTheExtension) {
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
   QtDialogService service;
@@ -203,7 +201,6 @@ TEST_F(ShellTest, TheRealFileDialogSpeaksJapaneseAndAddsTheExtension) {
   Finish();  // before the service goes
 }
 
-// A name's bytes travel whole through the shell's strings.
 TEST(FilePathTest, EveryByteStringComesBackAndUtf8ReadsAsText) {
   std::mt19937 rng(20240612);
   // Mostly the bytes of UTF-8 and code page 932 names, some of them anything.
