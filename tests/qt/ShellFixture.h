@@ -1,6 +1,5 @@
 #pragma once
-// A whole application on the offscreen platform with its own scratch profile and scripted
-// dialogs, the means to press keys at it, and helpers that act on the modal dialog that is up.
+// A whole application on the offscreen platform with its own scratch profile and scripted dialogs.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -26,25 +25,22 @@
 #include "app/DocumentTemplate.h"
 #include "app/ShellDocument.h"
 
-// Readable failure messages.
 inline std::ostream& operator<<(std::ostream& out, const QString& text) { return out << text.toStdString(); }
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text << '"'; }
 
 // Answers the shell's dialogs from a script and records what each was asked. A box with only an
-// OK button is answered at once (taking an OK scripted for it); a question, file dialog or colour
-// chooser nobody scripted fails the test and counts as cancelled.
+// OK button is answered at once; anything else nobody scripted fails the test and is cancelled.
 class ScriptedDialogs : public DialogService {
  public:
   struct Box {
     bool owned = false;
     QString caption;
     QString text;
-    Buttons buttons = Buttons::Ok;
   };
 
   Answer MessageBox(QWidget* owner, const QString& caption, const QString& text, Buttons buttons,
                     Icon) override {
-    boxes.push_back({owner != nullptr, caption, text, buttons});
+    boxes.push_back({owner != nullptr, caption, text});
     if (buttons != Buttons::Ok) return Next(answers, "question").value_or(Answer::Cancel);
     if (!answers.empty() && answers.front() == Answer::Ok) answers.pop_front();  // scripted for it
     return Answer::Ok;
@@ -57,17 +53,13 @@ class ScriptedDialogs : public DialogService {
     saveRequests.push_back(request);
     return Next(saveAnswers, "save dialog");
   }
-  std::optional<Color> ChooseColor(QWidget*, Color initial) override {
-    colorRequests.push_back(initial);
-    return Next(colorAnswers, "colour dialog");
-  }
+  std::optional<Color> ChooseColor(QWidget*, Color) override { return Next(colorAnswers, "colour dialog"); }
   void Expect(Answer answer) { answers.push_back(answer); }
 
   std::vector<Box> boxes;
   std::deque<std::optional<Answer>> answers;
   std::vector<FileDialogRequest> openRequests, saveRequests;
   std::deque<std::optional<QString>> openAnswers, saveAnswers;
-  std::vector<Color> colorRequests;
   std::deque<std::optional<Color>> colorAnswers;
 
  private:
@@ -83,25 +75,19 @@ class ScriptedDialogs : public DialogService {
   }
 };
 
-// Closes every modal dialog, so that a failed script does not leave a test hanging.
 inline void RejectAllModals() {
   while (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
 }
 
-// Runs script on the modal dialog that is up once the event loop runs next, which is as soon
-// as the dialog about to be run has opened.
+// Runs script on the modal dialog about to be run, once it is up.
 inline void OnNextModal(std::function<void(QDialog*)> script) {
   QTimer::singleShot(0, qApp, [script = std::move(script)] {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (!dialog) {
-      ADD_FAILURE() << "no modal dialog is up";
-      return;
-    }
+    if (!dialog) return ADD_FAILURE() << "no modal dialog is up", void();
     script(dialog);
   });
 }
 
-// The dialog's child named name (the control id), or a failure and every dialog closed.
 template <class T>
 T* Control(QWidget* dialog, const char* name) {
   T* control = dialog->findChild<T*>(QString::fromLatin1(name));
@@ -112,7 +98,6 @@ T* Control(QWidget* dialog, const char* name) {
   return control;
 }
 
-// Presses the button with the given control id.
 inline void Press(QWidget* dialog, const char* id) {
   if (auto* button = Control<QAbstractButton>(dialog, id)) button->click();
 }
@@ -128,8 +113,7 @@ class ShellFixture : public ::testing::Test {
 
   QString ProfilePath() const { return profileDir.filePath(QStringLiteral("Mirev.conf")); }
 
-  // Starts the application with the given command-line arguments (after the program name);
-  // adjust may change the options first.
+  // The arguments come after the program name; adjust may change the options first.
   bool Start(const QStringList& arguments = {}, DialogService* service = nullptr,
              const std::function<void(AppOptions&)>& adjust = {}) {
     AppOptions options;
@@ -141,7 +125,6 @@ class ShellFixture : public ::testing::Test {
     return app->InitInstance(QStringList{QStringLiteral("mirev")} + arguments);
   }
 
-  // Shuts down as the program does after its event loop, and drops the application.
   void Finish() {
     if (!app) return;
     app->ExitInstance();
@@ -153,7 +136,6 @@ class ShellFixture : public ::testing::Test {
   DocumentTemplate& Template() { return app->Template(); }
   ShellDocument& ActiveDocument() { return Frame().ActiveChild()->Document(); }
 
-  // Lets closed windows and documents go, as the event loop would.
   static void Settle() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
@@ -175,16 +157,13 @@ class ShellFixture : public ::testing::Test {
   void PressKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, QWidget* target = nullptr,
                 const QString& text = {}) {
     if (!target) target = KeyTarget();
-    QKeyEvent override(QEvent::ShortcutOverride, key, modifiers, text);
-    QCoreApplication::sendEvent(target, &override);
-    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-    QCoreApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-    QCoreApplication::sendEvent(target, &release);
+    for (const QEvent::Type type : {QEvent::ShortcutOverride, QEvent::KeyPress, QEvent::KeyRelease}) {
+      QKeyEvent event(type, key, modifiers, text);
+      QCoreApplication::sendEvent(target, &event);
+    }
   }
 
-  // The menu item of a command after every popup has been brought up to date, as if each
-  // had been opened.
+  // The menu item of a command after every popup has been brought up to date.
   QAction* MenuItem(int id) {
     QList<QAction*> pending = Frame().menuBar()->actions();
     while (!pending.isEmpty()) {
@@ -204,7 +183,6 @@ class ShellFixture : public ::testing::Test {
     return path;
   }
 
-  // Every key of the profile with its value as written.
   QMap<QString, QString> ProfileValues() {
     QSettings profile(ProfilePath(), QSettings::IniFormat);
     QMap<QString, QString> values;
