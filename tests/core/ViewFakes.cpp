@@ -17,7 +17,8 @@ void Picture::Scroll(int dx, int dy) {
   *this = std::move(moved);
 }
 
-std::string CellReader::Read(Picture& pic, int row, char what) const {
+std::string ReadRow(Picture& pic, int row, char what, const TextMetrics& size, const ColorTable& colors) {
+  const int cw = size.aveCharWidth, ch = size.height;
   std::string out;
   for (int x0 = 0, y0 = row * ch; y0 < pic.height && x0 < pic.width; x0 += cw) {
     const Pixel first = pic.At(x0, y0);
@@ -47,48 +48,69 @@ std::string CellReader::Read(Picture& pic, int row, char what) const {
   return out;
 }
 
-int FakeSurface::DrawRowText(int x, std::string_view bytes, Color text, Color background, int cellWidth,
-                             int tabPx, int tabOrigin) {
-  rowBytes_ += static_cast<int>(bytes.size());
-  maxBytesPerRow = std::max(maxBytesPerRow, rowBytes_);
-  int pen = x;
-  for (std::size_t i = 0; i < bytes.size();) {
-    const unsigned char b = static_cast<unsigned char>(bytes[i]);
-    if (b == '\t') {
-      // The next stop strictly right of the pen; floor division for pens left of the origin.
-      const int step = tabPx > 0 ? tabPx : cellWidth, k = pen - tabOrigin;
-      const int stop = tabOrigin + ((k >= 0 ? k / step : -((-k + step - 1) / step)) + 1) * step;
-      row_.Fill(Rect{pen, 0, stop, row_.height}, Pixel{background, 0, 0});
-      pen = stop;
-      i += 1;
-      continue;
+namespace {
+
+class FakeSurface : public Surface {
+ public:
+  FakeSurface(Picture& screen, Rect clip, int cw, int ch) : screen_(screen), clip_(clip), cw_(cw), ch_(ch) {}
+  Rect ClipBox() const override { return clip_; }
+  void PrepareRow(int width, int height) override { row_ = Picture(width, height); }
+  void FillRow(const Rect& rect, Color color) override { row_.Fill(rect, Pixel{color, 0, 0}); }
+  int DrawRowText(int x, std::string_view bytes, Color text, Color background, int cellWidth, int tabPx,
+                  int tabOrigin) override {
+    rowBytes_ += static_cast<int>(bytes.size());
+    maxBytesPerRow = std::max(maxBytesPerRow, rowBytes_);
+    int pen = x;
+    for (std::size_t i = 0; i < bytes.size();) {
+      const unsigned char b = static_cast<unsigned char>(bytes[i]);
+      if (b == '\t') {
+        // The next stop strictly right of the pen; floor division for pens left of the origin.
+        const int step = tabPx > 0 ? tabPx : cellWidth, k = pen - tabOrigin;
+        const int stop = tabOrigin + ((k >= 0 ? k / step : -((-k + step - 1) / step)) + 1) * step;
+        row_.Fill(Rect{pen, 0, stop, row_.height}, Pixel{background, 0, 0});
+        pen = stop;
+        i += 1;
+        continue;
+      }
+      const bool pair = cp932::IsLeadByte(b) && i + 1 < bytes.size();
+      const std::uint32_t code = pair ? b << 8 | static_cast<unsigned char>(bytes[i + 1]) : b;
+      for (int dx = 0; dx < (pair ? 2 : 1) * cellWidth; ++dx, ++pen)
+        row_.Fill(Rect{pen, 0, pen + 1, row_.height},
+                  Pixel{background, text, (code + 1) << 8 | unsigned(dx)});
+      i += pair ? 2 : 1;
     }
-    const bool pair = cp932::IsLeadByte(b) && i + 1 < bytes.size();
-    const std::uint32_t code = pair ? b << 8 | static_cast<unsigned char>(bytes[i + 1]) : b;
-    for (int dx = 0; dx < (pair ? 2 : 1) * cellWidth; ++dx, ++pen)
-      row_.Fill(Rect{pen, 0, pen + 1, row_.height}, Pixel{background, text, (code + 1) << 8 | unsigned(dx)});
-    i += pair ? 2 : 1;
+    return pen - x;
   }
-  return pen - x;
-}
 
-void FakeSurface::CopyRowToScreen(int left, int width, int y) {
-  rowBytes_ = 0;
-  const int from = std::max({left, clip_.left, 0});
-  const int to = std::min({left + width, clip_.right, row_.width, screen_.width});
-  const int bottom = std::min({row_.height, clip_.bottom - y, screen_.height - y});
-  for (int ry = std::max(clip_.top - y, 0); from < to && ry < bottom; ++ry)
-    std::copy(&row_.At(from, ry), &row_.At(to - 1, ry) + 1, &screen_.At(from, y + ry));
-}
-
-void FakeSurface::DrawScreenText(int x, int y, std::string_view ascii, Color text, Color background) {
-  for (int dx = 0; dx < static_cast<int>(ascii.size()) * cw_; ++dx) {
-    const std::uint32_t code = static_cast<unsigned char>(ascii[static_cast<std::size_t>(dx / cw_)]);
-    const Rect r{x + dx, std::max(y, clip_.top), x + dx + 1, std::min(y + ch_, clip_.bottom)};
-    if (r.left >= clip_.left && r.left < clip_.right)
-      screen_.Fill(r, Pixel{background, text, (code + 1) << 8 | unsigned(dx % cw_)});
+  void CopyRowToScreen(int left, int width, int y) override {
+    rowBytes_ = 0;
+    const int from = std::max({left, clip_.left, 0});
+    const int to = std::min({left + width, clip_.right, row_.width, screen_.width});
+    const int bottom = std::min({row_.height, clip_.bottom - y, screen_.height - y});
+    for (int ry = std::max(clip_.top - y, 0); from < to && ry < bottom; ++ry)
+      std::copy(&row_.At(from, ry), &row_.At(to - 1, ry) + 1, &screen_.At(from, y + ry));
   }
-}
+
+  void DrawScreenText(int x, int y, std::string_view ascii, Color text, Color background) override {
+    for (int dx = 0; dx < static_cast<int>(ascii.size()) * cw_; ++dx) {
+      const std::uint32_t code = static_cast<unsigned char>(ascii[static_cast<std::size_t>(dx / cw_)]);
+      const Rect r{x + dx, std::max(y, clip_.top), x + dx + 1, std::min(y + ch_, clip_.bottom)};
+      if (r.left >= clip_.left && r.left < clip_.right)
+        screen_.Fill(r, Pixel{background, text, (code + 1) << 8 | unsigned(dx % cw_)});
+    }
+  }
+
+  int maxBytesPerRow = 0;
+
+ private:
+  Picture& screen_;
+  Rect clip_;
+  int cw_, ch_;
+  Picture row_;
+  int rowBytes_ = 0;
+};
+
+}  // namespace
 
 ViewRig::ViewRig(const std::vector<std::string>& lines, int columns, int rows, int extraHeight) {
   // Six different colours, so that a picture tells them apart (the defaults share white).
@@ -110,7 +132,7 @@ std::unique_ptr<CVeloView> ViewRig::AddView(FakeViewHost& otherHost) {
 
 Picture ViewRig::Paint(CVeloView& which, int* maxBytesPerRow) {
   Picture pic(host.client.Width(), host.client.Height());
-  FakeSurface surface(pic, host.client, Cells().cw, Cells().ch);
+  FakeSurface surface(pic, host.client, host.metrics.aveCharWidth, host.metrics.height);
   which.OnDraw(surface);
   if (maxBytesPerRow) *maxBytesPerRow = surface.maxBytesPerRow;
   return pic;
@@ -152,19 +174,14 @@ std::string Readable(std::string_view s) {
 
 std::string RenderMarked(const std::vector<std::string>& lines, Mark caret, Mark anchor) {
   std::string out;
-  for (int l = 0; l < static_cast<int>(lines.size()); ++l) {
-    const std::string& s = lines[static_cast<std::size_t>(l)];
-    std::vector<std::pair<int, const char*>> marks;
-    if (anchor && anchor->first == l) marks.emplace_back(anchor->second, "⁁");
-    if (caret && caret->first == l) marks.emplace_back(caret->second, "‸");
-    std::stable_sort(marks.begin(), marks.end(), [](auto& a, auto& b) { return a.first < b.first; });
-    std::size_t from = 0;
-    for (const auto& [at, sign] : marks) {
-      const std::size_t to = std::clamp(static_cast<std::size_t>(std::max(at, 0)), from, s.size());
-      out += Readable(s.substr(from, to - from)) + sign;
-      from = to;
+  for (std::size_t l = 0; l < lines.size(); ++l) {
+    for (std::size_t i = 0; i <= lines[l].size(); ++i) {
+      for (const auto& [mark, sign] : {std::pair(anchor, "⁁"), std::pair(caret, "‸")})
+        if (mark && std::size_t(mark->first) == l &&
+            std::min(std::size_t(std::max(mark->second, 0)), lines[l].size()) == i)
+          out += sign;
+      out += i < lines[l].size() ? Readable(lines[l].substr(i, 1)) : "\n";
     }
-    out += Readable(s.substr(from)) + "\n";
   }
   return out;
 }
@@ -221,18 +238,20 @@ std::string RenderView(const CVeloView& v) {
         if (!r.rect && pendingMoves) p = clipped(p, r.dx, r.dy);
     }
     for (const Rect& p : pending) paint(pic, p);
-    int y = 0;
-    while (y + 1 < client.Height() && std::equal(&pic.At(0, y), &pic.At(0, y + 1), &full.At(0, y))) ++y;
-    if (!(pic == full)) {
-      const CellReader cells{host.metrics.aveCharWidth, host.metrics.height, view.GetSettings().colors};
-      return ::testing::AssertionFailure()
-             << "repainting what the view invalidated (pending repaints "
-             << (pendingMoves ? "moving with" : "staying under")
-             << " scrolled content) differs from a full repaint in row " << y / cells.ch << ": glyphs "
-             << cells.Read(pic, y / cells.ch, 'g') << " | " << cells.Read(full, y / cells.ch, 'g')
-             << ", backs " << cells.Read(pic, y / cells.ch, 'b') << " | "
-             << cells.Read(full, y / cells.ch, 'b');
-    }
+    if (pic == full) continue;
+    const auto y =
+        static_cast<int>(std::mismatch(pic.pixels.begin(), pic.pixels.end(), full.pixels.begin()).first -
+                         pic.pixels.begin()) /
+        client.Width();
+    auto row = [&](Picture& p, char what) {
+      return ReadRow(p, y / host.metrics.height, what, host.metrics, view.GetSettings().colors);
+    };
+    return ::testing::AssertionFailure()
+           << "repainting what the view invalidated (pending repaints "
+           << (pendingMoves ? "moving with" : "staying under")
+           << " scrolled content) is not a full repaint in row " << y / host.metrics.height << ": glyphs "
+           << row(pic, 'g') << " | " << row(full, 'g') << ", backs " << row(pic, 'b') << " | "
+           << row(full, 'b');
   }
   return ::testing::AssertionSuccess();
 }

@@ -1,8 +1,7 @@
 #pragma once
-// The view's seam faked, and what the editing tests check views with. FakeViewHost records what the
-// view asks of its window; FakeSurface draws into a Picture whose pixels hold the background, the
-// text colour and which part of which glyph covers them, so that wrong colours, offsets and text
-// show. ViewRig puts a document, a fake window and a view together.
+// The view's seam faked, and what the editing tests check views with. Pictures are painted on a
+// surface whose pixels hold the background, the text colour and which part of which glyph covers
+// them.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -39,36 +38,11 @@ struct Picture {
   std::vector<Pixel> pixels;
 };
 
-// A picture read as a grid of cw × ch cells, one letter a cell. what 'g', glyphs: '.' none,
-// printable ASCII as it is, '<' and '>' the halves of a double-byte character, '?' another
-// byte, '!' a cell that is not one clean glyph or fill. 'b', backgrounds, and 'f', the text
-// colours of glyph cells ('.' elsewhere): k Bk, s SelBk, t Text, x SelText, m Margin, g Ground,
-// # garbage, ? another colour, ! a cell of mixed backgrounds.
-struct CellReader {
-  int cw, ch;
-  ColorTable colors;
-  std::string Read(Picture& pic, int row, char what) const;
-};
-
-class FakeSurface : public Surface {
- public:
-  FakeSurface(Picture& screen, Rect clip, int cw, int ch) : screen_(screen), clip_(clip), cw_(cw), ch_(ch) {}
-  Rect ClipBox() const override { return clip_; }
-  void PrepareRow(int width, int height) override { row_ = Picture(width, height); }
-  void FillRow(const Rect& rect, Color color) override { row_.Fill(rect, Pixel{color, 0, 0}); }
-  int DrawRowText(int x, std::string_view cp932, Color text, Color background, int cellWidth, int tabPx,
-                  int tabOrigin) override;
-  void CopyRowToScreen(int left, int width, int y) override;
-  void DrawScreenText(int x, int y, std::string_view ascii, Color text, Color background) override;
-  int maxBytesPerRow = 0;  // the most bytes drawn into one row
-
- private:
-  Picture& screen_;
-  Rect clip_;
-  int cw_, ch_;
-  Picture row_;
-  int rowBytes_ = 0;
-};
+// Row row of pic read as cells of the host's size, a letter a cell. 'g', glyphs: '.' none, printable
+// ASCII, '<' '>' the halves of a double-byte character, '?' another byte, '!' not one clean glyph
+// or fill. 'b', backgrounds, and 'f', text colours of glyphs ('.' elsewhere): k Bk, s SelBk,
+// t Text, x SelText, m Margin, g Ground, # garbage, ? another colour, ! mixed backgrounds.
+std::string ReadRow(Picture& pic, int row, char what, const TextMetrics& cell, const ColorTable& colors);
 
 class FakeViewHost : public ViewHost {
  public:
@@ -76,8 +50,7 @@ class FakeViewHost : public ViewHost {
     ScrollRange range;
     int pos = 0;
   };
-  // What changes the picture, in order: a scroll (rect empty) or an invalidation (none: all).
-  struct PaintRequest {
+  struct PaintRequest {  // a scroll, or an invalidation of rect
     std::optional<Rect> rect;
     int dx = 0, dy = 0;
   };
@@ -97,7 +70,7 @@ class FakeViewHost : public ViewHost {
   bool IsShiftDown() const override { return shiftDown; }
   bool IsCtrlDown() const override { return ctrlDown; }
   void SetImeCompositionPos(Point) override {}
-  void SetImeFont(const FontRequest& font) override { imeFont = font; }
+  void SetImeFont(const FontRequest&) override {}
   void SetStatusText(std::string_view utf8) override { status = utf8; }
   bool SetClipboardText(std::string_view cp932) override {
     if (clipboardWorks) clipboard = std::string(cp932);
@@ -108,19 +81,15 @@ class FakeViewHost : public ViewHost {
   }
   void BeginWaitCursor() override { ++waitDepth; }
   void EndWaitCursor() override { --waitDepth; }
-  TextMetrics SelectFont(const FontRequest& font) override {
-    return metricsFollowFont ? metrics = {font.height, font.height / 2} : metrics;
-  }
+  TextMetrics SelectFont(const FontRequest&) override { return metrics; }
 
   Rect client{0, 0, 96, 88};
   TextMetrics metrics{16, 8};
-  bool metricsFollowFont = false;   // cells of the requested height and half as wide
   int captures = 0, waitDepth = 0;  // not yet released, not yet ended
   bool shiftDown = false, ctrlDown = false, clipboardWorks = true;
   std::optional<std::string> clipboard;
   std::vector<PaintRequest> paintLog;
   Point caretPos, caretShape;
-  std::optional<FontRequest> imeFont;
   Bar vBar, hBar;
   std::string status;
 };
@@ -129,15 +98,12 @@ class FakeViewHost : public ViewHost {
 inline const std::string kKanji5C = "\x95\x5C";
 inline const std::string kKanji9F = "\x88\x9F";
 
-// A document of lines, a window of columns × rows cells plus extraHeight pixels, and a view on
-// it, initially updated, in six colours that a picture tells apart.
+// A document, a window of columns × rows cells plus extraHeight pixels, and a view on it.
 struct ViewRig {
   explicit ViewRig(const std::vector<std::string>& lines, int columns = 12, int rows = 5,
                    int extraHeight = 8);
   // Another view of the document, in a window of the same size.
   std::unique_ptr<CVeloView> AddView(FakeViewHost& otherHost);
-  CellReader Cells() const { return {host.metrics.aveCharWidth, host.metrics.height, settings.colors}; }
-  // A fresh picture of the client area with view painted on it.
   Picture Paint(CVeloView& view, int* maxBytesPerRow = nullptr);
 
   Settings settings;
@@ -146,8 +112,7 @@ struct ViewRig {
   std::unique_ptr<CVeloView> view;
 };
 
-// A line walked one character at a time from column 0: a lead byte with a byte after it is two
-// columns, a tab runs to the next stop, any other byte is one.
+// A line walked a character at a time: a lead byte and the byte after it, a tab to its stop, a byte.
 struct CharWalk {
   CharWalk(std::string_view line, int tab);
   std::vector<int> starts;   // character starts, the line end included
@@ -169,9 +134,8 @@ std::string RenderView(const CVeloView& view);
 // on a character start with the column its bytes give.
 ::testing::AssertionResult PositionsValid(const CVeloView& view);
 
-// The check for missed repaints: paints the view, runs op, replays the host's recorded scrolls
-// onto that picture and repaints only the invalidated rectangles, then compares with a full
-// repaint. The replay runs with pending repaints moving along with scrolled content (as a window
-// does that scrolls its update region too) and with them staying put; both must match.
+// The check for missed repaints: the picture before op, with the scrolls and the repaints of the
+// invalidated rectangles op asked for, must equal a full repaint after it, whether pending
+// repaints move along with scrolled content or stay put.
 ::testing::AssertionResult RepaintsMatch(CVeloView& view, FakeViewHost& host,
                                          const std::function<void()>& op);

@@ -6,7 +6,6 @@
 #include <memory>
 #include <random>
 #include <string>
-#include <tuple>
 
 #include "ViewFakes.h"
 #include "base/CommandIds.h"
@@ -15,10 +14,9 @@ namespace {
 
 // Before its initial update, and with a font of no size, a view takes everything without harm.
 TEST(View, OperationsWithoutALayoutAreHarmless) {
-  Settings settings;
-  CVeloDoc doc(settings);
+  ViewRig rig({""}, 12, 5, 8);
   FakeViewHost host;
-  auto view = std::make_unique<CVeloView>(doc, settings, host);
+  auto view = std::make_unique<CVeloView>(rig.doc, rig.settings, host);
   for (int id : {ID_LINE_DOWN, ID_EDIT_DELETE, ID_EDIT_PASTE, ID_EDIT_UNDO, ID_EDIT_SELECT_ALL, ID_DOC_END})
     EXPECT_TRUE(view->OnCommand(id));
   view->OnTypedText("xy");
@@ -30,60 +28,44 @@ TEST(View, OperationsWithoutALayoutAreHarmless) {
   view->OnMouseWheel(-120);
   view->OnImeComposition("x", CVeloView::LineSpan{0, 3});
   view->ZoomIn();
-  Picture pic(host.client.Width(), host.client.Height());
-  FakeSurface surface(pic, host.client, 8, 16);
-  view->OnDraw(surface);
-  EXPECT_EQ(pic.At(50, 50).back, settings.colors[ColorTable::Ground]);
-  EXPECT_EQ(DocLines(doc), std::vector<std::string>{""});
+  EXPECT_EQ(rig.Paint(*view).At(50, 50).back, rig.settings.colors[ColorTable::Ground]);
+  EXPECT_EQ(DocLines(rig.doc), std::vector<std::string>{""});
   view.reset();
-  EXPECT_TRUE(doc.Views().empty());
+  EXPECT_EQ(rig.doc.Views().size(), 1u);
 
-  ViewRig rig({"abc"}, 0, 0, 15);
-  rig.host.metrics = TextMetrics{0, 0};
-  rig.view->CreateViewFont();
-  rig.host.client = Rect{0, 0, 40, 30};
-  rig.view->OnSize();
-  EXPECT_EQ((std::pair(rig.view->VisibleLines(), rig.view->VisibleColumns())), std::pair(30, 40));
+  ViewRig small({"abc"}, 0, 0, 15);
+  small.host.metrics = TextMetrics{0, 0};
+  small.view->CreateViewFont();
+  small.host.client = Rect{0, 0, 40, 30};
+  small.view->OnSize();
+  EXPECT_EQ((std::pair(small.view->VisibleLines(), small.view->VisibleColumns())), std::pair(30, 40));
 }
 
 // A bar, or a block in overwrite mode, one pixel left of its cell. A press captures the mouse until
 // its release, with Shift too, which does not extend it; a stray release gives nothing back.
 TEST(View, CaretShapeAndMouseCapture) {
   ViewRig rig({"abc", "\tdef"});
-  CVeloView& v = *rig.view;
-  v.OnSetFocus();
-  v.PlaceCaret(1, 2, false);
-  EXPECT_EQ(std::tuple(rig.host.caretShape.x, rig.host.caretPos.x, rig.host.caretPos.y),
-            std::tuple(2, 16 + 9 * 8 - 1, 16));
-  v.OnCommand(ID_TOGGLE_OVERWRITE);
+  rig.view->OnSetFocus();
+  rig.view->PlaceCaret(1, 2, false);
+  EXPECT_EQ(std::pair(rig.host.caretShape.x, rig.host.caretPos), std::pair(2, Point{16 + 9 * 8 - 1, 16}));
+  rig.view->OnCommand(ID_TOGGLE_OVERWRITE);
   EXPECT_EQ(rig.host.caretShape.x, 8);
   rig.host.shiftDown = true;
-  v.OnLButtonDown(Point{16 + 3 * 8, 4});
-  EXPECT_EQ(rig.host.captures, 1);
-  EXPECT_FALSE(v.IsSelecting());
-  v.OnLButtonUp(Point{});
-  v.OnLButtonUp(Point{});
+  rig.view->OnLButtonDown(Point{16 + 3 * 8, 4});
+  EXPECT_EQ(std::pair(rig.host.captures, rig.view->IsSelecting()), std::pair(1, false));
+  rig.view->OnLButtonUp(Point{});
+  rig.view->OnLButtonUp(Point{});
   EXPECT_EQ(rig.host.captures, 0);
 }
 
-// Steps of 2 between 12 and 24, by command or Ctrl+wheel; metrics, caret and the input method's
-// font follow, and the caret stays in view.
-TEST(View, ZoomStaysBetweenItsLimitsAndEverythingFollowsTheFont) {
-  ViewRig rig(std::vector<std::string>(40, std::string(60, 'x')), 30, 10);
-  CVeloView& v = *rig.view;
-  rig.host.metricsFollowFont = true;
-  v.OnSetFocus();
-  v.PlaceCaret(9, 25, false);
-  for (int i = 0; i < 4; ++i) EXPECT_TRUE(v.OnCommand(ID_ZOOM_IN));
-  EXPECT_EQ((std::vector{v.LogFont().height, v.LineHeight(), v.CharWidth(), v.MarginWidth(),
-                         rig.host.caretShape.y}),
-            (std::vector{24, 24, 12, 24, 24}));
-  EXPECT_EQ(rig.host.imeFont, v.LogFont());
-  EXPECT_LT(v.Caret().line, v.Origin().line + v.VisibleLines());
-  EXPECT_LE(v.Caret().column, v.Origin().column + v.VisibleColumns() - 2);
+// Steps of 2 between 12 and 24, by command or Ctrl+wheel.
+TEST(View, ZoomStaysBetweenItsLimits) {
+  ViewRig rig({"x"});
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(rig.view->OnCommand(ID_ZOOM_IN));
+  EXPECT_EQ(rig.view->LogFont().height, 24);
   rig.host.ctrlDown = true;
-  for (int i = 0; i < 7; ++i) v.OnMouseWheel(-120);
-  EXPECT_EQ(v.LogFont().height, 12);
+  for (int i = 0; i < 7; ++i) rig.view->OnMouseWheel(-120);
+  EXPECT_EQ(rig.view->LogFont().height, 12);
 }
 
 // A reconverted span edge inside a character widens onto it; overwrite mode does not reach past
