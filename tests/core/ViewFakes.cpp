@@ -92,12 +92,8 @@ class FakeSurface : public Surface {
   }
 
   void DrawScreenText(int x, int y, std::string_view ascii, Color text, Color background) override {
-    for (int dx = 0; dx < static_cast<int>(ascii.size()) * cw_; ++dx) {
-      const std::uint32_t code = static_cast<unsigned char>(ascii[static_cast<std::size_t>(dx / cw_)]);
-      const Rect r{x + dx, std::max(y, clip_.top), x + dx + 1, std::min(y + ch_, clip_.bottom)};
-      if (r.left >= clip_.left && r.left < clip_.right)
-        screen_.Fill(r, Pixel{background, text, (code + 1) << 8 | unsigned(dx % cw_)});
-    }
+    DrawRowText(x, ascii, text, background, cw_, cw_, 0);
+    CopyRowToScreen(x, static_cast<int>(ascii.size()) * cw_, y);
   }
 
   int maxBytesPerRow = 0;
@@ -130,11 +126,10 @@ std::unique_ptr<CVeloView> ViewRig::AddView(FakeViewHost& otherHost) {
   return v;
 }
 
-Picture ViewRig::Paint(CVeloView& which, int* maxBytesPerRow) {
+Picture ViewRig::Paint(CVeloView& which) {
   Picture pic(host.client.Width(), host.client.Height());
   FakeSurface surface(pic, host.client, host.metrics.aveCharWidth, host.metrics.height);
   which.OnDraw(surface);
-  if (maxBytesPerRow) *maxBytesPerRow = surface.maxBytesPerRow;
   return pic;
 }
 
@@ -217,13 +212,15 @@ std::string RenderView(const CVeloView& v) {
   auto paint = [&](Picture& pic, const Rect& clip) {
     FakeSurface surface(pic, clip, host.metrics.aveCharWidth, host.metrics.height);
     view.OnDraw(surface);
+    return surface.maxBytesPerRow;
   };
   Picture before(client.Width(), client.Height()), full = before;
   paint(before, client);
   host.paintLog.clear();
   op();
   if (!(host.client == client)) return ::testing::AssertionFailure() << "the window was resized";
-  paint(full, client);
+  if (const int bytes = paint(full, client); bytes > view.VisibleColumns() + 1)
+    return ::testing::AssertionFailure() << "a row drawn with " << bytes << " bytes";
   for (bool pendingMoves : {true, false}) {
     Picture pic = before;
     std::vector<Rect> pending;

@@ -104,7 +104,7 @@ struct ViewRig {
                    int extraHeight = 8);
   // Another view of the document, in a window of the same size.
   std::unique_ptr<CVeloView> AddView(FakeViewHost& otherHost);
-  Picture Paint(CVeloView& view, int* maxBytesPerRow = nullptr);
+  Picture Paint(CVeloView& view);
 
   Settings settings;
   CVeloDoc doc{settings};
@@ -136,6 +136,7 @@ std::string RenderView(const CVeloView& view);
 
 // The check for missed repaints: the picture before op, with the scrolls and the repaints of the
 // invalidated rectangles op asked for, must equal a full repaint after it, whether pending
-// repaints move along with scrolled content or stay put.
+// repaints move along with scrolled content or stay put. No row may draw more than a byte past
+// what the window shows.
 ::testing::AssertionResult RepaintsMatch(CVeloView& view, FakeViewHost& host,
                                          const std::function<void()>& op);
