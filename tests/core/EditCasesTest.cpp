@@ -53,9 +53,8 @@ struct Marked {
 
 std::vector<std::filesystem::path> CaseFiles() {
   std::vector<std::filesystem::path> files;
-  std::error_code ec;
-  for (const auto& entry :
-       std::filesystem::directory_iterator(std::filesystem::path(MIREV_TEST_DATA) / "edit", ec))
+  std::error_code ec;  // none: the test below fails
+  for (const auto& entry : std::filesystem::directory_iterator(MIREV_TEST_DATA "/edit", ec))
     if (entry.path().extension() == ".case") files.push_back(entry.path());
   std::sort(files.begin(), files.end());
   return files;
@@ -165,9 +164,11 @@ TEST_P(EditCases, Run) {
       } else if (word == "row") {  // ROW GLYPHS [BACKS [FORES]]
         std::istringstream cells(rest.substr(rest.find(' ') + 1));
         Picture pic = rig->Paint(*v);
-        int what = 0;
-        for (std::string want; cells >> want; ++what)
-          EXPECT_EQ(ReadRow(pic, n.at(0), "gbf"[what], host -> metrics, rig -> settings.colors), want) << at;
+        const std::string kinds = "gbf";
+        std::size_t k = 0;
+        for (std::string want; cells >> want; ++k) {
+          EXPECT_EQ(ReadRow(pic, n.at(0), kinds.at(k), rig->host.metrics, rig->settings.colors), want) << at;
+        }
       } else {
         if (word == "caret" && n.size() == 2) got.pop_back();  // the column is optional
         EXPECT_EQ(got, n) << at;
