@@ -94,9 +94,8 @@ class FakeViewHost : public ViewHost {
   std::string status;
 };
 
-// Kanji whose trail bytes are traps: 表 ends in 0x5C (the backslash), 亜 in 0x9F (a lead byte).
+// A kanji whose trail byte is a trap: 表 ends in 0x5C, the backslash.
 inline const std::string kKanji5C = "\x95\x5C";
-inline const std::string kKanji9F = "\x88\x9F";
 
 // A document, a window of columns × rows cells plus extraHeight pixels, and a view on it.
 struct ViewRig {
