@@ -105,7 +105,7 @@ TextPos CVeloView::StableStart(const TextPos& pos) const {
   // line end that the next byte would pair up with. Either way that character is one column
   // left of pos (an inside position counts its character's first cell).
   int from = 0;
-  if (knownStart && knownStart->pos.node == pos.node && knownStart->pos.byteIndex <= i)
+  if (knownStart && knownStart->pos.node == pos.node && knownStart->pos.byteIndex < i)
     from = knownStart->pos.byteIndex;
   int k = 0;
   while (k < i - from &&

@@ -30,9 +30,10 @@ TEST(PrivateFolders, OnlyAFolderOfTheUsersOwnClosedToOthersIsTaken) {
               ::chown((dir / "others").c_str(), 65534, 65534) == 0 &&
               ::mkdir((dir / "open").c_str(), 0755) == 0 &&
               ::symlink(run.c_str(), (dir / "link").c_str()) == 0);
-  const char* saved = ::getenv("XDG_RUNTIME_DIR");
-  const std::string savedRuntime = saved ? saved : "",
-                    savedTmp = ::getenv("TMPDIR") ? ::getenv("TMPDIR") : "";
+  const char* const runtimeEnv = ::getenv("XDG_RUNTIME_DIR");
+  const char* const tmpEnv = ::getenv("TMPDIR");
+  const bool hadRuntime = runtimeEnv != nullptr, hadTmp = tmpEnv != nullptr;
+  const std::string savedRuntime = hadRuntime ? runtimeEnv : "", savedTmp = hadTmp ? tmpEnv : "";
   ::setenv("TMPDIR", tmp.c_str(), 1);
   ::setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
   EXPECT_EQ(Taken(), run + " " + std::to_string(0700) + " 0");
@@ -53,8 +54,8 @@ TEST(PrivateFolders, OnlyAFolderOfTheUsersOwnClosedToOthersIsTaken) {
   ASSERT_TRUE(::unlink(own.c_str()) == 0 && ::mkdir(own.c_str(), 0777) == 0 &&
               ::chmod(own.c_str(), 0777) == 0);
   EXPECT_EQ(Taken(), closed);
-  saved ? ::setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1) : ::unsetenv("XDG_RUNTIME_DIR");
-  ::setenv("TMPDIR", savedTmp.c_str(), 1);
+  hadRuntime ? ::setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1) : ::unsetenv("XDG_RUNTIME_DIR");
+  hadTmp ? ::setenv("TMPDIR", savedTmp.c_str(), 1) : ::unsetenv("TMPDIR");
 }
 
 }  // namespace
