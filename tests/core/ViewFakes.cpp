@@ -52,7 +52,7 @@ namespace {
 
 class FakeSurface : public Surface {
  public:
-  FakeSurface(Picture& screen, Rect clip, int cw, int ch) : screen_(screen), clip_(clip), cw_(cw), ch_(ch) {}
+  FakeSurface(Picture& screen, Rect clip, int cw) : screen_(screen), clip_(clip), cw_(cw) {}
   Rect ClipBox() const override { return clip_; }
   void PrepareRow(int width, int height) override { row_ = Picture(width, height); }
   void FillRow(const Rect& rect, Color color) override { row_.Fill(rect, Pixel{color, 0, 0}); }
@@ -101,21 +101,21 @@ class FakeSurface : public Surface {
  private:
   Picture& screen_;
   Rect clip_;
-  int cw_, ch_;
+  int cw_;
   Picture row_;
   int rowBytes_ = 0;
 };
 
 }  // namespace
 
-ViewRig::ViewRig(const std::vector<std::string>& lines, int columns, int rows, int extraHeight) {
+ViewRig::ViewRig(const std::vector<std::string>& lines, int columns, int rows) {
   // Six different colours, so that a picture tells them apart (the defaults share white).
   settings.colors = ColorTable{{{0x00FFFF80, 0x00FF0000, 0x00000001, 0x00FFFFFE, 0x0000FF00, 0x00FFFFFF}}};
   settings.settingsLoaded = true;
   doc.lines.Clear();
   for (const std::string& l : lines) doc.lines.Append(ByteString(l));
   if (doc.lines.Count() == 0) doc.lines.Append(ByteString());
-  host.client = Rect{0, 0, columns * host.metrics.aveCharWidth, rows * host.metrics.height + extraHeight};
+  host.client = Rect{0, 0, columns * host.metrics.aveCharWidth, rows * host.metrics.height + 8};
   view = AddView(host);
 }
 
@@ -128,7 +128,7 @@ std::unique_ptr<CVeloView> ViewRig::AddView(FakeViewHost& otherHost) {
 
 Picture ViewRig::Paint(CVeloView& which) {
   Picture pic(host.client.Width(), host.client.Height());
-  FakeSurface surface(pic, host.client, host.metrics.aveCharWidth, host.metrics.height);
+  FakeSurface surface(pic, host.client, host.metrics.aveCharWidth);
   which.OnDraw(surface);
   return pic;
 }
@@ -210,7 +210,7 @@ std::string RenderView(const CVeloView& v) {
                                          const std::function<void()>& op) {
   const Rect client = host.client;
   auto paint = [&](Picture& pic, const Rect& clip) {
-    FakeSurface surface(pic, clip, host.metrics.aveCharWidth, host.metrics.height);
+    FakeSurface surface(pic, clip, host.metrics.aveCharWidth);
     view.OnDraw(surface);
     return surface.maxBytesPerRow;
   };
@@ -236,19 +236,12 @@ std::string RenderView(const CVeloView& v) {
     }
     for (const Rect& p : pending) paint(pic, p);
     if (pic == full) continue;
-    const auto y =
-        static_cast<int>(std::mismatch(pic.pixels.begin(), pic.pixels.end(), full.pixels.begin()).first -
-                         pic.pixels.begin()) /
-        client.Width();
-    auto row = [&](Picture& p, char what) {
-      return ReadRow(p, y / host.metrics.height, what, host.metrics, view.GetSettings().colors);
-    };
+    const auto k = std::mismatch(pic.pixels.begin(), pic.pixels.end(), full.pixels.begin()).first;
+    const int row = static_cast<int>(k - pic.pixels.begin()) / client.Width() / host.metrics.height;
     return ::testing::AssertionFailure()
-           << "repainting what the view invalidated (pending repaints "
-           << (pendingMoves ? "moving with" : "staying under")
-           << " scrolled content) is not a full repaint in row " << y / host.metrics.height << ": glyphs "
-           << row(pic, 'g') << " | " << row(full, 'g') << ", backs " << row(pic, 'b') << " | "
-           << row(full, 'b');
+           << "not a full repaint in row " << row << (pendingMoves ? "" : " (repaints not scrolled)") << ": "
+           << ReadRow(pic, row, 'g', host.metrics, view.GetSettings().colors) << " "
+           << ReadRow(pic, row, 'b', host.metrics, view.GetSettings().colors);
   }
   return ::testing::AssertionSuccess();
 }

@@ -1,7 +1,6 @@
 #pragma once
-// The view's seam faked, and what the editing tests check views with. Pictures are painted on a
-// surface whose pixels hold the background, the text colour and which part of which glyph covers
-// them.
+// The view's seam faked, and what the editing tests check views with. A picture's pixels hold the
+// background, the text colour and which part of which glyph covers them.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -57,7 +56,7 @@ class FakeViewHost : public ViewHost {
   void Invalidate(const Rect* r) override { paintLog.push_back({r ? *r : client, 0, 0}); }
   void ScrollContent(int dx, int dy) override { paintLog.push_back({std::nullopt, dx, dy}); }
   Rect ClientRect() const override { return client; }
-  void CreateCaret(int width, int height) override { caretShape = Point{width, height}; }
+  void CreateCaret(int, int) override {}
   void SetCaretPos(Point p) override { caretPos = p; }
   void ShowCaret() override {}
   void HideCaret() override {}
@@ -65,10 +64,10 @@ class FakeViewHost : public ViewHost {
     Bar& bar = kind == ScrollBarKind::Vertical ? vBar : hBar;
     bar.range = range ? *range : bar.range, bar.pos = pos;
   }
-  void SetCapture() override { ++captures; }
-  void ReleaseCapture() override { --captures; }
+  void SetCapture() override {}
+  void ReleaseCapture() override {}
   bool IsShiftDown() const override { return shiftDown; }
-  bool IsCtrlDown() const override { return ctrlDown; }
+  bool IsCtrlDown() const override { return false; }
   void SetImeCompositionPos(Point) override {}
   void SetImeFont(const FontRequest&) override {}
   void SetStatusText(std::string_view utf8) override { status = utf8; }
@@ -85,22 +84,18 @@ class FakeViewHost : public ViewHost {
 
   Rect client{0, 0, 96, 88};
   TextMetrics metrics{16, 8};
-  int captures = 0, waitDepth = 0;  // not yet released, not yet ended
-  bool shiftDown = false, ctrlDown = false, clipboardWorks = true;
+  int waitDepth = 0;  // not yet ended
+  bool shiftDown = false, clipboardWorks = true;
   std::optional<std::string> clipboard;
   std::vector<PaintRequest> paintLog;
-  Point caretPos, caretShape;
+  Point caretPos;
   Bar vBar, hBar;
   std::string status;
 };
 
-// A kanji whose trail byte is a trap: 表 ends in 0x5C, the backslash.
-inline const std::string kKanji5C = "\x95\x5C";
-
-// A document, a window of columns × rows cells plus extraHeight pixels, and a view on it.
+// A document, a window of columns × rows cells and half a row, and a view on it.
 struct ViewRig {
-  explicit ViewRig(const std::vector<std::string>& lines, int columns = 12, int rows = 5,
-                   int extraHeight = 8);
+  explicit ViewRig(const std::vector<std::string>& lines, int columns = 12, int rows = 5);
   // Another view of the document, in a window of the same size.
   std::unique_ptr<CVeloView> AddView(FakeViewHost& otherHost);
   Picture Paint(CVeloView& view);
@@ -133,9 +128,8 @@ std::string RenderView(const CVeloView& view);
 // on a character start with the column its bytes give.
 ::testing::AssertionResult PositionsValid(const CVeloView& view);
 
-// The check for missed repaints: the picture before op, with the scrolls and the repaints of the
-// invalidated rectangles op asked for, must equal a full repaint after it, whether pending
-// repaints move along with scrolled content or stay put. No row may draw more than a byte past
-// what the window shows.
+// The picture before op, with the scrolls and the repaints op asked for, must equal a full repaint
+// after it, whether pending repaints move with scrolled content or stay put. No row may draw more
+// than a byte past what the window shows.
 ::testing::AssertionResult RepaintsMatch(CVeloView& view, FakeViewHost& host,
                                          const std::function<void()>& op);
