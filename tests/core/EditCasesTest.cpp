@@ -151,10 +151,9 @@ TEST_P(EditCases, Run) {
       ++checks;
     } else if (word == "row") {  // ROW GLYPHS [BACKS [FORES]]
       std::istringstream cells(rest.substr(rest.find(' ') + 1));
-      Picture pic = rig->Paint(*v);
       int k = 0;
       for (std::string want; cells >> want; ++checks)
-        EXPECT_EQ(ReadRow(pic, n.at(0), "gbf"[k++], rig -> host.metrics, rig->settings.colors), want) << at;
+        EXPECT_EQ(rig->Row(*v, n.at(0), "gbf"[k++]), want) << at;
     } else if (word == "view") {
       if (!view2) view2 = rig->AddView(host2);
       v = n.at(0) == 2 ? view2.get() : rig->view.get();

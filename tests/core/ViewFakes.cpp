@@ -5,17 +5,35 @@
 
 #include "base/Cp932.h"
 
-void Picture::Fill(const Rect& r, const Pixel& p) {
-  for (int y = std::max(r.top, 0); y < std::min(r.bottom, height); ++y)
-    for (int x = std::max(r.left, 0); x < std::min(r.right, width); ++x) At(x, y) = p;
-}
+namespace {
 
-void Picture::Scroll(int dx, int dy) {
-  Picture moved(width, height);
-  for (int y = std::max(dy, 0); y < std::min(height, height + dy); ++y)
-    for (int x = std::max(dx, 0); x < std::min(width, width + dx); ++x) moved.At(x, y) = At(x - dx, y - dy);
-  *this = std::move(moved);
-}
+// Not a colour the view can name (the high byte is set): pixels nobody painted.
+constexpr Color kGarbage = 0xFF00DEAD;
+
+struct Pixel {
+  Color back = kGarbage;
+  Color fore = 0;
+  std::uint32_t glyph = 0;  // 0: none; else 1 + the character code, << 8, | the x offset in the glyph
+  friend bool operator==(const Pixel&, const Pixel&) = default;
+};
+
+struct Picture {
+  explicit Picture(int w = 0, int h = 0) : width(w), height(h), pixels(static_cast<std::size_t>(w * h)) {}
+  Pixel& At(int x, int y) { return pixels[static_cast<std::size_t>(y * width + x)]; }
+  void Fill(const Rect& r, const Pixel& p) {  // the part of r inside the picture
+    for (int y = std::max(r.top, 0); y < std::min(r.bottom, height); ++y)
+      for (int x = std::max(r.left, 0); x < std::min(r.right, width); ++x) At(x, y) = p;
+  }
+  void Scroll(int dx, int dy) {  // the uncovered part becomes garbage
+    Picture moved(width, height);
+    for (int y = std::max(dy, 0); y < std::min(height, height + dy); ++y)
+      for (int x = std::max(dx, 0); x < std::min(width, width + dx); ++x) moved.At(x, y) = At(x - dx, y - dy);
+    *this = std::move(moved);
+  }
+  friend bool operator==(const Picture&, const Picture&) = default;
+  int width, height;
+  std::vector<Pixel> pixels;
+};
 
 std::string ReadRow(Picture& pic, int row, char what, const TextMetrics& size, const ColorTable& colors) {
   const int cw = size.aveCharWidth, ch = size.height;
@@ -47,8 +65,6 @@ std::string ReadRow(Picture& pic, int row, char what, const TextMetrics& size, c
   }
   return out;
 }
-
-namespace {
 
 class FakeSurface : public Surface {
  public:
@@ -126,11 +142,11 @@ std::unique_ptr<CVeloView> ViewRig::AddView(FakeViewHost& otherHost) {
   return v;
 }
 
-Picture ViewRig::Paint(CVeloView& which) {
+std::string ViewRig::Row(CVeloView& which, int row, char what) {
   Picture pic(host.client.Width(), host.client.Height());
   FakeSurface surface(pic, host.client, host.metrics.aveCharWidth);
   which.OnDraw(surface);
-  return pic;
+  return ReadRow(pic, row, what, host.metrics, settings.colors);
 }
 
 CharWalk::CharWalk(std::string_view s, int tab) {

@@ -1,9 +1,7 @@
 #pragma once
-// The view's seam faked, and what the editing tests check views with. A picture's pixels hold the
-// background, the text colour and which part of which glyph covers them.
+// The view's seam faked, and what the editing tests check views with.
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -16,32 +14,6 @@
 #include "base/Settings.h"
 #include "doc/CVeloDoc.h"
 #include "view/CVeloView.h"
-
-// Not a colour the view can name (the high byte is set): pixels nobody painted.
-inline constexpr Color kGarbage = 0xFF00DEAD;
-
-struct Pixel {
-  Color back = kGarbage;
-  Color fore = 0;
-  std::uint32_t glyph = 0;  // 0: none; else 1 + the character code, << 8, | the x offset in the glyph
-  friend bool operator==(const Pixel&, const Pixel&) = default;
-};
-
-struct Picture {
-  explicit Picture(int w = 0, int h = 0) : width(w), height(h), pixels(static_cast<std::size_t>(w * h)) {}
-  Pixel& At(int x, int y) { return pixels[static_cast<std::size_t>(y * width + x)]; }
-  void Fill(const Rect& r, const Pixel& p);  // the part of r inside the picture
-  void Scroll(int dx, int dy);               // the uncovered part becomes garbage
-  friend bool operator==(const Picture&, const Picture&) = default;
-  int width, height;
-  std::vector<Pixel> pixels;
-};
-
-// Row row of pic read as cells of the host's size, a letter a cell. 'g', glyphs: '.' none, printable
-// ASCII, '<' '>' the halves of a double-byte character, '?' another byte, '!' not one clean glyph
-// or fill. 'b', backgrounds, and 'f', text colours of glyphs ('.' elsewhere): k Bk, s SelBk,
-// t Text, x SelText, m Margin, g Ground, # garbage, ? another colour, ! mixed backgrounds.
-std::string ReadRow(Picture& pic, int row, char what, const TextMetrics& cell, const ColorTable& colors);
 
 class FakeViewHost : public ViewHost {
  public:
@@ -98,7 +70,11 @@ struct ViewRig {
   explicit ViewRig(const std::vector<std::string>& lines, int columns = 12, int rows = 5);
   // Another view of the document, in a window of the same size.
   std::unique_ptr<CVeloView> AddView(FakeViewHost& otherHost);
-  Picture Paint(CVeloView& view);
+  // Row row of the view painted, a letter a cell. 'g', glyphs: '.' none, printable ASCII, '<' '>'
+  // the halves of a double-byte character, '?' another byte, '!' not one clean glyph or fill. 'b',
+  // backgrounds, and 'f', text colours of glyphs ('.' elsewhere): k Bk, s SelBk, t Text, x SelText,
+  // m Margin, g Ground, # unpainted, ? another colour, ! mixed backgrounds.
+  std::string Row(CVeloView& view, int row, char what);
 
   Settings settings;
   CVeloDoc doc{settings};

@@ -32,7 +32,7 @@ TEST(View, OperationsWithoutALayoutAreHarmless) {
   view->OnMouseWheel(-120);
   view->OnImeComposition("x", CVeloView::LineSpan{0, 3});
   view->ZoomIn();
-  EXPECT_EQ(rig.Paint(*view).At(50, 50).back, rig.settings.colors[ColorTable::Ground]);
+  EXPECT_EQ(rig.Row(*view, 3, 'b'), "mmgggggggggg");
   EXPECT_EQ(DocLines(rig.doc), std::vector<std::string>{""});
   view.reset();
   EXPECT_EQ(rig.doc.Views().size(), 1u);
