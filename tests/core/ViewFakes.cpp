@@ -1,7 +1,6 @@
 #include "ViewFakes.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "base/Cp932.h"
 
@@ -66,8 +65,7 @@ std::string ReadRow(Picture& pic, int row, char what, const TextMetrics& size, c
   return out;
 }
 
-class FakeSurface : public Surface {
- public:
+struct FakeSurface : Surface {
   FakeSurface(Picture& screen, Rect clip, int cw) : screen_(screen), clip_(clip), cw_(cw) {}
   Rect ClipBox() const override { return clip_; }
   void PrepareRow(int width, int height) override { row_ = Picture(width, height); }
@@ -79,20 +77,15 @@ class FakeSurface : public Surface {
     int pen = x;
     for (std::size_t i = 0; i < bytes.size();) {
       const unsigned char b = static_cast<unsigned char>(bytes[i]);
-      if (b == '\t') {
-        // The next stop strictly right of the pen; floor division for pens left of the origin.
-        const int step = tabPx > 0 ? tabPx : cellWidth, k = pen - tabOrigin;
-        const int stop = tabOrigin + ((k >= 0 ? k / step : -((-k + step - 1) / step)) + 1) * step;
-        row_.Fill(Rect{pen, 0, stop, row_.height}, Pixel{background, 0, 0});
-        pen = stop;
-        i += 1;
-        continue;
-      }
+      // A tab to the next stop strictly right of the pen; floor division for pens left of the origin.
+      const int step = tabPx > 0 ? tabPx : cellWidth, k = pen - tabOrigin;
+      const int stop = tabOrigin + ((k >= 0 ? k / step : -((-k + step - 1) / step)) + 1) * step;
       const bool pair = cp932::IsLeadByte(b) && i + 1 < bytes.size();
       const std::uint32_t code = pair ? b << 8 | static_cast<unsigned char>(bytes[i + 1]) : b;
-      for (int dx = 0; dx < (pair ? 2 : 1) * cellWidth; ++dx, ++pen)
-        row_.Fill(Rect{pen, 0, pen + 1, row_.height},
-                  Pixel{background, text, (code + 1) << 8 | unsigned(dx)});
+      for (int dx = 0, end = b == '\t' ? stop : pen + (pair ? 2 : 1) * cellWidth; pen < end; ++dx, ++pen)
+        row_.Fill(
+            Rect{pen, 0, pen + 1, row_.height},
+            b == '\t' ? Pixel{background, 0, 0} : Pixel{background, text, (code + 1) << 8 | unsigned(dx)});
       i += pair ? 2 : 1;
     }
     return pen - x;
@@ -112,14 +105,11 @@ class FakeSurface : public Surface {
     CopyRowToScreen(x, static_cast<int>(ascii.size()) * cw_, y);
   }
 
-  int maxBytesPerRow = 0;
-
- private:
   Picture& screen_;
   Rect clip_;
   int cw_;
   Picture row_;
-  int rowBytes_ = 0;
+  int rowBytes_ = 0, maxBytesPerRow = 0;
 };
 
 }  // namespace
@@ -176,9 +166,9 @@ std::pair<int, int> CharWalk::AtColumn(int c) const {
 std::string Readable(std::string_view s) {
   std::string out;
   for (const char ch : s) {
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "<%02X>", static_cast<unsigned char>(ch));
-    out += ch >= 0x20 && ch < 0x7F ? std::string(1, ch) : hex;
+    const auto b = static_cast<unsigned char>(ch);
+    const char* hex = "0123456789ABCDEF";
+    out += b >= 0x20 && b < 0x7F ? std::string(1, ch) : std::string{'<', hex[b >> 4], hex[b & 15], '>'};
   }
   return out;
 }
