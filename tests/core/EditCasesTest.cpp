@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -51,14 +50,12 @@ struct Marked {
 };
 
 // What a check word reads from the view; none for a word that is no such check.
-std::optional<std::vector<int>> Probe(const CVeloView& v, const FakeViewHost& host, const std::string& word) {
+std::optional<std::vector<int>> Probe(const CVeloView& v, const std::string& word) {
   const TextPos &c = v.Caret(), &a = v.SelAnchor();
-  const FakeViewHost::Bar& bar = word == "vbar" ? host.vBar : host.hBar;
   if (word == "caret") return std::vector{c.line, c.byteIndex, c.column};
   if (word == "anchor") return v.IsSelecting() ? std::vector{a.line, a.byteIndex} : std::vector<int>{};
   if (word == "origin") return std::vector{v.Origin().line, v.Origin().column};
   if (word == "undo") return std::vector{static_cast<int>(v.UndoList().size())};
-  if (word == "vbar" || word == "hbar") return std::vector{bar.range.max, bar.range.page, bar.pos};
   return std::nullopt;
 }
 
@@ -145,7 +142,7 @@ TEST_P(EditCases, Run) {
       });
       reload = Marked{};
     }
-    if (auto got = Probe(*v, *host, word)) {
+    if (auto got = Probe(*v, word)) {
       if (word == "caret" && n.size() == 2) got->pop_back();  // the column is optional
       EXPECT_EQ(*got, n) << at;
       ++checks;
@@ -161,17 +158,15 @@ TEST_P(EditCases, Run) {
     } else if (word == "press" || word == "move" || word == "release") {
       double column = 0, row = 0;
       std::istringstream(rest) >> column >> row;
-      const Point p{v->MarginWidth() + static_cast<int>(std::floor(column * v->CharWidth())),
-                    static_cast<int>(std::floor(row * v->LineHeight()))};
+      const Point p{v->MarginWidth() + static_cast<int>(column * v->CharWidth()),
+                    static_cast<int>(row * v->LineHeight())};
       run([&] {
         if (word == "press") v->OnLButtonDown(p);
         if (word == "move") v->OnMouseMove(p);
         if (word == "release") v->OnLButtonUp(p);
       });
     } else if (word == "wheel") {
-      host->shiftDown = rest.ends_with("shift");
       for (int i = 0; i < std::abs(n.at(0)); ++i) run([&] { v->OnMouseWheel(n[0] > 0 ? 120 : -120); });
-      host->shiftDown = false;
     } else if (word == "type" || word == "replace") {
       run([&] { word == "type" ? v->OnTypedText(Unmark(rest)) : v->ReplaceSelection(Unmark(rest)); });
     } else if (word == "goto" || word == "place" || word == "select") {

@@ -17,10 +17,6 @@
 
 class FakeViewHost : public ViewHost {
  public:
-  struct Bar {
-    ScrollRange range;
-    int pos = 0;
-  };
   struct PaintRequest {  // a scroll, or an invalidation of rect
     std::optional<Rect> rect;
     int dx = 0, dy = 0;
@@ -32,10 +28,7 @@ class FakeViewHost : public ViewHost {
   void SetCaretPos(Point p) override { caretPos = p; }
   void ShowCaret() override {}
   void HideCaret() override {}
-  void SetScrollBar(ScrollBarKind kind, const ScrollRange* range, int pos) override {
-    Bar& bar = kind == ScrollBarKind::Vertical ? vBar : hBar;
-    bar.range = range ? *range : bar.range, bar.pos = pos;
-  }
+  void SetScrollBar(ScrollBarKind, const ScrollRange*, int) override {}
   void SetCapture() override {}
   void ReleaseCapture() override {}
   bool IsShiftDown() const override { return shiftDown; }
@@ -61,7 +54,6 @@ class FakeViewHost : public ViewHost {
   std::optional<std::string> clipboard;
   std::vector<PaintRequest> paintLog;
   Point caretPos;
-  Bar vBar, hBar;
   std::string status;
 };
 
