@@ -151,18 +151,6 @@ CharWalk::CharWalk(std::string_view s, int tab) {
   }
 }
 
-std::pair<int, int> CharWalk::AtByte(int b) const {
-  const auto k = std::lower_bound(starts.begin(), starts.end() - 1, b) - starts.begin();
-  return {starts[std::size_t(k)], columns[std::size_t(k)]};
-}
-
-std::pair<int, int> CharWalk::AtColumn(int c) const {
-  std::size_t k = 0;
-  while (k + 1 < starts.size() && columns[k] < c) ++k;
-  if (columns[k] > c && k > 0) --k;
-  return {starts[k], columns[k]};
-}
-
 std::string Readable(std::string_view s) {
   std::string out;
   for (const char ch : s) {

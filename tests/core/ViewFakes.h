@@ -2,6 +2,7 @@
 // The view's seam faked, and what the editing tests check views with.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -15,8 +16,7 @@
 #include "doc/CVeloDoc.h"
 #include "view/CVeloView.h"
 
-class FakeViewHost : public ViewHost {
- public:
+struct FakeViewHost : ViewHost {
   struct PaintRequest {  // a scroll, or an invalidation of rect
     std::optional<Rect> rect;
     int dx = 0, dy = 0;
@@ -81,8 +81,17 @@ struct CharWalk {
   std::vector<int> columns;  // the column at each start
   int Width() const { return columns.back(); }
   // (byte, column) of the first start at or after byte b, and of the character covering column c.
-  std::pair<int, int> AtByte(int b) const;
-  std::pair<int, int> AtColumn(int c) const;
+  std::pair<int, int> AtByte(int b) const {
+    const auto k =
+        static_cast<std::size_t>(std::lower_bound(starts.begin(), starts.end() - 1, b) - starts.begin());
+    return {starts[k], columns[k]};
+  }
+  std::pair<int, int> AtColumn(int c) const {
+    std::size_t k = 0;
+    while (k + 1 < starts.size() && columns[k] < c) ++k;
+    if (columns[k] > c && k > 0) --k;
+    return {starts[k], columns[k]};
+  }
 };
 
 // Printable ASCII as it is, every other byte as <hh>: where a character starts matters here.

@@ -1,6 +1,5 @@
 // The view where a case file cannot reach it, the repaint check's own sensitivity, and the column
-// scans, which jump from tab to tab and may start from a known position, against a character walk
-// (character steps are the model test's).
+// scans, which jump from tab to tab and may start from a hint, against a character walk.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -68,9 +67,8 @@ TEST(View, TheRepaintCheckNoticesAMissedRepaint) {
   EXPECT_TRUE(RepaintsMatch(v, rig.host, [] {}));
 }
 
-// Lines of tabs, lead bytes (some of them also trail bytes), bytes that are only trail bytes,
-// ASCII, half-width katakana and runs of lead bytes; now and then with a tab width that cannot be
-// laid out, which the view corrects.
+// Tabs, lead bytes (some also trail bytes), trail-only bytes, ASCII, half-width katakana, runs of
+// lead bytes; now and then a tab width that cannot be laid out, which the view corrects.
 TEST(ViewLayout, ScansAndStepsAgreeWithACharacterWalk) {
   std::mt19937 rng(4242);
   for (int round = 0; round < 250; ++round) {
