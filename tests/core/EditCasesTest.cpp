@@ -134,13 +134,12 @@ TEST_P(EditCases, Run) {
       v->EnsureCaretVisible(false);
     }
     if (!reload.lines.empty()) {
-      std::string image;
-      for (const std::string& l : reload.lines) image += l + "\r\n";
       run([&] {
+        std::string image;
+        for (const std::string& l : std::exchange(reload.lines, {})) image += l + "\r\n";
         LoadText(rig->doc, image);
         rig->doc.UpdateAllViews(nullptr, nullptr);
       });
-      reload = Marked{};
     }
     if (auto got = Probe(*v, word)) {
       if (word == "caret" && n.size() == 2) got->pop_back();  // the column is optional

@@ -60,7 +60,6 @@ struct FakeViewHost : ViewHost {
 // A document, a window of columns × rows cells and half a row, and a view on it.
 struct ViewRig {
   explicit ViewRig(const std::vector<std::string>& lines, int columns = 12, int rows = 5);
-  // Another view of the document, in a window of the same size.
   std::unique_ptr<CVeloView> AddView(FakeViewHost& otherHost);
   // Row row of the view painted, a letter a cell. 'g', glyphs: '.' none, printable ASCII, '<' '>'
   // the halves of a double-byte character, '?' another byte, '!' not one clean glyph or fill. 'b',
