@@ -17,7 +17,6 @@ namespace {
 using Values = QMap<QString, QString>;
 
 QString Res(int id) { return QString::fromUtf8(ResourceString(id)); }
-// The user's values on one line: list, extension, tab, macro file, auto-indent, colours.
 std::string Shown(const Settings& s) {
   std::ostringstream out;
   out << s.readExtList << "|" << s.defaultExt << "|" << s.tabSize << "|" << s.macroFile << "|" << s.autoIndent
