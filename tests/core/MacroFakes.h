@@ -1,13 +1,12 @@
 #pragma once
-// Fakes for the macro reader, shared by the core tests and the fuzz target (so they report
-// faults as text rather than through a test framework): a menu builder that records, checks
-// and draws the popups, and a read call that hands out bytes in pieces or fails part way.
+// Fakes for the macro reader, shared with the fuzz target (so faults are kept as text, not
+// reported through a test framework): a menu builder that records, checks and draws the popups,
+// and a read call that hands out bytes in pieces or fails part way.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "sys/FileCalls.h"
@@ -33,31 +32,32 @@ class RecordingMenuBuilder : public MenuBuilder {
       return nullptr;
     }
     popups.emplace_back();
-    return HandleOf(static_cast<int>(popups.size()) - 1);
+    return reinterpret_cast<PopupHandle>(popups.size());
   }
 
   void AppendCommand(PopupHandle popup, std::uint32_t id, std::string_view label) override {
-    if (Popup* p = Live(popup, "append a command to")) p->items.push_back(Item{id, -1, std::string(label)});
+    if (Popup* p = Live(popup)) p->items.push_back(Item{id, -1, std::string(label)});
   }
 
   void AppendPopup(PopupHandle popup, PopupHandle child, std::string_view label) override {
-    Popup* p = Live(popup, "append to");
-    Popup* c = Live(child, "append");
-    if (!p || !c) return;
-    if (c->appended || popup == child) return Fault("a popup appended twice or to itself");
+    Popup* p = Live(popup);
+    Popup* c = Live(child);
+    if (!p || !c || c->appended || p == c) return Fault("a popup appended twice, to itself or gone");
     c->appended = true;
     p->items.push_back(Item{0, IndexOf(child), std::string(label)});
   }
 
+  // Newest first, so that no popup goes while one made after it (maybe its sub-popup) lives.
   void DestroyPopup(PopupHandle popup) override {
-    if (Popup* p = Live(popup, "destroy")) {
-      p->destroyed = true;
-      destroyOrder.push_back(IndexOf(popup));
-    }
+    Popup* p = Live(popup);
+    if (!p) return Fault("a popup destroyed twice or never made");
+    p->destroyed = true;
+    if (LivePopups() > IndexOf(popup)) Fault("a popup destroyed before a newer one");
   }
 
-  long LivePopups() const {
-    return std::count_if(popups.begin(), popups.end(), [](const Popup& p) { return !p.destroyed; });
+  int LivePopups() const {
+    return static_cast<int>(
+        std::count_if(popups.begin(), popups.end(), [](const Popup& p) { return !p.destroyed; }));
   }
 
   // The tree under root, one item a line: + "label" for a sub-popup, its items indented below,
@@ -69,6 +69,21 @@ class RecordingMenuBuilder : public MenuBuilder {
     return out;
   }
 
+  std::vector<Popup> popups;  // in order of creation
+  std::vector<std::string> faults;
+  int failCreateAt = -1;  // the creation request (counting from 0) that gets no popup
+  int failedCreates = 0;
+
+ private:
+  static int IndexOf(PopupHandle popup) {
+    return static_cast<int>(reinterpret_cast<std::uintptr_t>(popup)) - 1;
+  }
+  Popup* Live(PopupHandle popup) {
+    const auto index = static_cast<std::size_t>(IndexOf(popup));
+    return index < popups.size() && !popups[index].destroyed ? &popups[index] : nullptr;
+  }
+  void Fault(const char* what) { faults.emplace_back(what); }
+
   static std::string Escape(std::string_view bytes) {
     std::string out;
     for (const char c : bytes) {
@@ -79,30 +94,6 @@ class RecordingMenuBuilder : public MenuBuilder {
     }
     return out;
   }
-
-  std::vector<Popup> popups;  // in order of creation
-  std::vector<int> destroyOrder;
-  std::vector<std::string> faults;
-  int failCreateAt = -1;  // the creation request (counting from 0) that gets no popup
-  int failedCreates = 0;
-
- private:
-  static PopupHandle HandleOf(int index) {
-    return reinterpret_cast<PopupHandle>(static_cast<std::uintptr_t>(index) + 1);
-  }
-  int IndexOf(PopupHandle popup) const {
-    return static_cast<int>(reinterpret_cast<std::uintptr_t>(popup)) - 1;
-  }
-  Popup* Live(PopupHandle popup, const char* what) {
-    const int index = IndexOf(popup);
-    if (index < 0 || index >= static_cast<int>(popups.size()) ||
-        popups[static_cast<std::size_t>(index)].destroyed) {
-      Fault(std::string("asked to ") + what + " a popup that is not there");
-      return nullptr;
-    }
-    return &popups[static_cast<std::size_t>(index)];
-  }
-  void Fault(std::string what) { faults.push_back(std::move(what)); }
 
   // Recursive, which is fine for the trees tests make: the reader caps their depth.
   void RenderPopup(int index, const CMacroMenu& menu, int depth, std::string& out) const {

@@ -17,44 +17,24 @@ namespace {
 
 std::vector<std::string> calls;
 
-// Stands for the objects behind the view: every id from 1000 up runs and is noted; 11 has an
-// update handler that disables it while locked and checks it while marked.
+// Stands for the objects behind the view: every id from 1000 up runs and is noted; so does 11,
+// whose update handler disables it while locked and checks it otherwise.
 class Target : public CommandTarget {
  public:
   explicit Target(std::string targetName) : name(std::move(targetName)) {}
   bool OnCmdMsg(int id, CommandUi* ui) override { return DispatchCommand(*this, Table(), id, ui); }
   std::string name;
-  bool locked = false, marked = false;
+  bool locked = false;
 
  private:
-  void Eleven() { calls.push_back(name + " 11"); }
   void Any(int id) { calls.push_back(name + " " + std::to_string(id)); }
-  void UpdateEleven(CommandUi& ui) { ui.enabled = !locked, ui.checked = marked; }
+  void UpdateEleven(CommandUi& ui) { ui.enabled = !locked, ui.checked = !locked; }
   static std::span<const CommandEntry<Target>> Table() {
-    static const CommandEntry<Target> entries[] = {{11, &Target::Eleven, &Target::UpdateEleven},
+    static const CommandEntry<Target> entries[] = {{11, 11, &Target::Any, &Target::UpdateEleven},
                                                    {1000, 99999, &Target::Any}};
     return entries;
   }
 };
-
-// The first holder of a command in the chain gets it, and one that says it is disabled keeps it
-// from the rest; a query runs nothing and says what nobody holds is disabled.
-TEST(CommandMap, TheFirstHolderInTheChainTakesTheCommand) {
-  calls.clear();
-  Target a("a"), b("b");
-  CommandTarget* chain[] = {nullptr, &a, &b};
-  a.locked = true;
-  CommandUi ui, none{31, true, true};
-  EXPECT_TRUE(ExecuteCommand(chain, 11) && QueryCommand(chain, 11, ui));
-  EXPECT_TRUE(ui.id == 11 && !ui.enabled && !ui.checked);
-  EXPECT_FALSE(ExecuteCommand(chain, 31) || QueryCommand(chain, 31, none));
-  EXPECT_TRUE(!none.enabled && !none.checked);
-  a.locked = false;
-  a.marked = true;
-  EXPECT_TRUE(QueryCommand(chain, 11, ui) && ui.enabled && ui.checked);
-  EXPECT_TRUE(ExecuteCommand(chain, 11) && ExecuteCommand(chain, 1000) && ExecuteCommand(chain, 99999));
-  EXPECT_EQ(calls, (std::vector<std::string>{"a 11", "a 1000", "a 99999"}));
-}
 
 class TexViewTest : public ::testing::Test {
  protected:
@@ -82,14 +62,12 @@ TEST_F(TexViewTest, MacroRangeFirstThenTheTexViewThenTheEditorViewThenWhatStands
   ASSERT_TRUE(LoadMacros("+ Sections\nsection \\section{*}\n-\nbf {\\bf *}\nhline \\hline\n"));
   CMirevView& view = Open({"x*"});
   calls.clear();
-  Target document("document");
-  CommandTarget* chain[] = {&view, nullptr, &document};
+  Target locked("locked"), open("open");
+  CommandTarget* chain[] = {&view, nullptr, &locked, &open};
   // Every entry is the view's and enabled; the ids around the range are not the view's.
-  for (int id = ID_MACRO_FIRST; id < ID_MACRO_FIRST + 3; ++id) {
-    CommandUi ui{id, false, true};
-    EXPECT_TRUE(view.OnCmdMsg(id, &ui) && ui.enabled && !ui.checked) << id;
-  }
-  CommandUi ui;
+  CommandUi ui{0, false, true};
+  for (int id = ID_MACRO_FIRST; id < ID_MACRO_FIRST + 3; ++id)
+    EXPECT_TRUE(QueryCommand(chain, id, ui) && ui.enabled && !ui.checked && calls.empty()) << id;
   for (int id : {ID_MACRO_FIRST + 3, ID_MACRO_FIRST - 1, ID_MACRO_LAST})
     EXPECT_FALSE(view.OnCmdMsg(id, &ui)) << id;
   EXPECT_TRUE(ExecuteCommand(chain, ID_MACRO_FIRST + 1));
@@ -98,8 +76,15 @@ TEST_F(TexViewTest, MacroRangeFirstThenTheTexViewThenTheEditorViewThenWhatStands
   EXPECT_TRUE(ExecuteCommand(chain, ID_NEXT_ASTERISK) && ExecuteCommand(chain, ID_EDIT_COPY));
   EXPECT_EQ(RenderView(view), "{\\bf *}x⁁*‸\n");
   EXPECT_EQ(rig->host.clipboard, "*");
-  EXPECT_TRUE(ExecuteCommand(chain, ID_MACRO_FIRST + 3) && ExecuteCommand(chain, ID_FILE_SAVE));
-  EXPECT_EQ(calls, (std::vector<std::string>{"document 33003", "document 57603"}));
+  // The first holder behind takes the rest, and keeps what it disables from those after it.
+  locked.locked = true;
+  EXPECT_TRUE(ExecuteCommand(chain, ID_MACRO_FIRST + 3) && ExecuteCommand(chain, ID_FILE_SAVE) &&
+              ExecuteCommand(chain, 11) && QueryCommand(chain, 11, ui));
+  EXPECT_TRUE(!ui.enabled && !ui.checked);
+  EXPECT_FALSE(ExecuteCommand(chain, 31) || QueryCommand(chain, 31, ui) || ui.enabled);
+  locked.locked = false;
+  EXPECT_TRUE(ExecuteCommand(chain, 11) && QueryCommand(chain, 11, ui) && ui.enabled && ui.checked);
+  EXPECT_EQ(calls, (std::vector<std::string>{"locked 33003", "locked 57603", "locked 11"}));
   // A reload renumbers: ids beyond the new file's entries belong to nobody in the view.
   ASSERT_TRUE(LoadMacros("hline \\hline\n"));
   EXPECT_FALSE(view.OnCmdMsg(ID_MACRO_FIRST + 1, &ui));
