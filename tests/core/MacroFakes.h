@@ -1,7 +1,7 @@
 #pragma once
-// Fakes for the macro reader, shared with the fuzz target (so faults are kept as text, not
-// reported through a test framework): a menu builder that records, checks and draws the popups,
-// and a read call that hands out bytes in pieces or fails part way.
+// Fakes for the macro reader, shared with the fuzz target (so faults are kept as text): a menu
+// builder that records, checks and draws the popups, and a read call that hands out bytes in
+// pieces or fails part way.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -27,10 +27,7 @@ class RecordingMenuBuilder : public MenuBuilder {
   };
 
   PopupHandle CreatePopup() override {
-    if (failCreateAt == static_cast<int>(popups.size()) + failedCreates) {
-      ++failedCreates;
-      return nullptr;
-    }
+    if (creates++ == failCreateAt) return nullptr;
     popups.emplace_back();
     return reinterpret_cast<PopupHandle>(popups.size());
   }
@@ -42,7 +39,8 @@ class RecordingMenuBuilder : public MenuBuilder {
   void AppendPopup(PopupHandle popup, PopupHandle child, std::string_view label) override {
     Popup* p = Live(popup);
     Popup* c = Live(child);
-    if (!p || !c || c->appended || p == c) return Fault("a popup appended twice, to itself or gone");
+    if (!p || !c || c->appended || p == c)
+      return faults.push_back("a popup appended twice, to itself or gone");
     c->appended = true;
     p->items.push_back(Item{0, IndexOf(child), std::string(label)});
   }
@@ -50,9 +48,9 @@ class RecordingMenuBuilder : public MenuBuilder {
   // Newest first, so that no popup goes while one made after it (maybe its sub-popup) lives.
   void DestroyPopup(PopupHandle popup) override {
     Popup* p = Live(popup);
-    if (!p) return Fault("a popup destroyed twice or never made");
-    p->destroyed = true;
-    if (LivePopups() > IndexOf(popup)) Fault("a popup destroyed before a newer one");
+    if (p) p->destroyed = true;
+    if (!p || LivePopups() > IndexOf(popup))
+      faults.push_back("a popup destroyed twice or before a newer one");
   }
 
   int LivePopups() const {
@@ -62,7 +60,7 @@ class RecordingMenuBuilder : public MenuBuilder {
 
   // The tree under root, one item a line: + "label" for a sub-popup, its items indented below,
   // and id "label" => "text" for a command, its text taken from the menu's entries. Bytes below
-  // 0x20 and 0x7F are written <hh>.
+  // 0x20 are written <hh>.
   std::string Render(PopupHandle root, const CMacroMenu& menu) const {
     std::string out;
     if (root) RenderPopup(IndexOf(root), menu, 0, out);
@@ -72,7 +70,7 @@ class RecordingMenuBuilder : public MenuBuilder {
   std::vector<Popup> popups;  // in order of creation
   std::vector<std::string> faults;
   int failCreateAt = -1;  // the creation request (counting from 0) that gets no popup
-  int failedCreates = 0;
+  int creates = 0;
 
  private:
   static int IndexOf(PopupHandle popup) {
@@ -82,15 +80,12 @@ class RecordingMenuBuilder : public MenuBuilder {
     const auto index = static_cast<std::size_t>(IndexOf(popup));
     return index < popups.size() && !popups[index].destroyed ? &popups[index] : nullptr;
   }
-  void Fault(const char* what) { faults.emplace_back(what); }
 
   static std::string Escape(std::string_view bytes) {
     std::string out;
     for (const char c : bytes) {
       const auto b = static_cast<unsigned char>(c);
-      out += b < 0x20 || b == 0x7F
-                 ? std::string{'<', "0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15], '>'}
-                 : std::string(1, c);
+      out += b < 0x20 ? std::string{'<', "01"[b >> 4], "0123456789ABCDEF"[b & 15], '>'} : std::string(1, c);
     }
     return out;
   }
@@ -120,8 +115,6 @@ class SteeredReads {
     read_ = 0;
     ActiveFileCalls().read = Read;
   }
-  SteeredReads(const SteeredReads&) = delete;
-  SteeredReads& operator=(const SteeredReads&) = delete;
   ~SteeredReads() { ActiveFileCalls() = saved_; }
 
  private:

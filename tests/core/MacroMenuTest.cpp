@@ -1,4 +1,6 @@
-// The macro reader: the data cases (at the end), and what data files cannot show.
+// The macro reader (its data cases at the end) and the TeX view's use of it: the commands'
+// route (the macro range first, then the view's own table, the editor view's, the objects
+// behind the view) and the popup it asks for. Insertion and auto-indent are edit cases.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,13 +8,17 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "FileFixtures.h"
 #include "MacroFakes.h"
+#include "ViewFakes.h"
+#include "base/CommandIds.h"
+#include "base/CommandMap.h"
 #include "base/Cp932.h"
-#include "tex/CMacroMenu.h"
+#include "tex/CMirevView.h"
 
 namespace {
 
@@ -83,12 +89,10 @@ TEST_F(MacroMenuTest, WhatIsNotAMacroFileIsRefusedAtOnce) {
       {scratch / "big.mac", FileErrorCause::TooLarge},
       {scratch / "none.mac", FileErrorCause::FileNotFound}};
   for (const auto& [path, cause] : cases) {
-    Load("a 1\n");
+    Load("+ P\na 1\n");
     EXPECT_FALSE(menu.LoadMacroFile(path, kMacroBaseId, kMacroEntryLimit)) << path << " did not hang";
     EXPECT_EQ(menu.LastLoad().error.cause, cause) << path;
-    EXPECT_EQ(menu.RootPopup(), nullptr);
-    EXPECT_EQ(menu.EntryCount(), 0);
-    EXPECT_EQ(builder.LivePopups(), 0);
+    EXPECT_TRUE(menu.RootPopup() == nullptr && menu.EntryCount() == 0 && builder.LivePopups() == 0) << path;
   }
 }
 
@@ -97,62 +101,108 @@ TEST_F(MacroMenuTest, WhatIsNotAMacroFileIsRefusedAtOnce) {
 TEST(MacroSample, LoadsWholeWithEveryEntryLabelled) {
   RecordingMenuBuilder builder;
   CMacroMenu menu(builder);
-  const MacroLoadResult& load = menu.ReloadMacroMenu(std::string(MIREV_TEST_DATA) + "/../../plind.mac");
-  ASSERT_TRUE(load.loaded && load.error.Ok());
+  ASSERT_TRUE(menu.ReloadMacroMenu(std::string(MIREV_TEST_DATA) + "/../../plind.mac").error.Ok());
   ASSERT_GT(menu.EntryCount(), 100);
   EXPECT_EQ(menu.Entries().back().text, "\\quad") << "the file was read to its last line";
   for (const MacroEntry& entry : menu.Entries()) {
-    const std::string text = entry.text.ToStdString();
-    EXPECT_FALSE(entry.label.IsEmpty() || text.empty()) << text;
-    for (const ByteString* bytes : {&entry.label, &entry.text})
-      EXPECT_EQ(cp932::DecodeToUtf16(bytes->View()).find(u'\uFFFD'), std::u16string::npos) << bytes->View();
-    EXPECT_EQ(text.find("*{"), std::string::npos) << text;
+    const std::string bytes = entry.label.ToStdString() + " " + entry.text.ToStdString();
+    EXPECT_FALSE(entry.label.IsEmpty() || entry.text.IsEmpty() || bytes.find("*{") != std::string::npos)
+        << bytes;
+    EXPECT_EQ(cp932::DecodeToUtf16(bytes).find(u'\uFFFD'), std::u16string::npos) << bytes;
   }
 }
 
-// Each tests/data/macro/NAME.menu holds the menu drawn from NAME.mac by
-// RecordingMenuBuilder::Render; lines starting with "#" are comments. Each file is read whole,
-// a byte and seven bytes at a time, over the menu of an earlier file.
-namespace fs = std::filesystem;
+std::vector<std::string> calls;
 
-std::vector<fs::path> CaseFiles() {
-  std::vector<fs::path> files;
-  for (const auto& entry : fs::directory_iterator(fs::path(MIREV_TEST_DATA) / "macro"))
-    if (entry.path().extension() == ".menu") files.push_back(entry.path());
-  std::sort(files.begin(), files.end());
-  return files;
+// Stands for the objects behind the view: every id from 1000 up runs and is noted.
+class Target : public CommandTarget {
+ public:
+  bool OnCmdMsg(int id, CommandUi* ui) override { return DispatchCommand(*this, Table(), id, ui); }
+
+ private:
+  void Any(int id) { calls.push_back(std::to_string(id)); }
+  static std::span<const CommandEntry<Target>> Table() {
+    static const CommandEntry<Target> entries[] = {{1000, 99999, &Target::Any}};
+    return entries;
+  }
+};
+
+class TexViewTest : public MacroMenuTest {
+ protected:
+  CMirevView& Open(const std::vector<std::string>& lines) {
+    rig = std::make_unique<ViewRig>(lines);
+    rig->view.reset();  // the TeX view takes the editor view's place on the same window
+    rig->view = std::make_unique<CMirevView>(rig->doc, rig->settings, rig->host, menu);
+    rig->view->OnInitialUpdate();
+    rig->view->OnSetFocus();
+    return static_cast<CMirevView&>(*rig->view);
+  }
+  std::unique_ptr<ViewRig> rig;
+};
+
+TEST_F(TexViewTest, MacroRangeFirstThenTheTexViewThenTheEditorViewThenWhatStandsBehind) {
+  Load("+ Sections\nsection \\section{*}\n-\nbf {\\bf *}\nhline \\hline\n");
+  CMirevView& view = Open({"x*"});
+  calls.clear();
+  Target behind;
+  CommandTarget* chain[] = {&view, nullptr, &behind};
+  // Every entry is the view's and enabled; the ids around the range are not the view's.
+  for (int id = ID_MACRO_FIRST; id < ID_MACRO_FIRST + 3; ++id) {
+    CommandUi ui{0, false, true};
+    EXPECT_TRUE(QueryCommand(chain, id, ui) && ui.enabled && !ui.checked) << id;
+  }
+  CommandUi ui;
+  for (int id : {ID_MACRO_FIRST + 3, ID_MACRO_FIRST - 1, ID_MACRO_LAST})
+    EXPECT_FALSE(view.OnCmdMsg(id, &ui)) << id;
+  EXPECT_TRUE(ExecuteCommand(chain, ID_MACRO_FIRST + 1));
+  EXPECT_EQ(RenderView(view), "{\\bf ⁁*‸}x*\n");
+  // F8 is the TeX view's; Copy is the editor view's.
+  EXPECT_TRUE(ExecuteCommand(chain, ID_NEXT_ASTERISK) && ExecuteCommand(chain, ID_EDIT_COPY));
+  EXPECT_EQ(RenderView(view), "{\\bf *}x⁁*‸\n");
+  EXPECT_EQ(rig->host.clipboard, "*");
+  EXPECT_TRUE(ExecuteCommand(chain, ID_MACRO_FIRST + 3) && ExecuteCommand(chain, ID_FILE_SAVE));
+  EXPECT_FALSE(ExecuteCommand(chain, 31) || QueryCommand(chain, 31, ui) || ui.enabled);
+  EXPECT_EQ(calls, (std::vector<std::string>{"33003", "57603"}));
+  // A reload renumbers: ids beyond the new file's entries belong to nobody in the view.
+  Load("hline \\hline\n");
+  EXPECT_FALSE(view.OnCmdMsg(ID_MACRO_FIRST + 1, &ui));
+  EXPECT_TRUE(ExecuteCommand(chain, ID_MACRO_FIRST));
+  EXPECT_EQ(RenderView(view), "{\\bf *}x\\hline‸\n");
 }
 
-class MacroCases : public ::testing::TestWithParam<fs::path> {};
+TEST_F(TexViewTest, ContextPopupIsTheMacroMenusUnlessNoneIsLoadedOrShiftIsDown) {
+  CMirevView& view = Open({""});
+  EXPECT_EQ(view.ContextPopup(), nullptr) << "before any load";
+  Load("");  // a file without entries still gives the popup, empty
+  ASSERT_NE(menu.RootPopup(), nullptr);
+  EXPECT_EQ(view.ContextPopup(), menu.RootPopup());
+  rig->host.shiftDown = true;
+  EXPECT_EQ(view.ContextPopup(), nullptr);
+  rig->host.shiftDown = false;
+  ASSERT_FALSE(menu.LoadMacroFile(scratch / "missing.mac", kMacroBaseId, kMacroEntryLimit));
+  EXPECT_EQ(view.ContextPopup(), nullptr);
+  CommandUi ui;  // without a macro menu the range is empty: nothing taken, nothing inserted
+  EXPECT_FALSE(view.OnCmdMsg(ID_MACRO_FIRST, &ui) || view.OnCommand(ID_MACRO_FIRST));
+  EXPECT_TRUE(view.UndoList().empty());
+}
+
+// Each tests/data/macro/NAME.menu holds the menu drawn from NAME.mac by
+// RecordingMenuBuilder::Render ("#" starts a comment line), whether the file is read whole, a
+// byte or seven bytes at a time.
+class MacroCases : public ::testing::TestWithParam<std::filesystem::path> {};
 
 TEST_P(MacroCases, Load) {
   std::string expected;
   std::ifstream in(GetParam(), std::ios::binary);
   for (std::string line; std::getline(in, line);)
     if (!line.starts_with("#")) expected += line + "\n";
-  const std::string macFile = fs::path(GetParam()).replace_extension(".mac").string();
-  ScratchDir scratch;
-  WriteFileBytes(scratch / "earlier.mac", "+ Old\nold \\old\n+ Older\nolder \\older\n");
+  const std::string macFile = std::filesystem::path(GetParam()).replace_extension(".mac").string();
   RecordingMenuBuilder builder;
   {
     CMacroMenu menu(builder);
-    ASSERT_TRUE(menu.LoadMacroFile(scratch / "earlier.mac", kMacroBaseId, kMacroEntryLimit));
-    ASSERT_EQ(builder.popups.size(), 3u);
-    EXPECT_TRUE(menu.LoadMacroFile(macFile, kMacroBaseId, kMacroEntryLimit));
-    EXPECT_TRUE(menu.LastLoad().error.Ok()) << menu.LastLoad().error.detail;
-    EXPECT_EQ(builder.LivePopups(), static_cast<int>(builder.popups.size()) - 3)
-        << "the earlier popups live on";
-    EXPECT_EQ(builder.Render(menu.RootPopup(), menu), expected);
-    // Every sub-popup made is in the tree, and ids stop where the entries do.
-    for (std::size_t p = 4; p < builder.popups.size(); ++p) EXPECT_TRUE(builder.popups[p].appended) << p;
-    const auto end = kMacroBaseId + static_cast<std::uint32_t>(menu.EntryCount());
-    EXPECT_TRUE(menu.IsMacroId(end - 1));
-    EXPECT_FALSE(menu.IsMacroId(end) || menu.IsMacroId(kMacroBaseId - 1) ||
-                 !menu.GetMacroText(end).IsEmpty());
-
-    for (const std::size_t piece : {1u, 7u}) {
+    for (const std::size_t piece : {0u, 1u, 7u}) {
       SteeredReads reads(piece, 0);
-      EXPECT_TRUE(menu.LoadMacroFile(macFile, kMacroBaseId, kMacroEntryLimit));
+      EXPECT_TRUE(menu.LoadMacroFile(macFile, kMacroBaseId, kMacroEntryLimit) && menu.LastLoad().error.Ok());
       EXPECT_EQ(builder.Render(menu.RootPopup(), menu), expected) << "read " << piece << " bytes at a time";
     }
   }
@@ -160,10 +210,16 @@ TEST_P(MacroCases, Load) {
   EXPECT_EQ(builder.faults, std::vector<std::string>{});
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, MacroCases, ::testing::ValuesIn(CaseFiles()), [](const auto& param) {
-  std::string name = param.param.stem().string();
-  std::replace(name.begin(), name.end(), '-', '_');
-  return name;
-});
+std::vector<std::filesystem::path> CaseFiles() {
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::path(MIREV_TEST_DATA) / "macro"))
+    if (entry.path().extension() == ".menu") files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, MacroCases, ::testing::ValuesIn(CaseFiles()),
+                         [](const auto& param) { return param.param.stem().string(); });
 
 }  // namespace
