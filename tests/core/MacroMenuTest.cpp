@@ -1,11 +1,9 @@
-// The macro reader (its data cases at the end) and the TeX view's use of it: the commands'
-// route (the macro range first, then the view's own table, the editor view's, the objects
-// behind the view) and the popup it asks for. Insertion and auto-indent are edit cases.
+// The macro reader (its data cases at the end) and the TeX view's use of it: where commands go
+// and the popup it asks for. Insertion and auto-indent are edit cases.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -16,7 +14,6 @@
 #include "MacroFakes.h"
 #include "ViewFakes.h"
 #include "base/CommandIds.h"
-#include "base/CommandMap.h"
 #include "base/Cp932.h"
 #include "tex/CMirevView.h"
 
@@ -112,21 +109,6 @@ TEST(MacroSample, LoadsWholeWithEveryEntryLabelled) {
   }
 }
 
-std::vector<std::string> calls;
-
-// Stands for the objects behind the view: every id from 1000 up runs and is noted.
-class Target : public CommandTarget {
- public:
-  bool OnCmdMsg(int id, CommandUi* ui) override { return DispatchCommand(*this, Table(), id, ui); }
-
- private:
-  void Any(int id) { calls.push_back(std::to_string(id)); }
-  static std::span<const CommandEntry<Target>> Table() {
-    static const CommandEntry<Target> entries[] = {{1000, 99999, &Target::Any}};
-    return entries;
-  }
-};
-
 class TexViewTest : public MacroMenuTest {
  protected:
   CMirevView& Open(const std::vector<std::string>& lines) {
@@ -140,33 +122,25 @@ class TexViewTest : public MacroMenuTest {
   std::unique_ptr<ViewRig> rig;
 };
 
-TEST_F(TexViewTest, MacroRangeFirstThenTheTexViewThenTheEditorViewThenWhatStandsBehind) {
+TEST_F(TexViewTest, MacroRangeFirstThenTheTexViewThenTheEditorView) {
   Load("+ Sections\nsection \\section{*}\n-\nbf {\\bf *}\nhline \\hline\n");
   CMirevView& view = Open({"x*"});
-  calls.clear();
-  Target behind;
-  CommandTarget* chain[] = {&view, nullptr, &behind};
-  // Every entry is the view's and enabled; the ids around the range are not the view's.
   for (int id = ID_MACRO_FIRST; id < ID_MACRO_FIRST + 3; ++id) {
     CommandUi ui{0, false, true};
-    EXPECT_TRUE(QueryCommand(chain, id, ui) && ui.enabled && !ui.checked) << id;
+    EXPECT_TRUE(view.OnCmdMsg(id, &ui) && ui.id == id && ui.enabled && !ui.checked) << id;
   }
   CommandUi ui;
-  for (int id : {ID_MACRO_FIRST + 3, ID_MACRO_FIRST - 1, ID_MACRO_LAST})
+  for (int id : {ID_MACRO_FIRST + 3, ID_MACRO_FIRST - 1, ID_MACRO_LAST, ID_FILE_SAVE})
     EXPECT_FALSE(view.OnCmdMsg(id, &ui)) << id;
-  EXPECT_TRUE(ExecuteCommand(chain, ID_MACRO_FIRST + 1));
+  EXPECT_TRUE(view.OnCommand(ID_MACRO_FIRST + 1));
   EXPECT_EQ(RenderView(view), "{\\bf ⁁*‸}x*\n");
-  // F8 is the TeX view's; Copy is the editor view's.
-  EXPECT_TRUE(ExecuteCommand(chain, ID_NEXT_ASTERISK) && ExecuteCommand(chain, ID_EDIT_COPY));
+  EXPECT_TRUE(view.OnCommand(ID_NEXT_ASTERISK) && view.OnCommand(ID_EDIT_COPY));
   EXPECT_EQ(RenderView(view), "{\\bf *}x⁁*‸\n");
   EXPECT_EQ(rig->host.clipboard, "*");
-  EXPECT_TRUE(ExecuteCommand(chain, ID_MACRO_FIRST + 3) && ExecuteCommand(chain, ID_FILE_SAVE));
-  EXPECT_FALSE(ExecuteCommand(chain, 31) || QueryCommand(chain, 31, ui) || ui.enabled);
-  EXPECT_EQ(calls, (std::vector<std::string>{"33003", "57603"}));
   // A reload renumbers: ids beyond the new file's entries belong to nobody in the view.
   Load("hline \\hline\n");
   EXPECT_FALSE(view.OnCmdMsg(ID_MACRO_FIRST + 1, &ui));
-  EXPECT_TRUE(ExecuteCommand(chain, ID_MACRO_FIRST));
+  EXPECT_TRUE(view.OnCommand(ID_MACRO_FIRST));
   EXPECT_EQ(RenderView(view), "{\\bf *}x\\hline‸\n");
 }
 
@@ -210,16 +184,11 @@ TEST_P(MacroCases, Load) {
   EXPECT_EQ(builder.faults, std::vector<std::string>{});
 }
 
-std::vector<std::filesystem::path> CaseFiles() {
-  std::vector<std::filesystem::path> files;
-  for (const auto& entry :
-       std::filesystem::directory_iterator(std::filesystem::path(MIREV_TEST_DATA) / "macro"))
-    if (entry.path().extension() == ".menu") files.push_back(entry.path());
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, MacroCases, ::testing::ValuesIn(CaseFiles()),
-                         [](const auto& param) { return param.param.stem().string(); });
+INSTANTIATE_TEST_SUITE_P(Files, MacroCases,
+                         ::testing::Values(MIREV_TEST_DATA "/macro/entries.menu",
+                                           MIREV_TEST_DATA "/macro/popups.menu"),
+                         [](const auto& param) {
+                           return std::filesystem::path(param.param).stem().string();
+                         });
 
 }  // namespace

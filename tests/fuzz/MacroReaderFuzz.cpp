@@ -5,15 +5,11 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
-#include <string>
-#include <string_view>
 
 #include "MacroFakes.h"
-#include "tex/CMacroMenu.h"
 
 namespace {
 
@@ -32,32 +28,29 @@ const std::string& FileOf(std::string_view bytes) {
   return path;
 }
 
-// Loads path, checks what every load must give and returns the menu drawn.
-std::string Check(const std::string& path, int maxEntries, int failCreateAt, std::size_t piece,
+// Loads the bytes, checks what every load must give and returns the menu drawn.
+std::string Check(std::string_view bytes, int maxEntries, int failCreateAt, std::size_t piece,
                   std::size_t failAt) {
   RecordingMenuBuilder builder;
   builder.failCreateAt = failCreateAt;
   std::string tree;
   {
     CMacroMenu menu(builder);
-    bool loaded = false;
     {
       SteeredReads reads(piece, failAt);
-      loaded = menu.LoadMacroFile(path, kMacroBaseId, maxEntries);
+      if (menu.LoadMacroFile(FileOf(bytes), kMacroBaseId, maxEntries) != (failCreateAt != 0))
+        Fail("loaded although no root popup, or not loaded");
     }
-    if (loaded != (failCreateAt != 0)) Fail("loaded although no root popup, or not loaded");
-    if (loaded && !failAt && !menu.LastLoad().error.Ok()) Fail("an error without a failing read");
+    if (failCreateAt != 0 && !failAt && !menu.LastLoad().error.Ok()) Fail("an error without a failing read");
     tree = builder.Render(menu.RootPopup(), menu);
     const auto& entries = menu.Entries();
     if (menu.EntryCount() > maxEntries || entries.size() != static_cast<std::size_t>(menu.EntryCount()))
       Fail("entry count");
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-      const std::string_view text = entries[i].text.View(), label = entries[i].label.View();
-      if (entries[i].id != kMacroBaseId + i) Fail("ids with a gap");
-      if (text.find("%n") != std::string_view::npos || label.find_first_of(" \n") != std::string_view::npos)
-        Fail("an entry not read as its line says", std::string(label) + " " + std::string(text));
-      for (std::size_t lf = text.find('\n'); lf != std::string_view::npos; lf = text.find('\n', lf + 1))
-        if (lf == 0 || text[lf - 1] != '\r') Fail("a line feed without its carriage return");
+    for (const MacroEntry& entry : entries) {
+      if (entry.text.View().find("%n") != std::string_view::npos ||
+          entry.label.View().find_first_of(" \n") != std::string_view::npos)
+        Fail("an entry not read as its line says",
+             entry.label.ToStdString() + " " + entry.text.ToStdString());
     }
     // Every command item an entry of its own, with its label; popups nested no deeper than the
     // bound.
@@ -68,11 +61,12 @@ std::string Check(const std::string& path, int maxEntries, int failCreateAt, std
       pending.pop_back();
       if (depth > kMacroMaxDepth) Fail("nested past the bound");
       for (const auto& item : builder.popups[static_cast<std::size_t>(index)].items) {
-        if (item.child >= 0)
+        if (item.child >= 0) {
           pending.emplace_back(item.child, depth + 1);
-        else if (!menu.IsMacroId(item.id) || !seen.insert(item.id).second ||
-                 entries[item.id - kMacroBaseId].label.View() != item.label)
+        } else if (!menu.IsMacroId(item.id) || !seen.insert(item.id).second ||
+                   entries[item.id - kMacroBaseId].label.View() != item.label) {
           Fail("a command item that is no entry of its own");
+        }
       }
     }
     if (builder.popups.size() > kMacroPopupLimit + 1u) Fail("too many popups");
@@ -95,14 +89,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t piece = (steer & 0x0F) ? (steer & 0x0F) * 3u - 2u : 0;
   const std::size_t failAt =
       ((steer & 0x40) && !bytes.empty()) ? 1 + (std::size_t{data[0]} * bytes.size()) / 256 : 0;
-
-  const std::string steered = Check(FileOf(bytes), maxEntries, failCreateAt, piece, failAt);
-  std::string_view whole = bytes;
-  if (failAt) {
-    const std::size_t lastLf = bytes.substr(0, failAt).rfind('\n');
-    whole = lastLf == std::string_view::npos ? std::string_view{} : bytes.substr(0, lastLf + 1);
-  }
-  const std::string plain = Check(FileOf(whole), maxEntries, failCreateAt, 0, 0);
+  // After a failed read, the complete lines before it (npos + 1 is 0).
+  const std::string_view whole = failAt ? bytes.substr(0, bytes.substr(0, failAt).rfind('\n') + 1) : bytes;
+  const std::string steered = Check(bytes, maxEntries, failCreateAt, piece, failAt);
+  const std::string plain = Check(whole, maxEntries, failCreateAt, 0, 0);
   if (steered != plain) Fail("menus differ", "in pieces:\n" + steered + "at once:\n" + plain);
   return 0;
 }
