@@ -14,7 +14,6 @@
 #include "MacroFakes.h"
 #include "ViewFakes.h"
 #include "base/CommandIds.h"
-#include "base/Cp932.h"
 #include "tex/CMirevView.h"
 
 namespace {
@@ -93,22 +92,6 @@ TEST_F(MacroMenuTest, WhatIsNotAMacroFileIsRefusedAtOnce) {
   }
 }
 
-// The sample file shipped with the program: read to its end, every entry labelled, in code page
-// 932; no starred name that would take the first asterisk from the places to type.
-TEST(MacroSample, LoadsWholeWithEveryEntryLabelled) {
-  RecordingMenuBuilder builder;
-  CMacroMenu menu(builder);
-  ASSERT_TRUE(menu.ReloadMacroMenu(std::string(MIREV_TEST_DATA) + "/../../plind.mac").error.Ok());
-  ASSERT_GT(menu.EntryCount(), 100);
-  EXPECT_EQ(menu.Entries().back().text, "\\quad") << "the file was read to its last line";
-  for (const MacroEntry& entry : menu.Entries()) {
-    const std::string bytes = entry.label.ToStdString() + " " + entry.text.ToStdString();
-    EXPECT_FALSE(entry.label.IsEmpty() || entry.text.IsEmpty() || bytes.find("*{") != std::string::npos)
-        << bytes;
-    EXPECT_EQ(cp932::DecodeToUtf16(bytes).find(u'\uFFFD'), std::u16string::npos) << bytes;
-  }
-}
-
 class TexViewTest : public MacroMenuTest {
  protected:
   CMirevView& Open(const std::vector<std::string>& lines) {
@@ -122,9 +105,14 @@ class TexViewTest : public MacroMenuTest {
   std::unique_ptr<ViewRig> rig;
 };
 
-TEST_F(TexViewTest, MacroRangeFirstThenTheTexViewThenTheEditorView) {
-  Load("+ Sections\nsection \\section{*}\n-\nbf {\\bf *}\nhline \\hline\n");
+TEST_F(TexViewTest, MacroRangeFirstThenTheTexViewThenTheEditorViewAndTheMacroPopup) {
   CMirevView& view = Open({"x*"});
+  EXPECT_EQ(view.ContextPopup(), nullptr) << "before any load";
+  Load("+ Sections\nsection \\section{*}\n-\nbf {\\bf *}\nhline \\hline\n");
+  EXPECT_TRUE(view.ContextPopup() == menu.RootPopup() && menu.RootPopup());
+  rig->host.shiftDown = true;
+  EXPECT_EQ(view.ContextPopup(), nullptr) << "with Shift down";
+  rig->host.shiftDown = false;
   for (int id = ID_MACRO_FIRST; id < ID_MACRO_FIRST + 3; ++id) {
     CommandUi ui{0, false, true};
     EXPECT_TRUE(view.OnCmdMsg(id, &ui) && ui.id == id && ui.enabled && !ui.checked) << id;
@@ -142,22 +130,12 @@ TEST_F(TexViewTest, MacroRangeFirstThenTheTexViewThenTheEditorView) {
   EXPECT_FALSE(view.OnCmdMsg(ID_MACRO_FIRST + 1, &ui));
   EXPECT_TRUE(view.OnCommand(ID_MACRO_FIRST));
   EXPECT_EQ(RenderView(view), "{\\bf *}x\\hline‸\n");
-}
-
-TEST_F(TexViewTest, ContextPopupIsTheMacroMenusUnlessNoneIsLoadedOrShiftIsDown) {
-  CMirevView& view = Open({""});
-  EXPECT_EQ(view.ContextPopup(), nullptr) << "before any load";
-  Load("");  // a file without entries still gives the popup, empty
-  ASSERT_NE(menu.RootPopup(), nullptr);
-  EXPECT_EQ(view.ContextPopup(), menu.RootPopup());
-  rig->host.shiftDown = true;
-  EXPECT_EQ(view.ContextPopup(), nullptr);
-  rig->host.shiftDown = false;
+  // A file that is not there leaves no popup and no range: nothing taken, nothing inserted.
   ASSERT_FALSE(menu.LoadMacroFile(scratch / "missing.mac", kMacroBaseId, kMacroEntryLimit));
+  const std::size_t steps = view.UndoList().size();
   EXPECT_EQ(view.ContextPopup(), nullptr);
-  CommandUi ui;  // without a macro menu the range is empty: nothing taken, nothing inserted
   EXPECT_FALSE(view.OnCmdMsg(ID_MACRO_FIRST, &ui) || view.OnCommand(ID_MACRO_FIRST));
-  EXPECT_TRUE(view.UndoList().empty());
+  EXPECT_EQ(view.UndoList().size(), steps);
 }
 
 // Each tests/data/macro/NAME.menu holds the menu drawn from NAME.mac by

@@ -6,9 +6,11 @@
 #include <QPointer>
 #include <set>
 
+#include "../core/FileFixtures.h"
 #include "../core/MacroFakes.h"
 #include "ShellFixture.h"
 #include "base/CommandIds.h"
+#include "base/Cp932.h"
 #include "platform/QtMenuBuilder.h"
 #include "platform/ViewWidget.h"
 #include "res/Resources.h"
@@ -27,12 +29,7 @@ QStringList Items(const QMenu& menu) {
   return items;
 }
 
-std::string Text(const ViewWidget& view) {
-  std::string text;
-  for (LineNode* n = view.View().GetDocument().FirstLine(); n; n = n->next)
-    text += std::string(n->text.View()) + "\n";
-  return text;
-}
+std::vector<std::string> Lines(const ViewWidget& view) { return DocLines(view.View().GetDocument()); }
 
 class TexViewShellTest : public ShellFixture {
  protected:
@@ -80,6 +77,17 @@ TEST_F(TexViewShellTest, TheMacroMenuFromTheSampleAndFromTheMacroFileCommand) {
       Start({WriteFile("first.tex", "\r\n")}) && app->OpenDocumentFile(WriteFile("second.tex", "x\r\n"));
   QDir::setCurrent(before);
   ASSERT_TRUE(started);
+  // Read to its end, every entry labelled, in code page 932; no name starred (\\section*{}),
+  // which would take the first asterisk from the places to type.
+  const auto& entries = app->MacroMenu().Entries();
+  ASSERT_GT(entries.size(), 100u);
+  EXPECT_EQ(entries.back().text, "\\quad");
+  for (const MacroEntry& entry : entries) {
+    const std::string bytes = entry.label.ToStdString() + " " + entry.text.ToStdString();
+    EXPECT_FALSE(entry.label.IsEmpty() || entry.text.IsEmpty() || bytes.find("*{") != std::string::npos ||
+                 cp932::DecodeToUtf16(bytes).find(u'\uFFFD') != std::u16string::npos)
+        << bytes;
+  }
   ViewWidget& inactive = *Frame().Children().front()->View();
   ViewWidget& active = *Frame().ActiveChild()->View();
   ASSERT_NE(&inactive, &active);
@@ -87,15 +95,15 @@ TEST_F(TexViewShellTest, TheMacroMenuFromTheSampleAndFromTheMacroFileCommand) {
   OnNextPopup({Utf8("見出し(&S)"), Utf8("節(&S)")});
   RightClick(inactive, QPoint(40, 30));
   EXPECT_EQ(popupAt, inactive.viewport()->mapToGlobal(QPoint(40, 30)));
-  EXPECT_EQ(Text(inactive), "\\section{*}\n");
+  EXPECT_EQ(Lines(inactive), std::vector<std::string>{"\\section{*}"});
   EXPECT_EQ(inactive.View().GetSelectedText(), "*");
   // F10 opens it at the active view's top-left corner, wherever the caret is.
   PressKey(Qt::Key_End);
   OnNextPopup({Utf8("数式(&M)"), Utf8("分数")});
   PressKey(Qt::Key_F10);
   EXPECT_EQ(popupAt, active.mapToGlobal(QPoint(0, 0)));
-  EXPECT_EQ(Text(active), "x\\frac{*}{*}\n");
-  EXPECT_EQ(Text(inactive), "\\section{*}\n");
+  EXPECT_EQ(Lines(active), std::vector<std::string>{"x\\frac{*}{*}"});
+  EXPECT_EQ(Lines(inactive), std::vector<std::string>{"\\section{*}"});
 
   // Another file's labels (表 ends in 5C) decoded, a doubled ampersand kept, marks for control
   // bytes, a long one cut.
