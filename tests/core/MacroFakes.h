@@ -107,31 +107,24 @@ class RecordingMenuBuilder : public MenuBuilder {
 
 // While it lives, each read call hands out at most piece bytes (0: as many as asked), and
 // the first read at or past failAt bytes (0: none) fails with EIO.
-class SteeredReads {
- public:
-  SteeredReads(std::size_t piece, std::size_t failAt) : saved_(ActiveFileCalls()) {
-    piece_ = piece;
-    failAt_ = failAt;
-    read_ = 0;
-    ActiveFileCalls().read = Read;
+struct SteeredReads {
+  SteeredReads(std::size_t piece, std::size_t failAt) {
+    static std::size_t pieceSize, failFrom, done;
+    pieceSize = piece;
+    failFrom = failAt;
+    done = 0;
+    ActiveFileCalls().read = [](int fd, void* data, std::size_t size) -> long {
+      if (failFrom && done >= failFrom) {
+        errno = EIO;
+        return -1;
+      }
+      const std::size_t want =
+          std::min(pieceSize ? std::min(size, pieceSize) : size, failFrom ? failFrom - done : size);
+      const long got = SystemFileCalls().read(fd, data, want);
+      if (got > 0) done += static_cast<std::size_t>(got);
+      return got;
+    };
   }
-  ~SteeredReads() { ActiveFileCalls() = saved_; }
-
- private:
-  static long Read(int fd, void* data, std::size_t size) {
-    if (failAt_ && read_ >= failAt_) {
-      errno = EIO;
-      return -1;
-    }
-    std::size_t want = piece_ ? std::min(size, piece_) : size;
-    if (failAt_) want = std::min(want, failAt_ - read_);
-    const long got = SystemFileCalls().read(fd, data, want);
-    if (got > 0) read_ += static_cast<std::size_t>(got);
-    return got;
-  }
-
-  FileCalls saved_;
-  static inline std::size_t piece_ = 0;
-  static inline std::size_t failAt_ = 0;
-  static inline std::size_t read_ = 0;
+  ~SteeredReads() { ActiveFileCalls() = saved; }
+  FileCalls saved = ActiveFileCalls();
 };
