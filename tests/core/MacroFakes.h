@@ -22,8 +22,7 @@ class RecordingMenuBuilder : public MenuBuilder {
   };
   struct Popup {
     std::vector<Item> items;
-    bool destroyed = false;
-    bool appended = false;
+    bool destroyed = false, appended = false;
   };
 
   PopupHandle CreatePopup() override {
@@ -90,7 +89,6 @@ class RecordingMenuBuilder : public MenuBuilder {
     return out;
   }
 
-  // Recursive, which is fine for the trees tests make: the reader caps their depth.
   void RenderPopup(int index, const CMacroMenu& menu, int depth, std::string& out) const {
     for (const Item& item : popups[static_cast<std::size_t>(index)].items) {
       out.append(static_cast<std::size_t>(depth) * 2, ' ');
