@@ -63,17 +63,6 @@ TEST_F(MacroMenuTest, NestingPopupsAndEntriesAreBoundedWithoutRecursion) {
   EXPECT_NE(menu.RootPopup(), nullptr);
 }
 
-// A failed read keeps the lines before it, not the one it tore, and says why. The first line
-// is longer than a read buffer.
-TEST_F(MacroMenuTest, AReadFailingPartWayKeepsTheCompleteLines) {
-  const std::string longText = Repeat("\\x{*}", 30000);
-  const std::string file = "+ A\r\na " + longText + "\r\nb " + longText + "\r\nc\r\n";
-  SteeredReads reads(0, file.find("b ") + 5);
-  EXPECT_EQ(Load(file), "+ \"A\"\n  33000 \"a\" => \"" + longText + "\"\n");
-  EXPECT_TRUE(menu.LastLoad().loaded);
-  EXPECT_EQ(menu.LastLoad().error.cause, FileErrorCause::HardIO);
-}
-
 TEST_F(MacroMenuTest, WhatIsNotAMacroFileIsRefusedAtOnce) {
   ASSERT_EQ(::mkfifo((scratch / "fifo").c_str(), 0600), 0);
   WriteFileBytes(scratch / "big.mac", "a 1\n");
