@@ -1,5 +1,5 @@
 #pragma once
-// Scratch folders, whole-file bytes and the system-call seam, for the file tests.
+// Scratch folders, whole-file bytes and documents loaded from file images, for the file tests.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -7,15 +7,11 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <ostream>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "doc/CVeloDoc.h"
-#include "doc/TextFile.h"
-#include "sys/FileCalls.h"
 
 // A fresh folder under the temporary directory, removed with everything in it.
 class ScratchDir {
@@ -28,14 +24,8 @@ class ScratchDir {
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
   ~ScratchDir() {
-    namespace fs = std::filesystem;
     std::error_code error;
-    // Tests lock folders; open them again so that they can be emptied.
-    for (auto it = fs::recursive_directory_iterator(path_, error); !error && it != fs::end(it);
-         it.increment(error))
-      if (it->is_directory(error) && !it->is_symlink(error))
-        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
-    if (!path_.empty()) fs::remove_all(path_, error);
+    if (!path_.empty()) std::filesystem::remove_all(path_, error);
   }
   const std::string& Path() const { return path_; }
   std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
@@ -58,17 +48,6 @@ inline void WriteFileBytes(const std::string& path, std::string_view bytes) {
   ASSERT_TRUE(out.good()) << "could not write " << path;
 }
 
-// The names in a folder, sorted and joined with commas.
-inline std::string Listing(const std::string& folder) {
-  std::set<std::string> names;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-    names.insert(entry.path().filename());
-  std::string text;
-  for (const std::string& name : names) text += (text.empty() ? "" : ",") + name;
-  return text;
-}
-
 inline std::vector<std::string> DocLines(const CVeloDoc& doc) {
   std::vector<std::string> lines;
   for (const LineNode* n = doc.FirstLine(); n; n = n->next) lines.push_back(n->text.ToStdString());
@@ -83,14 +62,3 @@ inline void LoadText(CVeloDoc& doc, std::string_view image) {
   block->Unref();  // the lines hold it
   doc.SetModifiedFlag(true);
 }
-
-inline void PrintTo(const FileResult& result, std::ostream* out) {
-  *out << "cause " << static_cast<int>(result.cause) << " (errno " << result.osError << ", " << result.detail
-       << ")";
-}
-
-// Puts the real system calls back when the test ends, whatever it replaced.
-struct FileCallsRestorer {
-  FileCalls saved = ActiveFileCalls();
-  ~FileCallsRestorer() { ActiveFileCalls() = saved; }
-};

@@ -4,8 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <optional>
 #include <string>
 
 #include "FileFixtures.h"
@@ -13,65 +11,50 @@
 
 namespace {
 
-// XDG_RUNTIME_DIR and TMPDIR set for the life of the object (nullopt: unset), then put back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-    if (const char* old = ::getenv(name)) old_ = old;
-    value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-  }
-  ~ScopedEnv() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
-// A folder's bits and owner, "700 0".
-std::string Mode(const std::string& path) {
+// The folder PrivateRuntimeFolder gives, and the bits and owner it then has: "path 700 0".
+std::string Taken() {
+  const std::string path = PrivateRuntimeFolder();
   struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return "no folder";
-  char text[32];
-  std::snprintf(text, sizeof text, "%o %u", st.st_mode & 0777, st.st_uid);
-  return text;
+  if (path.empty()) return "none";
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return path + " not a folder";
+  return path + " " + std::to_string(st.st_mode & 0777) + " " + std::to_string(st.st_uid);
 }
 
-// Each XDG_RUNTIME_DIR that is not the user's own closed folder, then each thing someone may
-// have left at our own folder's name in the temporary folder.
 TEST(PrivateFolders, OnlyAFolderOfTheUsersOwnClosedToOthersIsTaken) {
   ASSERT_EQ(::geteuid(), 0u) << "folders of another user need root";
   ScratchDir dir;
   const std::string tmp = dir / "tmp", own = tmp + "/mirev-0", run = dir / "run";
-  ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
-  ASSERT_EQ(::mkdir(tmp.c_str(), 0777) | ::chmod(tmp.c_str(), 01777), 0);
-  ScopedEnv tmpdir("TMPDIR", tmp);
-  ASSERT_EQ(::mkdir(run.c_str(), 0700) | ::mkdir((dir / "others").c_str(), 0700), 0);
-  ASSERT_EQ(::chown((dir / "others").c_str(), 65534, 65534) | ::mkdir((dir / "open").c_str(), 0755), 0);
-  ASSERT_EQ(::symlink(run.c_str(), (dir / "link").c_str()), 0);
-  {
-    ScopedEnv env("XDG_RUNTIME_DIR", run);
-    EXPECT_EQ(PrivateRuntimeFolder(), run);
+  const std::string closed = own + " " + std::to_string(0700) + " 0";
+  ASSERT_TRUE(::mkdir(tmp.c_str(), 0777) == 0 && ::chmod(tmp.c_str(), 01777) == 0 &&
+              ::mkdir(run.c_str(), 0700) == 0 && ::mkdir((dir / "others").c_str(), 0700) == 0 &&
+              ::chown((dir / "others").c_str(), 65534, 65534) == 0 &&
+              ::mkdir((dir / "open").c_str(), 0755) == 0 &&
+              ::symlink(run.c_str(), (dir / "link").c_str()) == 0);
+  const char* saved = ::getenv("XDG_RUNTIME_DIR");
+  const std::string savedRuntime = saved ? saved : "",
+                    savedTmp = ::getenv("TMPDIR") ? ::getenv("TMPDIR") : "";
+  ::setenv("TMPDIR", tmp.c_str(), 1);
+  ::setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+  EXPECT_EQ(Taken(), run + " " + std::to_string(0700) + " 0");
+  // Each runtime folder that is not the user's own closed one gives way to one in TMPDIR.
+  for (const std::string& runtime : {dir / "open", dir / "link", dir / "others", std::string("relative")}) {
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    EXPECT_EQ(Taken(), closed) << runtime;
   }
-  for (const std::optional<std::string>& runtime :
-       {std::optional<std::string>(dir / "open"), std::optional<std::string>(dir / "link"),
-        std::optional<std::string>(dir / "others"), std::optional<std::string>("relative"),
-        std::optional<std::string>()}) {
-    ScopedEnv env("XDG_RUNTIME_DIR", runtime);
-    EXPECT_EQ(PrivateRuntimeFolder(), own) << runtime.value_or("unset");
-    EXPECT_EQ(Mode(own), "700 0");
-  }
-
-  ScopedEnv runtime("XDG_RUNTIME_DIR", std::nullopt);
-  // Another user's folder by that name, or a link to one of ours: no channel at all rather
-  // than a shared one.
-  ASSERT_EQ(::rmdir(own.c_str()) | ::mkdir(own.c_str(), 0777) | ::chown(own.c_str(), 65534, 65534), 0);
-  EXPECT_EQ(PrivateRuntimeFolder(), "");
-  ASSERT_EQ(::rmdir(own.c_str()) | ::symlink(run.c_str(), own.c_str()), 0);
-  EXPECT_EQ(PrivateRuntimeFolder(), "");
-  // Ours but open to others: closed before it is used.
-  ASSERT_EQ(::unlink(own.c_str()) | ::mkdir(own.c_str(), 0777) | ::chmod(own.c_str(), 0777), 0);
-  EXPECT_EQ(PrivateRuntimeFolder(), own);
-  EXPECT_EQ(Mode(own), "700 0");
+  ::unsetenv("XDG_RUNTIME_DIR");
+  EXPECT_EQ(Taken(), closed);
+  // Another user's folder by that name, or a link to one of ours: no channel rather than a
+  // shared one. Ours but open to others: closed before it is used.
+  ASSERT_TRUE(::rmdir(own.c_str()) == 0 && ::mkdir(own.c_str(), 0777) == 0 &&
+              ::chown(own.c_str(), 65534, 65534) == 0);
+  EXPECT_EQ(Taken(), "none");
+  ASSERT_TRUE(::rmdir(own.c_str()) == 0 && ::symlink(run.c_str(), own.c_str()) == 0);
+  EXPECT_EQ(Taken(), "none");
+  ASSERT_TRUE(::unlink(own.c_str()) == 0 && ::mkdir(own.c_str(), 0777) == 0 &&
+              ::chmod(own.c_str(), 0777) == 0);
+  EXPECT_EQ(Taken(), closed);
+  saved ? ::setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1) : ::unsetenv("XDG_RUNTIME_DIR");
+  ::setenv("TMPDIR", savedTmp.c_str(), 1);
 }
 
 }  // namespace

@@ -1,10 +1,7 @@
 # Shared by the end-to-end scripts: a private X server, a throw-away profile, and waits that
 # always give up. Source it, then call e2e_setup with the script's arguments.
 set -u
-
-E2E_PIDS=()
-E2E_XVFB_PID=""
-E2E_TMP=""
+E2E_PIDS=() E2E_XVFB_PID="" E2E_TMP=""
 
 e2e_fail() {
   echo "FAIL: $*" >&2
@@ -13,20 +10,15 @@ e2e_fail() {
 
 e2e_cleanup() {
   local pid
-  for pid in "${E2E_PIDS[@]}"; do
-    kill -9 "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-  done
+  for pid in "${E2E_PIDS[@]}"; do kill -9 "$pid" && wait "$pid"; done 2>/dev/null
   # Xvfb ended as it expects, so that it takes its lock and socket with it.
   [ -n "$E2E_XVFB_PID" ] && kill "$E2E_XVFB_PID" 2>/dev/null && wait "$E2E_XVFB_PID" 2>/dev/null
   [ -n "$E2E_TMP" ] && [ -z "${E2E_KEEP:-}" ] && rm -rf "$E2E_TMP"
 }
 
-# e2e_setup PROGRAM [SCREEN_PROBE]: starts Xvfb on a free display and points HOME and the XDG
-# directories at a fresh temporary tree. The paths are made absolute: scripts change folder.
+# e2e_setup PROGRAM: Xvfb on a free display; HOME and the XDG folders in a fresh temporary tree.
 e2e_setup() {
   MIREV="$(readlink -f "$1")"
-  E2E_PROBE="$(readlink -f "${2:-/nonexistent}")"
   [ -x "$MIREV" ] || e2e_fail "no program at $MIREV"
   command -v Xvfb >/dev/null && command -v xdotool >/dev/null || e2e_fail "Xvfb or xdotool is missing"
   trap e2e_cleanup EXIT
@@ -37,25 +29,21 @@ e2e_setup() {
   chmod 700 "$XDG_RUNTIME_DIR"
   unset QT_QPA_PLATFORMTHEME
   PROFILE="$XDG_CONFIG_HOME/Harrowin/Mirev.conf"
-
-  # Xvfb picks a free display itself and tells us which. With -noreset it does not reset when
-  # its last client (the probe below) leaves, so the program never connects during a reset.
-  local displayfile="$E2E_TMP/display"
-  Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 3>"$displayfile" 2>"$E2E_TMP/xvfb.log" &
+  # With -noreset Xvfb does not reset when its last client leaves, under a connecting program.
+  Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 3>"$E2E_TMP/display" 2>"$E2E_TMP/xvfb.log" &
   E2E_XVFB_PID=$!
-  e2e_wait 20 '[ -s "$displayfile" ]' || e2e_fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
-  export DISPLAY=":$(head -n1 "$displayfile")"
+  e2e_wait 20 '[ -s "$E2E_TMP/display" ]' || e2e_fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
+  export DISPLAY=":$(head -n1 "$E2E_TMP/display")"
   e2e_wait 20 'xdotool getdisplaygeometry >/dev/null 2>&1' || e2e_fail "display $DISPLAY does not answer"
 }
 
 # e2e_wait SECONDS CONDITION: polls the condition until it holds or the time is up.
 e2e_wait() {
   local deadline=$((SECONDS + $1))
-  while ! eval "$2"; do
-    [ $SECONDS -ge $deadline ] && return 1
+  until eval "$2"; do
+    [ $SECONDS -lt $deadline ] || return 1
     sleep 0.1
   done
-  return 0
 }
 
 # e2e_start ARGS...: starts the program in the background; its pid is in E2E_LAST_PID.
@@ -65,12 +53,10 @@ e2e_start() {
   E2E_PIDS+=("$E2E_LAST_PID")
 }
 
-# e2e_exited PID SECONDS: waits for the process to end; its exit status is then in
-# E2E_STATUS. Not for a command substitution: only this shell can wait for its children.
+# e2e_exited PID SECONDS: waits for the process to end; its status is then in E2E_STATUS.
 e2e_exited() {
-  local pid="$1"
-  e2e_wait "$2" '! kill -0 "$pid" 2>/dev/null' || return 1
-  wait "$pid"
+  e2e_wait "$2" "! kill -0 $1 2>/dev/null" || return 1
+  wait "$1"
   E2E_STATUS=$?
 }
 
@@ -83,43 +69,35 @@ e2e_quit() {
 
 # e2e_keys WINDOW KEYS...: gives the window the keyboard and types the keys.
 e2e_keys() {
-  local window="$1"
-  shift
-  xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+  xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
   sleep 0.2
-  xdotool key --clearmodifiers --delay 100 "$@"
+  xdotool key --clearmodifiers --delay 100 "${@:2}"
 }
 
-# The mapped windows of the program (main window, dialogs, open menus), one id a line.
+# The program's mapped windows (main window, dialogs, open menus), one id a line.
 e2e_program_windows() {
   xdotool search --onlyvisible --classname "^$(basename "$MIREV")\$" 2>/dev/null
 }
 
-# e2e_new_window SECONDS KNOWN...: waits for a mapped window of the program that is none of
-# the KNOWN ones (a dialog, an open menu) and prints its id.
+# e2e_new_window SECONDS KNOWN...: waits for a mapped window of the program that is none of the
+# KNOWN ones (a dialog, an open menu) and prints its id.
 e2e_new_window() {
-  local seconds="$1" found=""
-  shift
-  local known=" $* "
-  e2e_wait "$seconds" 'found=$(e2e_program_windows | while read -r w; do
-      [[ "$known" == *" $w "* ]] || { echo "$w"; break; }; done); [ -n "$found" ]' || return 1
-  echo "$found"
+  local found="" known=" ${*:2} "
+  e2e_wait "$1" 'found=$(e2e_program_windows | while read -r w; do
+      [[ "$known" == *" $w "* ]] || { echo "$w"; break; }; done); [ -n "$found" ]' && echo "$found"
 }
 
 # e2e_gone WINDOW SECONDS: waits until the window is no longer mapped.
 e2e_gone() {
-  local window="$1"
-  e2e_wait "$2" '! e2e_program_windows | grep -qx "$window"'
+  e2e_wait "$2" "! e2e_program_windows | grep -qx $1"
 }
 
-# e2e_window NAME SECONDS: waits for a mapped window of the program named exactly NAME (letter
-# for letter, whatever the locale does with patterns) and prints its id.
+# e2e_window NAME SECONDS: waits for a mapped window of the program named exactly NAME; its id.
 e2e_window() {
-  local name="$1" found=""
+  local found="" name="$1"
   e2e_wait "$2" 'found=$(e2e_program_windows | while read -r w; do
       [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$name" ] && { echo "$w"; break; }; done)
-      [ -n "$found" ]' || return 1
-  echo "$found"
+      [ -n "$found" ]' && echo "$found"
 }
 
 # The names of the program's mapped windows, for failure messages.
@@ -133,20 +111,4 @@ e2e_saved() {
   local file="$1"
   printf "$2" >"$E2E_TMP/expected"
   e2e_wait 20 'cmp -s "$file" "$E2E_TMP/expected"' || e2e_fail "$file holds: $(od -An -c "$file" | tr -s ' ')"
-}
-
-# e2e_shot NAME: a screenshot of the whole screen in $E2E_TMP/NAME.png (kept with E2E_KEEP=1).
-e2e_shot() {
-  sleep 0.5
-  "$E2E_PROBE" grab "$E2E_TMP/$1.png" || e2e_fail "no screenshot $1"
-}
-
-# e2e_box NAME RRGGBB: "x y width height" of the pixels of that colour in screenshot NAME.
-e2e_box() {
-  "$E2E_PROBE" box "$E2E_TMP/$1.png" "$2"
-}
-
-# e2e_count NAME COLOR X Y W H: the pixels of the area that are COLOR (RRGGBB, or dark).
-e2e_count() {
-  "$E2E_PROBE" count "$E2E_TMP/$1.png" "$2" "$3" "$4" "$5" "$6"
 }

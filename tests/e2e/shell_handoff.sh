@@ -1,8 +1,7 @@
-# The desktop entry's command hands its file to the running instance and ends at once, names
-# in code page 932 (not UTF-8) included, which are shown with a mark for each byte that is no
-# text and written back to the same file; a socket left by a killed instance is taken over by
-# the next one, which reads such a name from its own command line and keeps it in the
-# recent-file list as bytes.
+# The desktop entry's command hands its file to the running instance and ends at once, names in
+# code page 932 included, shown with a mark for each byte that is no UTF-8 and written back to
+# the same file; a socket left by a killed instance is taken over by the next one, which keeps
+# such a name from its own command line in the recent-file list as bytes.
 source "$(dirname "$0")/lib.sh"
 e2e_setup "$@"
 
@@ -13,13 +12,10 @@ entry="$XDG_DATA_HOME/applications/mirev.desktop"
 e2e_wait 10 '[ -f "$entry" ]' || e2e_fail "no desktop entry"
 exec_line=$(sed -n 's/^Exec=//p' "$entry")
 
-# open_from_desktop FILE [STATUS]: the desktop entry's command for the file, as the desktop
-# runs it (the path has no characters the entry's quoting would have to deal with); with
+# open_from_desktop FILE [STATUS]: the entry's command for the file as the desktop runs it; with
 # STATUS, waits for it to end with that status.
 open_from_desktop() {
-  local command="${exec_line//%f/\"$1\"}"
-  [ -n "${2:-}" ] && command="timeout 20 $command"
-  eval "$command" >>"$E2E_TMP/handoff.log" 2>&1 &
+  eval "${2:+timeout 20} ${exec_line//%f/\"$1\"}" >>"$E2E_TMP/handoff.log" 2>&1 &
   E2E_LAST_PID=$!
   E2E_PIDS+=("$E2E_LAST_PID")
   [ -z "${2:-}" ] && return
@@ -39,13 +35,11 @@ window=$(e2e_window "Mirev - [$mark\\.tex]" 20) || e2e_fail "no handed-over file
 e2e_keys "$window" End x ctrl+s
 e2e_saved "$first_name" 'onex\r\n'
 
-# An instance that dies leaves its socket; the next start takes it over.
 socket="$XDG_RUNTIME_DIR/mirev-$(id -u).sock"
-[ -S "$socket" ] || e2e_fail "no socket at $socket"
 kill -9 "$first"
 wait "$first" 2>/dev/null
 e2e_wait 20 '[ -z "$(e2e_program_windows)" ]' || e2e_fail "the killed instance's window stayed"
-[ -S "$socket" ] || e2e_fail "the killed instance's socket is gone; nothing to take over"
+[ -S "$socket" ] || e2e_fail "the killed instance left no socket at $socket to take over"
 open_from_desktop "$second_name"
 second=$E2E_LAST_PID
 window=$(e2e_window "Mirev - [$mark$mark$mark$mark.tex]" 30) ||

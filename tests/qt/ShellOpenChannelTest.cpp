@@ -1,8 +1,7 @@
-// The channel files are handed over on (the hand-off, a stale socket and names that are not
-// UTF-8 run end to end in tests/e2e): malformed requests, the desktop entry, other users'
-// sockets and processes (the test plays root and nobody, so it needs root), and a flood of
-// failing requests.
-#include <poll.h>
+// The channel files are handed over on: other users' sockets and processes (the test plays
+// nobody for a moment, so it needs root), malformed requests, the desktop entry and a flood of
+// failing requests. The hand-off itself, a stale socket and names that are not UTF-8 run end
+// to end in tests/e2e.
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -10,9 +9,9 @@
 
 #include <QElapsedTimer>
 #include <QtEndian>
+#include <fstream>
 #include <future>
 
-#include "../core/Isolation.h"
 #include "ShellFixture.h"
 #include "app/OpenRequest.h"
 #include "app/ShellRegistration.h"
@@ -33,138 +32,112 @@ auto Serving(Work work) {
   return result.get();
 }
 
-QByteArray Request(const QByteArray& path, const QByteArray& tail = {}) {
-  char length[4];
-  qToBigEndian<quint32>(static_cast<quint32>(path.size()), length);
-  return "MIREV-OPEN\n" + QByteArray(length, 4) + path + tail;
-}
-
-// A socket listening at path, or connected to it; -1 if it cannot be.
-int Socket(const std::string& path, bool listening) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::memcpy(address.sun_path, path.c_str(), std::min(path.size(), sizeof address.sun_path - 1));
+// A socket at path, listening or connected, made as the user uid (whose the socket file and the
+// peer credentials then are); -1 if it cannot be.
+int Socket(const std::string& path, bool listening, uid_t uid = 0) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  sockaddr_un address{AF_UNIX, {}};
+  path.copy(address.sun_path, sizeof address.sun_path - 1);
   const auto* at = reinterpret_cast<const sockaddr*>(&address);
-  if (fd >= 0 && (listening ? ::bind(fd, at, sizeof address) == 0 && ::listen(fd, 8) == 0
-                            : ::connect(fd, at, sizeof address) == 0))
-    return fd;
-  if (fd >= 0) ::close(fd);
-  return -1;
+  const bool made =
+      ::seteuid(uid) == 0 && (listening ? ::bind(fd, at, sizeof address) == 0 && ::listen(fd, 8) == 0
+                                        : ::connect(fd, at, sizeof address) == 0);
+  EXPECT_EQ(::seteuid(0), 0);
+  return made ? fd : (::close(fd), -1);
 }
 
-// Waits until fd is readable, or until stop is (which it is once the test closes its end).
-bool Readable(int fd, int stop, int timeoutMs) {
-  pollfd fds[2] = {{fd, POLLIN, 0}, {stop, POLLIN, 0}};
-  return ::poll(fds, stop >= 0 ? 2 : 1, timeoutMs) > 0 && (fds[0].revents & (POLLIN | POLLHUP)) != 0;
-}
-
-// As nobody, listens at path and counts what arrives until told to stop.
-std::string ForeignListener(const std::string& path, int stop) {
-  const int fd = Socket(path, true);
-  if (fd < 0) return SystemError("listen as nobody");
-  int connections = 0;
-  std::size_t bytes = 0;
-  while (Readable(fd, stop, 20000)) {
-    const int connection = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
-    if (connection < 0) continue;
-    ++connections;
-    char buffer[256];
-    for (ssize_t n; Readable(connection, -1, 2000) && (n = ::read(connection, buffer, sizeof buffer)) > 0;)
-      bytes += static_cast<std::size_t>(n);
-    ::close(connection);
-  }
-  return "connections " + std::to_string(connections) + " bytes " + std::to_string(bytes);
-}
-
-// Sends message on a raw socket; the answer.
-std::string Requester(const std::string& path, const QByteArray& message = Request("/etc/hostname")) {
-  const int fd = Socket(path, false);
-  if (fd < 0) return SystemError("connect");
-  if (::write(fd, message.data(), static_cast<std::size_t>(message.size())) != message.size())
-    return SystemError("send");
+// What the server answers a request for file with, sent as the user uid; "none" if it cannot be sent.
+std::string Exchange(const std::string& path, const QByteArray& file, uid_t uid = 0,
+                     const QByteArray& tail = {}) {
+  char length[4];
+  qToBigEndian<quint32>(static_cast<quint32>(file.size()), length);
+  const QByteArray message = "MIREV-OPEN\n" + QByteArray(length, 4) + file + tail;
+  const int fd = Socket(path, false, uid);
+  if (fd < 0 || ::write(fd, message.data(), static_cast<std::size_t>(message.size())) != message.size())
+    return "none";
   std::string answer;
+  QElapsedTimer clock;
+  clock.start();
   char buffer[64];
-  for (ssize_t n; Readable(fd, -1, 5000) && (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-    answer.append(buffer, static_cast<std::size_t>(n));
+  for (ssize_t n = -1; n != 0 && clock.elapsed() < 5000;) {
+    QCoreApplication::processEvents();
+    if ((n = ::read(fd, buffer, sizeof buffer)) > 0) answer.append(buffer, static_cast<std::size_t>(n));
+  }
   ::close(fd);
-  return "answer " + answer;
+  return answer;
 }
 
 class ShellOpenChannelTest : public ShellFixture {
  protected:
-  QString Channel() const { return profileDir.filePath(QStringLiteral("open.sock")); }
-  // A folder open to everyone, as a shared one is: only the checks on sockets and peers keep
-  // the users apart there.
-  std::string SharedSocket() {
-    EXPECT_EQ(::geteuid(), 0u) << "playing two users needs root";
-    EXPECT_EQ(::chmod(shared.path().toUtf8().constData(), 0777), 0);
-    return shared.filePath("open.sock").toStdString();
+  void SetUp() override {
+    // A folder open to everyone, as a shared one is: only the checks on sockets and peers keep
+    // the users apart there.
+    ASSERT_EQ(::geteuid(), 0u) << "playing two users needs root";
+    ASSERT_EQ(::chmod(shared.path().toUtf8().constData(), 0777), 0);
+    qputenv("XDG_DATA_HOME", profileDir.filePath("data").toUtf8());  // for the desktop entry
   }
+  void TearDown() override { qputenv("XDG_DATA_HOME", dataHome); }
+  const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
   QTemporaryDir shared;
+  const std::string socket = shared.filePath("open.sock").toStdString();
+  const QString channel = QString::fromStdString(socket);
 };
 
-// The desktop entry runs the program, however odd its path, with the file to hand over.
-TEST_F(ShellOpenChannelTest, TheDesktopEntryQuotesTheProgram) {
-  const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
-  qputenv("XDG_DATA_HOME", profileDir.filePath("data").toUtf8());
-  EXPECT_EQ(DesktopEntryPath(), profileDir.filePath("data/applications/mirev.desktop"));
-  ASSERT_TRUE(EnsureDesktopEntry("/opt/my apps/100%/mi\"rev"));
-  const QString text = QString::fromUtf8(ReadAll(DesktopEntryPath()));
-  qputenv("XDG_DATA_HOME", dataHome);
-  EXPECT_TRUE(text.startsWith("[Desktop Entry]\n") && text.contains("\nMimeType=text/x-tex;\n")) << text;
-  EXPECT_TRUE(text.contains("\nExec=\"/opt/my apps/100%%/mi\\\\\"rev\" --open %f\n")) << text;
-}
-
-TEST_F(ShellOpenChannelTest, AnotherUsersSocketIsNeitherUsedNorHandedAPath) {
-  const std::string path = SharedSocket();
-  int stop[2];
-  ASSERT_EQ(::pipe(stop), 0);
-  auto nobody = std::async(std::launch::async, [&] {
-    return InChild(
-        [&] {
-          ::close(stop[1]);
-          return DropPrivileges();
-        },
-        [&] { return ForeignListener(path, stop[0]); });
-  });
-  for (int i = 0; i < 2000 && ::access(path.c_str(), F_OK) != 0; ++i) ::usleep(1000);
-  // Its socket file says whose it is.
-  EXPECT_EQ(SendOpenRequest(QString::fromStdString(path), "/home/secret.tex", 2000), HandOffResult::Refused);
-  // A socket file that looks like ours: the process behind it says whose it is.
-  ASSERT_EQ(::chown(path.c_str(), 0, 0), 0);
-  EXPECT_EQ(SendOpenRequest(QString::fromStdString(path), "/home/secret.tex", 2000), HandOffResult::Refused);
-  ::close(stop[1]);
-  ::close(stop[0]);
-  EXPECT_EQ(nobody.get(), "connections 1 bytes 0");
-  // Nor is its socket taken over.
-  ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
-  EXPECT_FALSE(OpenRequestServer(QString::fromStdString(path)).Listen());
+TEST_F(ShellOpenChannelTest, AnotherUsersSocketIsNeitherUsedNorHandedAPathNorTakenOver) {
+  const int listening = Socket(socket, true, 65534);
+  ASSERT_GE(listening, 0);
+  // Its socket file says whose it is; a socket file that looks like ours, the process behind it.
+  EXPECT_EQ(SendOpenRequest(channel, "/home/secret.tex", 2000), HandOffResult::Refused);
+  ASSERT_EQ(::chown(socket.c_str(), 0, 0), 0);
+  EXPECT_EQ(SendOpenRequest(channel, "/home/secret.tex", 2000), HandOffResult::Refused);
+  const int connection = ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
+  char byte;
+  EXPECT_TRUE(connection >= 0 && ::read(connection, &byte, 1) == 0) << "connected once, sent nothing";
+  ::close(connection);
+  ASSERT_EQ(::chown(socket.c_str(), 65534, 65534), 0);
+  EXPECT_FALSE(OpenRequestServer(channel).Listen());
+  ::close(listening);
 }
 
 TEST_F(ShellOpenChannelTest, MalformedRequestsAndOtherUsersAreRefusedAndALiveChannelIsKept) {
-  const std::string path = SharedSocket();
-  const QString channel = QString::fromStdString(path);
   OpenRequestServer server(channel);
   ASSERT_TRUE(server.Listen());
-  ASSERT_EQ(::chmod(path.c_str(), 0777), 0);  // so that nobody may connect at all
+  ASSERT_EQ(::chmod(socket.c_str(), 0777), 0);  // so that nobody may connect at all
   QStringList requested;
   QObject::connect(&server, &OpenRequestServer::openRequested,
                    [&](const QString& file) { requested << file; });
-  auto exchange = [&](const QByteArray& message) {
-    return Serving([&] { return Requester(path, message); });
-  };
   for (const QByteArray& bad :
-       {Request("relative/a.tex"), Request("/a.tex", "trailing"), Request(QByteArray(70000, '/'))})
-    EXPECT_EQ(exchange(bad), "answer NO\n");
+       {QByteArray("relative/a.tex"), QByteArray("/a.tex\0", 7), QByteArray(70000, '/')})
+    EXPECT_EQ(Exchange(socket, bad), "NO\n") << bad.left(20).toStdString();
+  EXPECT_EQ(Exchange(socket, "/a.tex", 0, "trailing"), "NO\n");
   // From nobody, then the same request from the same user, so the refusal was the peer's.
-  EXPECT_EQ(Serving([&] { return InChild(DropPrivileges, [&] { return Requester(path); }); }), "answer ");
-  EXPECT_EQ(exchange(Request("/etc/hostname")), "answer OK\n");
+  EXPECT_EQ(Exchange(socket, "/etc/hostname", 65534), "");
+  EXPECT_EQ(Exchange(socket, "/etc/hostname"), "OK\n");
   EXPECT_EQ(Serving([&] { return SendOpenRequest(channel, "/tmp/ü ber/a.tex", 5000); }),
             HandOffResult::Delivered);
   QCoreApplication::processEvents();
   EXPECT_EQ(requested, (QStringList{"/etc/hostname", "/tmp/ü ber/a.tex"}));
-  EXPECT_FALSE(OpenRequestServer(channel).Listen());  // a live one is not taken over
+  EXPECT_FALSE(OpenRequestServer(channel).Listen());
+}
+
+// The file the user named is the one the kernel reads: with lnk -> sub/deeper, "x/lnk/../f.tex"
+// is x/sub/f.tex, not the f.tex beside the link. It is what the hand-off sends, the document
+// is saved to and the recent-file list keeps.
+TEST_F(ShellOpenChannelTest, AFileNamedThroughALinkAndDotDotIsTheOneTheKernelReads) {
+  ASSERT_TRUE(QDir(shared.path()).mkpath("x/sub/deeper") &&
+              QFile::link("sub/deeper", shared.filePath("x/lnk")));
+  std::ofstream(shared.filePath("x/sub/f.tex").toStdString()) << "read me\r\n";
+  ASSERT_TRUE(Start({shared.filePath("x/lnk/../f.tex")}));
+  EXPECT_EQ(ActiveDocument().PathName(), QDir(shared.path()).canonicalPath() + "/x/sub/f.tex");
+}
+
+// The desktop entry runs the program, however odd its path, with the file to hand over.
+TEST_F(ShellOpenChannelTest, TheDesktopEntryQuotesTheProgram) {
+  EXPECT_EQ(DesktopEntryPath(), profileDir.filePath("data/applications/mirev.desktop"));
+  ASSERT_TRUE(EnsureDesktopEntry("/opt/my apps/100%/mi\"rev"));
+  const QString text = QString::fromUtf8(ReadAll(DesktopEntryPath()));
+  EXPECT_TRUE(text.startsWith("[Desktop Entry]\n") && text.contains("\nMimeType=text/x-tex;\n")) << text;
+  EXPECT_TRUE(text.contains("\nExec=\"/opt/my apps/100%%/mi\\\\\"rev\" --open %f\n")) << text;
 }
 
 // Answers every box after letting the event loop run inside it, as a modal box does, and
@@ -174,7 +147,7 @@ class FloodBoxes : public DialogService {
   Answer MessageBox(QWidget*, const QString&, const QString& text, Buttons, Icon) override {
     ++boxes;
     deepest = std::max(deepest, ++depth);
-    if (text != QString::fromUtf8(ResourceString(IDS_FILE_ERROR))) ++strangers;
+    strangers += text != QString::fromUtf8(ResourceString(IDS_FILE_ERROR));
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
     --depth;
     return Answer::Ok;
@@ -184,16 +157,12 @@ class FloodBoxes : public DialogService {
 
 TEST_F(ShellOpenChannelTest, AFloodOfFailingRequestsShowsOneBoxAtATime) {
   FloodBoxes flood;
-  // Listening on Channel(), its desktop entry kept in the profile folder.
-  const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
-  qputenv("XDG_DATA_HOME", profileDir.filePath("data").toUtf8());
   ASSERT_TRUE(Start({}, &flood, [&](AppOptions& options) {
-    options.channelName = Channel();
+    options.channelName = channel;
     options.shellIntegration = true;
   }));
-  qputenv("XDG_DATA_HOME", dataHome);
   constexpr int kRequests = 6000;
-  const int delivered = Serving([channel = Channel()] {
+  const int delivered = Serving([&] {
     int count = 0;
     for (int i = 0; i < kRequests; ++i)
       count += SendOpenRequest(channel, QStringLiteral("/no/such/file%1.tex").arg(i), 5000) ==
@@ -208,7 +177,6 @@ TEST_F(ShellOpenChannelTest, AFloodOfFailingRequestsShowsOneBoxAtATime) {
   EXPECT_EQ(flood.deepest, 1);
   EXPECT_EQ(flood.strangers, 0);
   EXPECT_EQ(ChildTitles(), QStringList{"TeX1"});
-  Finish();
 }
 
 }  // namespace
