@@ -1,7 +1,6 @@
 #pragma once
-// Fakes for the macro reader, shared with the fuzz target (so faults are kept as text): a menu
-// builder that records, checks and draws the popups, and a read call that hands out bytes in
-// pieces or fails part way.
+// Shared with the fuzz target, so faults are kept as text: a menu builder that records, checks
+// and draws the popups, and a read call that hands out bytes in pieces or fails part way.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>

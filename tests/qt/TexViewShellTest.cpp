@@ -1,6 +1,5 @@
-// The TeX view in the real shell: the macro menu read at start-up and by the macro file
-// command, built as menus from code page 932 labels; where its popups open and where their
-// choice goes; a macro file read in part; every menu item wired.
+// The TeX view in the real shell: the macro menu from start-up and the macro file command, where
+// its popups open and their choice goes, a macro file read in part; every menu item wired.
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QPointer>
