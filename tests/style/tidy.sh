@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Runs clang-tidy with the repository's .clang-tidy over the sources of the named folders, using
-# the build's compile database, and fails on any finding. A file that passed is checked again
-# only once its object file is rebuilt or .clang-tidy changes. Without clang-tidy: skipped (77).
-# Usage: tidy.sh BUILD_DIR SOURCE_DIR FOLDER...
+# tidy.sh BUILD_DIR SOURCE_DIR FOLDER...: clang-tidy over the folders' sources fails on any
+# finding; a file that passed is checked again once its object or .clang-tidy changes.
 set -uo pipefail
 build=$(cd "$1" && pwd) && source=$(cd "$2" && pwd) || exit 1
 shift 2
