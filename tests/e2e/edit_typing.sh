@@ -1,6 +1,5 @@
-# Real keys edit a file: typed text, Enter, Backspace, undo and redo, selections made with Shift
-# and the arrows, copy and paste through the X clipboard, and Ctrl+S; the saved bytes are exactly
-# the ones the keys make, and the program then ends without asking.
+# Real keys (typing, undo, redo, Shift selections, the X clipboard, Ctrl+S) save exactly the bytes
+# they make; the program then ends without asking.
 source "$(dirname "$0")/lib.sh"
 e2e_setup "$@"
 

@@ -1,5 +1,4 @@
-// The view on the offscreen platform: the font's cells, the row surface and the real window's
-// pixels, scroll bars, repaints and input method.
+// The view on the offscreen platform: font cells, row surface, the window's pixels and input method.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -83,7 +82,6 @@ TEST(RowSurfaceTest, AdvancesByCellsAndTabStopsAndSurvivesHostileRuns) {
 
 class ViewWidgetTest : public ::testing::Test {
  protected:
-  // A shown window on text with the focus and a steady caret.
   ViewWidget& Open(std::string_view text) {
     QGuiApplication::styleHints()->setCursorFlashTime(0);
     settings.colors = kColors;
@@ -107,7 +105,6 @@ class ViewWidgetTest : public ::testing::Test {
     const QImage window = widget->screen()->grabWindow(widget->winId()).toImage();
     return window.copy(widget->viewport()->geometry()).convertToFormat(QImage::Format_RGB32);
   }
-  // Display columns [column, column + cells) of a screen row, in viewport pixels.
   QRect Cells(int row, int column, int cells = 1) {
     return QRect(V().MarginWidth() + (column - V().Origin().column) * V().CharWidth(), row * V().LineHeight(),
                  cells * V().CharWidth(), V().LineHeight());
@@ -195,9 +192,8 @@ TEST_F(ViewWidgetTest, TheScreenEqualsAFullRepaintAndCompositionsStayOutOfTheDoc
   EXPECT_TRUE(OnScreen() == Grab()) << "after the focus went";
 }
 
-// The input method reads the caret line around the caret and may replace a span of it. A long
-// line is read a kilobyte each way, from a sure character start (表 is 95 5C); after nothing but
-// lead bytes (亜 is 88 9F) nothing before the caret can be told for sure, and nothing is read.
+// The input method reads and replaces text around the caret: a kilobyte each way from a sure
+// character start (表 is 95 5C); after nothing but lead bytes (亜 is 88 9F), nothing before it.
 TEST_F(ViewWidgetTest, TheTextAroundTheCaretCanBeReadAndReconverted) {
   std::string hyo, kanji = "a";
   for (int i = 0; i < 3000; ++i) hyo += "\x95\x5C";

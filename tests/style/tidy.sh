@@ -7,7 +7,6 @@ shift 2
 tidy=$(command -v clang-tidy || ls /usr/bin/clang-tidy-[0-9]* 2>/dev/null | sort -V | tail -n 1)
 [ -n "$tidy" ] || { echo "skipped: clang-tidy is not installed (apt-get install clang-tidy)"; exit 77; }
 [ -f "$build/compile_commands.json" ] || { echo "no compile database in $build" >&2; exit 1; }
-# Each source's object file, from the database's "-o OBJECT -c SOURCE".
 declare -A objects
 while read -r file object; do
   objects[$file]=$object
