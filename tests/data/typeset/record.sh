@@ -16,8 +16,6 @@ record() {  # NAME DOC COMMAND...
   cp "$doc.log" "$here/$name.log"
 }
 record nested nested "${platex[@]}"
-# pTeX picks its terminal code from the locale's name (it need not be installed).
-LC_ALL=ja_JP.SJIS record jmsg-sjis-locale jmsg "${platex[@]}"
 record missing missing "${platex[@]}"
 record latexmk-warn warn latexmk -pdfdvi -recorder- -e '$dvipdf=q/dvipdfmx %O -o %D %S/' \
   -e '$latex=q/platex -kanji=sjis -interaction=nonstopmode -file-line-error -synctex=1 %O %S/'
