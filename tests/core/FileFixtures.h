@@ -42,10 +42,7 @@ inline std::optional<std::string> FileBytes(const std::string& path) {
 }
 
 inline void WriteFileBytes(const std::string& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  ASSERT_TRUE(out.good()) << "could not write " << path;
+  ASSERT_TRUE(std::ofstream(path, std::ios::binary) << bytes << std::flush) << "could not write " << path;
 }
 
 inline std::vector<std::string> DocLines(const CVeloDoc& doc) {

@@ -1,5 +1,4 @@
-# A save beyond the file size limit does not end the program (which alone ignores the signal):
-# it says the disk is full and keeps the old file and the unsaved text.
+# A save beyond the file size limit does not end the program, nor change the file.
 source "$(dirname "$0")/lib.sh"
 e2e_setup "$@"
 
