@@ -21,8 +21,6 @@ class ScratchDir {
     if (::mkdtemp(pattern.data())) path_ = pattern;
     EXPECT_FALSE(path_.empty()) << "no scratch folder: " << pattern;
   }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
   ~ScratchDir() {
     std::error_code error;
     if (!path_.empty()) std::filesystem::remove_all(path_, error);
