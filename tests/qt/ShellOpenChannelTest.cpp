@@ -99,15 +99,6 @@ TEST_F(ShellOpenChannelTest, MalformedRequestsAndOtherUsersAreRefusedAndALiveCha
   EXPECT_FALSE(OpenRequestServer(channel).Listen());
 }
 
-// With lnk -> sub/deeper, "x/lnk/../f.tex" is x/sub/f.tex, not the f.tex beside the link.
-TEST_F(ShellOpenChannelTest, AFileNamedThroughALinkAndDotDotIsTheOneTheKernelReads) {
-  ASSERT_TRUE(QDir(shared.path()).mkpath("x/sub/deeper") &&
-              QFile::link("sub/deeper", shared.filePath("x/lnk")));
-  std::ofstream(shared.filePath("x/sub/f.tex").toStdString()) << "read me\r\n";
-  ASSERT_TRUE(Start({shared.filePath("x/lnk/../f.tex")}));
-  EXPECT_EQ(ActiveDocument().PathName(), QDir(shared.path()).canonicalPath() + "/x/sub/f.tex");
-}
-
 // Answers every box after letting the event loop run inside it, as a modal box does.
 class FloodBoxes : public DialogService {
  public:
@@ -121,9 +112,13 @@ class FloodBoxes : public DialogService {
   int boxes = 0, depth = 0, deepest = 0;
 };
 
-TEST_F(ShellOpenChannelTest, AFloodOfFailingRequestsShowsOneBoxAtATime) {
+// With lnk -> sub/deeper, "x/lnk/../f.tex" is x/sub/f.tex, not the f.tex beside the link.
+TEST_F(ShellOpenChannelTest, AFileNamedThroughALinkIsTheKernelsAndAFloodOfFailingRequestsShowsOneBoxAtATime) {
+  ASSERT_TRUE(QDir(shared.path()).mkpath("x/sub/deeper") &&
+              QFile::link("sub/deeper", shared.filePath("x/lnk")));
+  std::ofstream(shared.filePath("x/sub/f.tex").toStdString()) << "read me\r\n";
   FloodBoxes flood;
-  ASSERT_TRUE(Start({}, &flood, [&](AppOptions& options) {
+  ASSERT_TRUE(Start({shared.filePath("x/lnk/../f.tex")}, &flood, [&](AppOptions& options) {
     options.channelName = channel;
     options.shellIntegration = true;
   }));
@@ -144,7 +139,8 @@ TEST_F(ShellOpenChannelTest, AFloodOfFailingRequestsShowsOneBoxAtATime) {
   EXPECT_EQ(delivered.get(), kRequests);
   EXPECT_EQ(flood.boxes, kRequests);
   EXPECT_EQ(flood.deepest, 1);
-  EXPECT_EQ(ChildTitles(), QStringList{"TeX1"});
+  EXPECT_EQ(ChildTitles().size(), 1);
+  EXPECT_EQ(ActiveDocument().PathName(), QDir(shared.path()).canonicalPath() + "/x/sub/f.tex");
 }
 
 }  // namespace
