@@ -55,11 +55,13 @@ std::string InChild(Work work) {
 }
 
 struct Row {
-  std::string name, world, folderMode, fileMode, saver, fail, expected;
+  std::string name, world;
+  mode_t folderMode, fileMode;
+  std::string saver, fail, expected;
 };
 
-// Calls by kind ("write#2" is the second write); the calls in faults fail with their error.
-std::map<std::string, int> counts, faults;
+std::map<std::string, int> counts;  // calls made by kind
+std::string failing;
 
 // The names in folder other than the world's own, or "-".
 std::string Extra(const std::string& folder) {
@@ -71,9 +73,15 @@ std::string Extra(const std::string& folder) {
   return extra.empty() ? "-" : extra;
 }
 
+// Fails a call the row's fail column names ("write#2=EIO,ftruncate#1=EIO": the second write,
+// the first ftruncate) with its error; an unknown error ends the child.
 int Fault(const char* kind) {
-  const auto fault = faults.find(kind + ("#" + std::to_string(++counts[kind])));
-  return fault == faults.end() ? 0 : (errno = fault->second);
+  static const std::map<std::string, int> errors = {
+      {"EIO", EIO}, {"ENOSPC", ENOSPC}, {"EPERM", EPERM}, {"LIE", kLie}};
+  const std::string call = kind + ("#" + std::to_string(++counts[kind])) + "=";
+  const std::size_t at = ("," + failing).find("," + call), from = at + call.size();
+  return at == std::string::npos ? 0
+                                 : (errno = errors.at(failing.substr(from, failing.find(',', at) - from)));
 }
 
 const FileCalls kCountedCalls{
@@ -95,17 +103,6 @@ const FileCalls kCountedCalls{
     [](auto... a) { return Fault("rename") ? -1 : SystemFileCalls().rename(a...); },
     [](auto... a) { return Fault("unlink") ? -1 : SystemFileCalls().unlink(a...); },
 };
-
-// "write#2=EIO,ftruncate#1=EIO"; "-" for none.
-std::map<std::string, int> ParseFaults(const std::string& text) {
-  static const std::map<std::string, int> errors = {
-      {"EIO", EIO}, {"ENOSPC", ENOSPC}, {"EPERM", EPERM}, {"LIE", kLie}};
-  std::map<std::string, int> parsed;
-  std::istringstream list(text == "-" ? "" : text);
-  for (std::string item; std::getline(list, item, ',');)  // an unknown error ends the child
-    parsed[item.substr(0, item.find('='))] = errors.at(item.substr(item.find('=') + 1));
-  return parsed;
-}
 
 // A folder, or a file holding the old text, with the given owner and bits.
 bool Make(const std::string& path, uid_t uid, gid_t gid, mode_t mode, bool file = false) {
@@ -143,31 +140,26 @@ std::string MakeWorld(const Row& row, const std::string& base) {
     return SystemError("mount a small disk");
   const uid_t uid = rootsOnly ? 0 : kOwner;
   const gid_t gid = rootsOnly ? 0 : kGroup;
-  const auto mode = [](const std::string& octal) {
-    return static_cast<mode_t>(std::stoul(octal, nullptr, 8));
-  };
   if (!Make(base + "/state", 0, 0, has("no-backup-place") ? 0755 : 01777) ||
-      !Make(folder, uid, gid, mode(row.folderMode)) || !Make(paper, uid, gid, mode(row.fileMode), true) ||
+      !Make(folder, uid, gid, row.folderMode) || !Make(paper, uid, gid, row.fileMode, true) ||
       (has("bind-mount") && (!Make(folder + "/inner", uid, gid, 0755) || !Make(other, uid, gid, 0640, true))))
     return SystemError("make the world");
-  if (has("hard-link") && ::link(paper.c_str(), other.c_str()) != 0) return SystemError("link");
-  if (has("bind-mount") && ::mount(other.c_str(), paper.c_str(), nullptr, MS_BIND, nullptr) != 0)
-    return SystemError("bind a file onto paper.tex");
-  if (has("no-proc") && ::mount("none", "/proc", "tmpfs", 0, nullptr) != 0) return SystemError("hide /proc");
   // An access list as the kernel stores it: version 2, then tag, permissions, id (~0: none).
   std::string acl("\x02\0\0\0", 4);
   for (const auto& entry :
        {std::array{1u, 6u, ~0u}, {2u, 6u, 4244u}, {4u, 4u, ~0u}, {16u, 6u, ~0u}, {32u, 0u, ~0u}})
     for (const auto& [x, size] : {std::pair{entry[0], 2}, {entry[1], 2}, {entry[2], 4}})
       for (int i = 0; i < size; ++i) acl += static_cast<char>((x >> (8 * i)) & 0xFF);
-  if (has("acl-xattr") &&
-      (::setxattr(paper.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0 ||
-       ::setxattr(paper.c_str(), "user.mirev.note", "keep me", 7, 0) != 0))
-    return SystemError("give paper.tex an access list and an attribute");
-  if (has("security-xattr") && ::setxattr(paper.c_str(), "security.mirev", "label", 5, 0) != 0)
-    return SystemError("give paper.tex a security attribute");
   const rlimit limit{kLimit, kLimit};
-  if (has("fsize-limit") && ::setrlimit(RLIMIT_FSIZE, &limit) != 0) return SystemError("limit the file size");
+  if ((has("hard-link") && ::link(paper.c_str(), other.c_str()) != 0) ||
+      (has("bind-mount") && ::mount(other.c_str(), paper.c_str(), nullptr, MS_BIND, nullptr) != 0) ||
+      (has("no-proc") && ::mount("none", "/proc", "tmpfs", 0, nullptr) != 0) ||
+      (has("acl-xattr") &&
+       (::setxattr(paper.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0 ||
+        ::setxattr(paper.c_str(), "user.mirev.note", "keep me", 7, 0) != 0)) ||
+      (has("security-xattr") && ::setxattr(paper.c_str(), "security.mirev", "label", 5, 0) != 0) ||
+      (has("fsize-limit") && ::setrlimit(RLIMIT_FSIZE, &limit) != 0))
+    return SystemError("give paper.tex the world's links, mounts, attributes and limits");
   if (row.saver == "root") return {};
   // The owner, a member of the group (nobody in it), or nobody; without root this fails.
   const uid_t saver = row.saver == "owner" ? kOwner : 65534;
@@ -248,7 +240,7 @@ TEST(SaveFaultMatrix, EveryRowKeepsTheFileWholeAndItsIdentity) {
     if (line.empty() || line[0] == '#') continue;
     std::istringstream fields(line);
     Row& row = rows.emplace_back();
-    fields >> row.name >> row.world >> row.folderMode >> row.fileMode >> row.saver >> row.fail;
+    fields >> row.name >> row.world >> std::oct >> row.folderMode >> row.fileMode >> row.saver >> row.fail;
     for (std::string word; fields >> word;) row.expected += (row.expected.empty() ? "" : " ") + word;
   }
   ASSERT_GE(rows.size(), 25u);
@@ -257,7 +249,7 @@ TEST(SaveFaultMatrix, EveryRowKeepsTheFileWholeAndItsIdentity) {
     ScratchDir scratch;
     ASSERT_EQ(::chmod(scratch.Path().c_str(), 0755), 0);
     EXPECT_EQ(InChild([&] {
-                faults = ParseFaults(row.fail);
+                failing = row.fail;
                 const std::string error = MakeWorld(row, scratch.Path());
                 return error.empty() ? SaveInWorld(row, scratch.Path()) : error;
               }),
