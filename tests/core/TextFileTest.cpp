@@ -129,7 +129,6 @@ TEST_F(TextFile, SavesThroughLinksWithTheUmaskAndNeverOverAFolderOrAPipe) {
   EXPECT_EQ(st.st_mode & 07777, 0640u);
   for (const char* link : {"near", "far", "dangling"})
     EXPECT_TRUE(::lstat((dir / link).c_str(), &st) == 0 && S_ISLNK(st.st_mode)) << link;
-  // No folder or pipe is read or replaced.
   ASSERT_EQ(::mkdir((dir / "folder").c_str(), 0755) | ::mkfifo((dir / "fifo").c_str(), 0644), 0);
   for (const char* name : {"folder", "fifo"})  // the pipe refused, not waited on
     for (const FileResult& result : {WriteTextFile(dir / name, doc), ReadTextFile(dir / name, doc)})

@@ -36,7 +36,6 @@ const std::string kOld = "old text\r\n\x95\x5C\r\n";
 
 std::string SystemError(const std::string& what) { return "setup: " + what + ": " + ::strerror(errno); }
 
-// What work returns, run in a forked child.
 template <class Work>
 std::string InChild(Work work) {
   std::FILE* out = std::tmpfile();
@@ -89,9 +88,8 @@ const FileCalls kCountedCalls{
     [](auto... a) { return Fault("read") ? -1L : SystemFileCalls().read(a...); },
     [](int fd, const void* data, std::size_t size) {
       const int fault = Fault("write");
-      return fault == kLie ? static_cast<long>(size)
-             : fault > 0   ? -1L
-                           : SystemFileCalls().write(fd, data, size);
+      if (fault == kLie) return static_cast<long>(size);
+      return fault ? -1L : SystemFileCalls().write(fd, data, size);
     },
     [](auto... a) { return Fault("lseek") ? -1LL : SystemFileCalls().lseek(a...); },
     [](auto... a) { return Fault("ftruncate") ? -1 : SystemFileCalls().ftruncate(a...); },
@@ -113,7 +111,6 @@ bool Make(const std::string& path, uid_t uid, gid_t gid, mode_t mode, bool file 
 
 bool Has(const Row& row, const char* part) { return row.world.find(part) != std::string::npos; }
 
-// Another name of the folder's paper.tex, if the row's world gives it one.
 std::string OtherName(const Row& row, const std::string& folder) {
   return Has(row, "hard-link")    ? folder + "/other.tex"
          : Has(row, "bind-mount") ? folder + "/inner/real.tex"
@@ -127,8 +124,7 @@ std::string MakeWorld(const Row& row, const std::string& base) {
   ::setenv("XDG_STATE_HOME", (base + "/state").c_str(), 1);
   // Root's files on the small disk and under mounts: their user namespaces know no one else.
   const bool rootsOnly = has("full-disk") || has("mount") || has("no-proc");
-  // A mount namespace of the child's own, made with a user namespace in which root is root:
-  // its mounts are slaves of the test's, so nothing mounted inside travels back.
+  // Mounts in a namespace of the child's own (root is root in its user namespace) stay there.
   if (rootsOnly && ::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return SystemError("unshare");
   for (const auto& [file, text] : {std::pair{"/proc/self/setgroups", "deny"},
                                    {"/proc/self/uid_map", "0 0 1"},

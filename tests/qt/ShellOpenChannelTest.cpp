@@ -1,5 +1,4 @@
-// The channel files are handed over on: other users' sockets and processes (the test plays
-// nobody for a moment, so it needs root), malformed requests and a flood of failing requests.
+// The channel files are handed over on; the test plays nobody for a moment, so it needs root.
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -15,8 +14,7 @@
 
 namespace {
 
-// A socket at path, listening or connected, made as the user uid (whose the socket file and the
-// peer credentials then are); -1 if it cannot be.
+// A socket at path, listening or connected, made as the user uid; -1 if it cannot be.
 int Socket(const std::string& path, bool listening, uid_t uid = 0) {
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   sockaddr_un address{AF_UNIX, {}};
