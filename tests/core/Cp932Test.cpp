@@ -1,10 +1,10 @@
 // Conversion on top of the code page tables (tools.cp932_tables holds those to the platform converter).
-#include "base/Cp932.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <tuple>
+
+#include "base/Cp932.h"
 
 namespace {
 
