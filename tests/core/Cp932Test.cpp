@@ -8,8 +8,7 @@
 
 namespace {
 
-// Every code that decodes, one byte or a lead byte and another, re-encodes to a code of the
-// same character; the canonical codes, as one text, survive decoding and encoding unchanged.
+// Every code that decodes re-encodes to a code of the same character; the canonical ones, as one text, too.
 TEST(Cp932, EveryDecodableCodeRoundTrips) {
   int codes = 0;
   std::string canonical;
@@ -31,8 +30,7 @@ TEST(Cp932, EveryDecodableCodeRoundTrips) {
   EXPECT_EQ(cp932::EncodeUtf32(std::u32string(canonicalText.begin(), canonicalText.end())).bytes, canonical);
 }
 
-// The first character that cannot be encoded is reported and nothing partial is returned;
-// undecodable bytes are reported and marked, never dropped.
+// The first character that cannot be encoded is reported, with nothing partial; undecodable bytes are marked.
 TEST(Cp932, UnconvertibleTextIsReportedNeverDropped) {
   const std::tuple<std::u16string, std::size_t, char32_t> cases[] = {
       {std::u16string(5000, u'a') + u'\u00E9', 5000, U'\u00E9'},  // after a chunk has gone out
