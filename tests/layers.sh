@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# The core's layers, lowest first: each folder of base < sys < doc < view < tex includes only
-# itself and the folders below it, no Qt and nothing of the Qt side, and only sys/ includes the
-# operating system's headers. Prints each offending include line; fails when there is one.
-#   tests/layers.sh [src folder]
+# layers.sh [SRC]: each core folder of base < sys < doc < view < tex includes only itself and the
+# folders below it, no Qt and nothing of the Qt side; only sys/ includes the system's headers.
 set -uo pipefail
 src=${1:-$(dirname "$0")/../src}
 [ -d "$src/base" ] || { echo "no core folders in $src" >&2; exit 1; }

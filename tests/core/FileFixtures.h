@@ -21,8 +21,6 @@ class ScratchDir {
     if (::mkdtemp(pattern.data())) path_ = pattern;
     EXPECT_FALSE(path_.empty()) << "no scratch folder: " << pattern;
   }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
   ~ScratchDir() {
     std::error_code error;
     if (!path_.empty()) std::filesystem::remove_all(path_, error);
@@ -42,10 +40,7 @@ inline std::optional<std::string> FileBytes(const std::string& path) {
 }
 
 inline void WriteFileBytes(const std::string& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  ASSERT_TRUE(out.good()) << "could not write " << path;
+  ASSERT_TRUE(std::ofstream(path, std::ios::binary) << bytes << std::flush) << "could not write " << path;
 }
 
 inline std::vector<std::string> DocLines(const CVeloDoc& doc) {

@@ -1,13 +1,11 @@
 #pragma once
-// Fakes for the macro reader, shared by the core tests and the fuzz target (so they report
-// faults as text rather than through a test framework): a menu builder that records, checks
+// Shared with the fuzz target, so faults are kept as text: a menu builder that records, checks
 // and draws the popups, and a read call that hands out bytes in pieces or fails part way.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "sys/FileCalls.h"
@@ -23,88 +21,73 @@ class RecordingMenuBuilder : public MenuBuilder {
   };
   struct Popup {
     std::vector<Item> items;
-    bool destroyed = false;
-    bool appended = false;
+    bool destroyed = false, appended = false;
   };
 
   PopupHandle CreatePopup() override {
-    if (failCreateAt == static_cast<int>(popups.size()) + failedCreates) {
-      ++failedCreates;
-      return nullptr;
-    }
+    if (creates++ == failCreateAt) return nullptr;
     popups.emplace_back();
-    return HandleOf(static_cast<int>(popups.size()) - 1);
+    return reinterpret_cast<PopupHandle>(popups.size());
   }
 
   void AppendCommand(PopupHandle popup, std::uint32_t id, std::string_view label) override {
-    if (Popup* p = Live(popup, "append a command to")) p->items.push_back(Item{id, -1, std::string(label)});
+    if (Popup* p = Live(popup)) p->items.push_back(Item{id, -1, std::string(label)});
   }
 
   void AppendPopup(PopupHandle popup, PopupHandle child, std::string_view label) override {
-    Popup* p = Live(popup, "append to");
-    Popup* c = Live(child, "append");
-    if (!p || !c) return;
-    if (c->appended || popup == child) return Fault("a popup appended twice or to itself");
+    Popup* p = Live(popup);
+    Popup* c = Live(child);
+    if (!p || !c || c->appended || p == c)
+      return faults.push_back("a popup appended twice, to itself or gone");
     c->appended = true;
     p->items.push_back(Item{0, IndexOf(child), std::string(label)});
   }
 
+  // Newest first, so that no popup goes while one made after it (maybe its sub-popup) lives.
   void DestroyPopup(PopupHandle popup) override {
-    if (Popup* p = Live(popup, "destroy")) {
-      p->destroyed = true;
-      destroyOrder.push_back(IndexOf(popup));
-    }
+    Popup* p = Live(popup);
+    if (p) p->destroyed = true;
+    if (!p || LivePopups() > IndexOf(popup))
+      faults.push_back("a popup destroyed twice or before a newer one");
   }
 
-  long LivePopups() const {
-    return std::count_if(popups.begin(), popups.end(), [](const Popup& p) { return !p.destroyed; });
+  int LivePopups() const {
+    return static_cast<int>(
+        std::count_if(popups.begin(), popups.end(), [](const Popup& p) { return !p.destroyed; }));
   }
 
   // The tree under root, one item a line: + "label" for a sub-popup, its items indented below,
   // and id "label" => "text" for a command, its text taken from the menu's entries. Bytes below
-  // 0x20 and 0x7F are written <hh>.
+  // 0x20 are written <hh>.
   std::string Render(PopupHandle root, const CMacroMenu& menu) const {
     std::string out;
     if (root) RenderPopup(IndexOf(root), menu, 0, out);
     return out;
   }
 
+  std::vector<Popup> popups;  // in order of creation
+  std::vector<std::string> faults;
+  int failCreateAt = -1;  // the creation request (counting from 0) that gets no popup
+  int creates = 0;
+
+ private:
+  static int IndexOf(PopupHandle popup) {
+    return static_cast<int>(reinterpret_cast<std::uintptr_t>(popup)) - 1;
+  }
+  Popup* Live(PopupHandle popup) {
+    const auto index = static_cast<std::size_t>(IndexOf(popup));
+    return index < popups.size() && !popups[index].destroyed ? &popups[index] : nullptr;
+  }
+
   static std::string Escape(std::string_view bytes) {
     std::string out;
     for (const char c : bytes) {
       const auto b = static_cast<unsigned char>(c);
-      out += b < 0x20 || b == 0x7F
-                 ? std::string{'<', "0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15], '>'}
-                 : std::string(1, c);
+      out += b < 0x20 ? std::string{'<', "01"[b >> 4], "0123456789ABCDEF"[b & 15], '>'} : std::string(1, c);
     }
     return out;
   }
 
-  std::vector<Popup> popups;  // in order of creation
-  std::vector<int> destroyOrder;
-  std::vector<std::string> faults;
-  int failCreateAt = -1;  // the creation request (counting from 0) that gets no popup
-  int failedCreates = 0;
-
- private:
-  static PopupHandle HandleOf(int index) {
-    return reinterpret_cast<PopupHandle>(static_cast<std::uintptr_t>(index) + 1);
-  }
-  int IndexOf(PopupHandle popup) const {
-    return static_cast<int>(reinterpret_cast<std::uintptr_t>(popup)) - 1;
-  }
-  Popup* Live(PopupHandle popup, const char* what) {
-    const int index = IndexOf(popup);
-    if (index < 0 || index >= static_cast<int>(popups.size()) ||
-        popups[static_cast<std::size_t>(index)].destroyed) {
-      Fault(std::string("asked to ") + what + " a popup that is not there");
-      return nullptr;
-    }
-    return &popups[static_cast<std::size_t>(index)];
-  }
-  void Fault(std::string what) { faults.push_back(std::move(what)); }
-
-  // Recursive, which is fine for the trees tests make: the reader caps their depth.
   void RenderPopup(int index, const CMacroMenu& menu, int depth, std::string& out) const {
     for (const Item& item : popups[static_cast<std::size_t>(index)].items) {
       out.append(static_cast<std::size_t>(depth) * 2, ' ');
@@ -121,33 +104,24 @@ class RecordingMenuBuilder : public MenuBuilder {
 
 // While it lives, each read call hands out at most piece bytes (0: as many as asked), and
 // the first read at or past failAt bytes (0: none) fails with EIO.
-class SteeredReads {
- public:
-  SteeredReads(std::size_t piece, std::size_t failAt) : saved_(ActiveFileCalls()) {
-    piece_ = piece;
-    failAt_ = failAt;
-    read_ = 0;
-    ActiveFileCalls().read = Read;
+struct SteeredReads {
+  SteeredReads(std::size_t piece, std::size_t failAt) {
+    static std::size_t pieceSize, failFrom, done;
+    pieceSize = piece;
+    failFrom = failAt;
+    done = 0;
+    ActiveFileCalls().read = [](int fd, void* data, std::size_t size) -> long {
+      if (failFrom && done >= failFrom) {
+        errno = EIO;
+        return -1;
+      }
+      const std::size_t want =
+          std::min(pieceSize ? std::min(size, pieceSize) : size, failFrom ? failFrom - done : size);
+      const long got = SystemFileCalls().read(fd, data, want);
+      if (got > 0) done += static_cast<std::size_t>(got);
+      return got;
+    };
   }
-  SteeredReads(const SteeredReads&) = delete;
-  SteeredReads& operator=(const SteeredReads&) = delete;
-  ~SteeredReads() { ActiveFileCalls() = saved_; }
-
- private:
-  static long Read(int fd, void* data, std::size_t size) {
-    if (failAt_ && read_ >= failAt_) {
-      errno = EIO;
-      return -1;
-    }
-    std::size_t want = piece_ ? std::min(size, piece_) : size;
-    if (failAt_) want = std::min(want, failAt_ - read_);
-    const long got = SystemFileCalls().read(fd, data, want);
-    if (got > 0) read_ += static_cast<std::size_t>(got);
-    return got;
-  }
-
-  FileCalls saved_;
-  static inline std::size_t piece_ = 0;
-  static inline std::size_t failAt_ = 0;
-  static inline std::size_t read_ = 0;
+  ~SteeredReads() { ActiveFileCalls() = saved; }
+  FileCalls saved = ActiveFileCalls();
 };

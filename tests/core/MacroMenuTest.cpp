@@ -1,21 +1,19 @@
-// The macro reader: the data cases (at the end), and what data files cannot show: nesting far
-// past the depth bound, a read failing part way, files that are not macro files, relative
-// names, and the sample file.
+// The macro reader (its data cases at the end) and the TeX view's use of it: where commands go
+// and the popup it asks for. Insertion and auto-indent are edit cases.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
-#include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "FileFixtures.h"
 #include "MacroFakes.h"
-#include "base/Cp932.h"
-#include "tex/CMacroMenu.h"
+#include "ViewFakes.h"
+#include "base/CommandIds.h"
+#include "tex/CMirevView.h"
 
 namespace {
 
@@ -25,12 +23,14 @@ std::string Repeat(std::string_view text, int times) {
   return out;
 }
 
+std::string Indent(int depth) { return std::string(2 * static_cast<std::size_t>(depth), ' '); }
+
 class MacroMenuTest : public ::testing::Test {
  protected:
   void TearDown() override { EXPECT_EQ(builder.faults, std::vector<std::string>{}); }
-  std::string Load(std::string_view bytes) {
+  std::string Load(std::string_view bytes, int limit = kMacroEntryLimit) {
     WriteFileBytes(scratch / "m.mac", bytes);
-    menu.LoadMacroFile(scratch / "m.mac", kMacroBaseId, kMacroEntryLimit);
+    menu.LoadMacroFile(scratch / "m.mac", kMacroBaseId, limit);
     return builder.Render(menu.RootPopup(), menu);
   }
   ScratchDir scratch;
@@ -38,30 +38,27 @@ class MacroMenuTest : public ::testing::Test {
   CMacroMenu menu{builder};
 };
 
-TEST_F(MacroMenuTest, NestingAndPopupCountsAreBoundedWithoutRecursion) {
-  // A million "+" lines: the stack would not hold a recursion per level.
+TEST_F(MacroMenuTest, NestingPopupsAndEntriesAreBoundedWithoutRecursion) {
+  // Levels past the bound merge into the deepest, and their "-" lines close nothing. A million
+  // of them: the stack would not hold a recursion per level.
+  const int levels = 1000000;
   std::string deepest;
-  for (int depth = 0; depth < kMacroMaxDepth; ++depth)
-    deepest += std::string(2u * static_cast<unsigned>(depth), ' ') + "+ \"\"\n";
-  EXPECT_EQ(Load(Repeat("+\n", 1000000) + "x 1\n"),
-            deepest + std::string(2 * kMacroMaxDepth, ' ') + "33000 \"x\" => \"1\"\n");
-  // Sibling sub-popups past the limit merge into their parent, and their "-" close nothing.
-  Load(Repeat("+ s\n-\n", kMacroPopupLimit) + "+ over\nx 1\n-\nlast 2\n");
-  const auto& rootItems = builder.popups[builder.popups.size() - kMacroPopupLimit - 1].items;
-  ASSERT_EQ(rootItems.size(), kMacroPopupLimit + 2u);
-  EXPECT_EQ(rootItems[kMacroPopupLimit].id, 33000u);
-  EXPECT_EQ(rootItems.back().label, "last");
-}
-
-// A failed read keeps the lines before it, not the one it tore (longer than a read buffer),
-// and says why.
-TEST_F(MacroMenuTest, AReadFailingPartWayKeepsTheCompleteLines) {
-  const std::string longText = Repeat("\\x{*}", 30000);
-  const std::string file = "+ A\r\na " + longText + "\r\nb " + longText + "\r\nc\r\n";
-  SteeredReads reads(0, file.find("b "));
-  EXPECT_EQ(Load(file), "+ \"A\"\n  33000 \"a\" => \"" + longText + "\"\n");
-  EXPECT_TRUE(menu.LastLoad().loaded);
-  EXPECT_EQ(menu.LastLoad().error.cause, FileErrorCause::HardIO);
+  for (int depth = 0; depth < kMacroMaxDepth; ++depth) deepest += Indent(depth) + "+ \"\"\n";
+  EXPECT_EQ(Load(Repeat("+\n", levels) + "x 1\n" + Repeat("-\n", levels - kMacroMaxDepth) + "y 2\n-\nz 3\n"),
+            deepest + Indent(kMacroMaxDepth) + "33000 \"x\" => \"1\"\n" + Indent(kMacroMaxDepth) +
+                "33001 \"y\" => \"2\"\n" + Indent(kMacroMaxDepth - 1) + "33002 \"z\" => \"3\"\n");
+  // So do sibling sub-popups past the limit, into their parent.
+  EXPECT_TRUE(
+      Load(Repeat("+ s\ni 1\n-\n", kMacroPopupLimit) + "+ over\nx 1\n-\nlast 2\n", 2 * kMacroPopupLimit)
+          .ends_with("+ \"s\"\n  37999 \"i\" => \"1\"\n38000 \"x\" => \"1\"\n38001 \"last\" => \"2\"\n"));
+  // Reading stops at the entry limit, and every popup still open ends there; with a limit of
+  // none nothing is read, not even a sub-popup.
+  const std::string file = "+ A\na 1\n+ B\nb 2\nc 3\nd 4\n-\ne 5\n-\nf 6\n";
+  EXPECT_EQ(
+      Load(file, 3),
+      "+ \"A\"\n  33000 \"a\" => \"1\"\n  + \"B\"\n    33001 \"b\" => \"2\"\n    33002 \"c\" => \"3\"\n");
+  EXPECT_EQ(Load(file, 0), "");
+  EXPECT_NE(menu.RootPopup(), nullptr);
 }
 
 TEST_F(MacroMenuTest, WhatIsNotAMacroFileIsRefusedAtOnce) {
@@ -74,116 +71,60 @@ TEST_F(MacroMenuTest, WhatIsNotAMacroFileIsRefusedAtOnce) {
       {scratch / "big.mac", FileErrorCause::TooLarge},
       {scratch / "none.mac", FileErrorCause::FileNotFound}};
   for (const auto& [path, cause] : cases) {
-    Load("a 1\n");
+    Load("+ P\na 1\n");
     EXPECT_FALSE(menu.LoadMacroFile(path, kMacroBaseId, kMacroEntryLimit)) << path << " did not hang";
     EXPECT_EQ(menu.LastLoad().error.cause, cause) << path;
-    EXPECT_EQ(menu.RootPopup(), nullptr);
-    EXPECT_EQ(menu.EntryCount(), 0);
-    EXPECT_EQ(builder.LivePopups(), 0);
+    EXPECT_TRUE(menu.RootPopup() == nullptr && menu.EntryCount() == 0 && builder.LivePopups() == 0) << path;
   }
-  // A relative name is taken from the current folder at each load.
-  const auto before = std::filesystem::current_path();
-  std::string labels;
-  for (const char* folder : {"one", "two"}) {
-    std::filesystem::create_directory(scratch / folder);
-    WriteFileBytes(scratch / folder + "/plind.mac", folder + std::string(" 1\n"));
-    std::filesystem::current_path(scratch / folder);
-    if (menu.ReloadMacroMenu("plind.mac").loaded) labels += menu.Entries().at(0).label.ToStdString();
-  }
-  std::filesystem::current_path(before);
-  EXPECT_EQ(labels, "onetwo");
 }
 
-// The sample file shipped with the program: read to its end, every entry labelled, in code page
-// 932, reachable; no starred name that would take the first asterisk from the places to type.
-TEST(MacroSample, LoadsWholeWithEveryEntryLabelledAndReachable) {
-  RecordingMenuBuilder builder;
-  CMacroMenu menu(builder);
-  const MacroLoadResult& load = menu.ReloadMacroMenu(std::string(MIREV_TEST_DATA) + "/../../plind.mac");
-  ASSERT_TRUE(load.loaded && load.error.Ok());
-  ASSERT_GT(menu.EntryCount(), 100);
-  EXPECT_EQ(menu.Entries().back().text, "\\quad") << "the file was read to its last line";
-  for (const MacroEntry& entry : menu.Entries()) {
-    const std::string text = entry.text.ToStdString();
-    EXPECT_FALSE(entry.label.IsEmpty() || text.empty()) << text;
-    for (const ByteString* bytes : {&entry.label, &entry.text})
-      EXPECT_EQ(cp932::DecodeToUtf16(bytes->View()).find(u'\uFFFD'), std::u16string::npos) << bytes->View();
-    for (std::size_t j = text.find('*'); j != std::string::npos; j = text.find('*', j + 1))
-      EXPECT_FALSE(j > 0 && std::isalpha(static_cast<unsigned char>(text[j - 1])) && j + 1 < text.size() &&
-                   (text[j + 1] == '{' || text[j + 1] == '}'))
-          << text;
+TEST_F(MacroMenuTest, TheTexViewTakesTheMacroRangeAndAsksForTheMacroPopup) {
+  ViewRig rig({"x*"});
+  rig.view.reset();  // the TeX view takes the editor view's place on the same window
+  rig.view = std::make_unique<CMirevView>(rig.doc, rig.settings, rig.host, menu);
+  auto& view = static_cast<CMirevView&>(*rig.view);
+  view.OnInitialUpdate();
+  view.OnSetFocus();
+  Load("+ Sections\nsection \\section{*}\n-\nbf {\\bf *}\nhline \\hline\n");
+  EXPECT_TRUE(view.ContextPopup() == menu.RootPopup() && menu.RootPopup());
+  rig.host.shiftDown = true;
+  EXPECT_EQ(view.ContextPopup(), nullptr) << "with Shift down";
+  rig.host.shiftDown = false;
+  for (int id = ID_MACRO_FIRST; id < ID_MACRO_FIRST + 3; ++id) {
+    CommandUi ui{0, false, true};
+    EXPECT_TRUE(view.OnCmdMsg(id, &ui) && ui.id == id && ui.enabled && !ui.checked) << id;
   }
-  for (std::size_t p = 1; p < builder.popups.size(); ++p) EXPECT_TRUE(builder.popups[p].appended) << p;
+  CommandUi ui;
+  for (int id : {ID_MACRO_FIRST + 3, ID_MACRO_FIRST - 1, ID_MACRO_LAST, ID_FILE_SAVE})
+    EXPECT_FALSE(view.OnCmdMsg(id, &ui)) << id;
+  EXPECT_TRUE(view.OnCommand(ID_MACRO_FIRST + 1));
+  EXPECT_EQ(RenderView(view), "{\\bf ⁁*‸}x*\n");
+  // A reload renumbers: ids beyond the new file's entries belong to nobody in the view.
+  Load("hline \\hline\n");
+  EXPECT_FALSE(view.OnCmdMsg(ID_MACRO_FIRST + 1, &ui));
+  EXPECT_TRUE(view.OnCommand(ID_MACRO_FIRST));
+  EXPECT_EQ(RenderView(view), "{\\bf \\hline‸}x*\n");
 }
 
-// Macro files as data: each tests/data/macro/NAME.menu holds the menu expected from NAME.mac
-// (none for a file that is not there), drawn as RecordingMenuBuilder::Render draws it, after
-// the header lines "loaded yes|no" and, optionally, "limit N" (the entry limit, 5000 when not
-// given). Lines starting with "#" are comments. Each file is also read a byte and seven bytes
-// at a time.
-namespace fs = std::filesystem;
-
-std::vector<fs::path> CaseFiles() {
-  std::vector<fs::path> files;
-  for (const auto& entry : fs::directory_iterator(fs::path(MIREV_TEST_DATA) / "macro"))
-    if (entry.path().extension() == ".menu") files.push_back(entry.path());
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
-class MacroCases : public ::testing::TestWithParam<fs::path> {};
+// Each tests/data/macro/NAME.menu holds the menu drawn from NAME.mac by
+// RecordingMenuBuilder::Render ("#" starts a comment line), whether the file is read whole, a
+// byte or seven bytes at a time.
+class MacroCases : public MacroMenuTest, public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(MacroCases, Load) {
-  int limit = kMacroEntryLimit;
-  bool loaded = false;
   std::string expected;
-  std::ifstream in(GetParam(), std::ios::binary);
-  for (std::string line; std::getline(in, line);) {
-    if (line.starts_with("limit "))
-      limit = std::stoi(line.substr(6));
-    else if (line.starts_with("loaded "))
-      loaded = line == "loaded yes";
-    else if (!line.starts_with("#"))
-      expected += line + "\n";
+  std::ifstream in(std::string(MIREV_TEST_DATA "/macro/") + GetParam() + ".menu", std::ios::binary);
+  for (std::string line; std::getline(in, line);)
+    if (!line.starts_with("#")) expected += line + "\n";
+  const std::string bytes = FileBytes(std::string(MIREV_TEST_DATA "/macro/") + GetParam() + ".mac").value();
+  for (const std::size_t piece : {0u, 1u, 7u}) {
+    SteeredReads reads(piece, 0);
+    EXPECT_EQ(Load(bytes), expected) << "read " << piece << " bytes at a time";
+    EXPECT_TRUE(menu.LastLoad().error.Ok());
   }
-  const std::string macFile = fs::path(GetParam()).replace_extension(".mac").string();
-  ScratchDir scratch;
-  // A menu of another file first, so that each case also shows that a load replaces everything
-  // of the one before.
-  WriteFileBytes(scratch / "earlier.mac", "+ Old\nold \\old\n+ Older\nolder \\older\n");
-  RecordingMenuBuilder builder;
-  {
-    CMacroMenu menu(builder);
-    ASSERT_TRUE(menu.LoadMacroFile(scratch / "earlier.mac", kMacroBaseId, kMacroEntryLimit));
-    ASSERT_EQ(builder.popups.size(), 3u);
-    EXPECT_EQ(menu.LoadMacroFile(macFile, kMacroBaseId, limit), loaded);
-    EXPECT_EQ(menu.LastLoad().error.Ok(), loaded) << menu.LastLoad().error.detail;
-    EXPECT_EQ(builder.destroyOrder, (std::vector<int>{2, 1, 0})) << "the earlier popups, the newest first";
-    EXPECT_EQ(builder.Render(menu.RootPopup(), menu), expected);
-
-    // Every sub-popup made is in the tree, and ids stop where the entries do. (The fuzzer,
-    // seeded with these files, checks that entries and command items match one to one.)
-    for (std::size_t p = 4; p < builder.popups.size(); ++p)
-      EXPECT_TRUE(builder.popups[p].appended) << "popup " << p << " was left out";
-    const auto end = kMacroBaseId + static_cast<std::uint32_t>(menu.EntryCount());
-    EXPECT_TRUE(menu.EntryCount() == 0 || menu.IsMacroId(end - 1));
-    EXPECT_FALSE(menu.IsMacroId(end) || menu.IsMacroId(kMacroBaseId - 1) ||
-                 !menu.GetMacroText(end).IsEmpty());
-
-    for (const std::size_t piece : {1u, 7u}) {
-      SteeredReads reads(piece, 0);
-      EXPECT_EQ(menu.LoadMacroFile(macFile, kMacroBaseId, limit), loaded);
-      EXPECT_EQ(builder.Render(menu.RootPopup(), menu), expected) << "read " << piece << " bytes at a time";
-    }
-  }
-  EXPECT_EQ(builder.LivePopups(), 0) << "the menu's destructor leaves popups behind";
-  EXPECT_EQ(builder.faults, std::vector<std::string>{});
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, MacroCases, ::testing::ValuesIn(CaseFiles()), [](const auto& param) {
-  std::string name = param.param.stem().string();
-  std::replace(name.begin(), name.end(), '-', '_');
-  return name;
-});
+INSTANTIATE_TEST_SUITE_P(Files, MacroCases, ::testing::Values("entries", "popups"),
+                         [](const auto& param) { return param.param; });
 
 }  // namespace

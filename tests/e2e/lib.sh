@@ -1,17 +1,12 @@
-# Shared by the end-to-end scripts: a private X server, a throw-away profile, and waits that
-# always give up. Source it, then call e2e_setup with the script's arguments.
+# Shared by the end-to-end scripts: a private X server, a throw-away profile, waits that give up.
 set -u
 E2E_PIDS=() E2E_XVFB_PID="" E2E_TMP=""
 
-e2e_fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+e2e_fail() { echo "FAIL: $*" >&2 && exit 1; }
 
 e2e_cleanup() {
   local pid
   for pid in "${E2E_PIDS[@]}"; do kill -9 "$pid" && wait "$pid"; done 2>/dev/null
-  # Xvfb ended as it expects, so that it takes its lock and socket with it.
   [ -n "$E2E_XVFB_PID" ] && kill "$E2E_XVFB_PID" 2>/dev/null && wait "$E2E_XVFB_PID" 2>/dev/null
   [ -n "$E2E_TMP" ] && [ -z "${E2E_KEEP:-}" ] && rm -rf "$E2E_TMP"
 }
@@ -29,7 +24,6 @@ e2e_setup() {
   chmod 700 "$XDG_RUNTIME_DIR"
   unset QT_QPA_PLATFORMTHEME
   PROFILE="$XDG_CONFIG_HOME/Harrowin/Mirev.conf"
-  # With -noreset Xvfb does not reset when its last client leaves, under a connecting program.
   Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 3>"$E2E_TMP/display" 2>"$E2E_TMP/xvfb.log" &
   E2E_XVFB_PID=$!
   e2e_wait 20 '[ -s "$E2E_TMP/display" ]' || e2e_fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
@@ -37,7 +31,7 @@ e2e_setup() {
   e2e_wait 20 'xdotool getdisplaygeometry >/dev/null 2>&1' || e2e_fail "display $DISPLAY does not answer"
 }
 
-# e2e_wait SECONDS CONDITION: polls the condition until it holds or the time is up.
+# e2e_wait SECONDS CONDITION
 e2e_wait() {
   local deadline=$((SECONDS + $1))
   until eval "$2"; do
@@ -46,53 +40,52 @@ e2e_wait() {
   done
 }
 
-# e2e_start ARGS...: starts the program in the background; its pid is in E2E_LAST_PID.
+# e2e_start ARGS...: the program in the background; its pid in E2E_LAST_PID.
 e2e_start() {
   "$MIREV" "$@" >>"$E2E_TMP/mirev.log" 2>&1 &
   E2E_LAST_PID=$!
   E2E_PIDS+=("$E2E_LAST_PID")
 }
 
-# e2e_exited PID SECONDS: waits for the process to end; its status is then in E2E_STATUS.
+# e2e_exited PID SECONDS: its status then in E2E_STATUS.
 e2e_exited() {
   e2e_wait "$2" "! kill -0 $1 2>/dev/null" || return 1
   wait "$1"
   E2E_STATUS=$?
 }
 
-# e2e_quit PID WINDOW: the exit command from the File menu ends the program with status 0.
+# e2e_quit PID WINDOW: the File menu's exit command ends the program with status 0.
 e2e_quit() {
   e2e_keys "$2" alt+f x
   e2e_exited "$1" 20 || e2e_fail "the exit command did not end the program; windows: $(e2e_window_names)"
   [ "$E2E_STATUS" -eq 0 ] || e2e_fail "exit status $E2E_STATUS"
 }
 
-# e2e_keys WINDOW KEYS...: gives the window the keyboard and types the keys.
+# e2e_keys WINDOW KEYS...
 e2e_keys() {
   xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
   sleep 0.2
   xdotool key --clearmodifiers --delay 100 "${@:2}"
 }
 
-# The program's mapped windows (main window, dialogs, open menus), one id a line.
+# The program's mapped windows (main window, dialogs, open menus).
 e2e_program_windows() {
   xdotool search --onlyvisible --classname "^$(basename "$MIREV")\$" 2>/dev/null
 }
 
-# e2e_new_window SECONDS KNOWN...: waits for a mapped window of the program that is none of the
-# KNOWN ones (a dialog, an open menu) and prints its id.
+# e2e_new_window SECONDS KNOWN...: prints the id of a mapped window none of KNOWN.
 e2e_new_window() {
   local found="" known=" ${*:2} "
   e2e_wait "$1" 'found=$(e2e_program_windows | while read -r w; do
       [[ "$known" == *" $w "* ]] || { echo "$w"; break; }; done); [ -n "$found" ]' && echo "$found"
 }
 
-# e2e_gone WINDOW SECONDS: waits until the window is no longer mapped.
+# e2e_gone WINDOW SECONDS
 e2e_gone() {
   e2e_wait "$2" "! e2e_program_windows | grep -qx $1"
 }
 
-# e2e_window NAME SECONDS: waits for a mapped window of the program named exactly NAME; its id.
+# e2e_window NAME SECONDS: the id of a mapped window named exactly NAME.
 e2e_window() {
   local found="" name="$1"
   e2e_wait "$2" 'found=$(e2e_program_windows | while read -r w; do
@@ -100,7 +93,6 @@ e2e_window() {
       [ -n "$found" ]' && echo "$found"
 }
 
-# The names of the program's mapped windows, for failure messages.
 e2e_window_names() {
   local w
   for w in $(e2e_program_windows); do printf "'%s' " "$(xdotool getwindowname "$w" 2>/dev/null)"; done

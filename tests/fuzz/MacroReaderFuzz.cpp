@@ -1,20 +1,15 @@
 // The macro reader on arbitrary bytes. The input's last byte steers the run: how much each read
 // call hands out, the entry limit, a read that fails part way and a popup the menu system
-// cannot make. What must hold whatever the bytes: the menu is sound and bounded, every item is
-// an entry, the pieces the file is read in change nothing, and a failed read gives what the
-// complete lines before it give.
+// cannot make. Whatever the bytes, the menu is sound and bounded, every item is an entry, and
+// it is what the whole file read at once gives, or, after a failed read, its complete lines.
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
-#include <string>
-#include <string_view>
 
 #include "MacroFakes.h"
-#include "tex/CMacroMenu.h"
 
 namespace {
 
@@ -33,42 +28,33 @@ const std::string& FileOf(std::string_view bytes) {
   return path;
 }
 
-struct Load {
-  bool loaded = false;
-  std::string tree;
-  bool errorFree = true;
-};
-
-// Loads path and checks what every load must give.
-Load Check(const std::string& path, int maxEntries, int failCreateAt, std::size_t piece, std::size_t failAt) {
+// Loads the bytes, checks what every load must give and returns the menu drawn.
+std::string Check(std::string_view bytes, int maxEntries, int failCreateAt, std::size_t piece,
+                  std::size_t failAt) {
   RecordingMenuBuilder builder;
   builder.failCreateAt = failCreateAt;
-  Load load;
+  std::string tree;
   {
     CMacroMenu menu(builder);
     {
       SteeredReads reads(piece, failAt);
-      load.loaded = menu.LoadMacroFile(path, kMacroBaseId, maxEntries);
+      if (menu.LoadMacroFile(FileOf(bytes), kMacroBaseId, maxEntries) != (failCreateAt != 0))
+        Fail("loaded although no root popup, or not loaded");
     }
-    if (load.loaded != (failCreateAt != 0)) Fail("loaded although no root popup, or not loaded");
-    load.tree = builder.Render(menu.RootPopup(), menu);
-    load.errorFree = menu.LastLoad().error.Ok();
-    if (menu.EntryCount() > maxEntries ||
-        menu.Entries().size() != static_cast<std::size_t>(menu.EntryCount()))
+    if (failCreateAt != 0 && !failAt && !menu.LastLoad().error.Ok()) Fail("an error without a failing read");
+    tree = builder.Render(menu.RootPopup(), menu);
+    const auto& entries = menu.Entries();
+    if (menu.EntryCount() > maxEntries || entries.size() != static_cast<std::size_t>(menu.EntryCount()))
       Fail("entry count");
-    for (std::size_t i = 0; i < menu.Entries().size(); ++i) {
-      const MacroEntry& e = menu.Entries()[i];
-      if (e.id != kMacroBaseId + i) Fail("ids with a gap");
-      const std::string_view text = e.text.View(), label = e.label.View();
-      if (text.find("%n") != std::string_view::npos || label.find_first_of(" \n") != std::string_view::npos)
-        Fail("an entry not read as its line says", std::string(label) + " " + std::string(text));
-      for (std::size_t lf = text.find('\n'); lf != std::string_view::npos; lf = text.find('\n', lf + 1))
-        if (lf == 0 || text[lf - 1] != '\r') Fail("a line feed without its carriage return");
+    for (const MacroEntry& entry : entries) {
+      if (entry.text.View().find("%n") != std::string_view::npos ||
+          entry.label.View().find_first_of(" \n") != std::string_view::npos)
+        Fail("an entry not read as its line says",
+             entry.label.ToStdString() + " " + entry.text.ToStdString());
     }
-    // Every command item an entry of its own, with its label; popups bounded and nested
-    // no deeper than the bound.
+    // Every command item an entry of its own, with its label; popups nested no deeper than the
+    // bound.
     std::set<std::uint32_t> seen;
-    std::size_t items = 0;
     std::vector<std::pair<int, int>> pending = {{0, 0}};
     while (!pending.empty() && !builder.popups.empty()) {
       const auto [index, depth] = pending.back();
@@ -78,22 +64,17 @@ Load Check(const std::string& path, int maxEntries, int failCreateAt, std::size_
         if (item.child >= 0) {
           pending.emplace_back(item.child, depth + 1);
         } else if (!menu.IsMacroId(item.id) || !seen.insert(item.id).second ||
-                   menu.Entries()[item.id - kMacroBaseId].label.View() != item.label) {
+                   entries[item.id - kMacroBaseId].label.View() != item.label) {
           Fail("a command item that is no entry of its own");
         }
-        ++items;
       }
     }
     if (builder.popups.size() > kMacroPopupLimit + 1u) Fail("too many popups");
-    if (failCreateAt < 0 && seen.size() != menu.Entries().size()) Fail("an entry without its item");
-    if (load.loaded && !failAt && !load.errorFree) Fail("an error without a failing read");
+    if (failCreateAt < 0 && seen.size() != entries.size()) Fail("an entry without its item");
   }
   if (builder.LivePopups() != 0) Fail("popups left behind");
-  for (std::size_t i = 0; i < builder.destroyOrder.size(); ++i)
-    if (builder.destroyOrder[i] != static_cast<int>(builder.destroyOrder.size() - 1 - i))
-      Fail("destroy order");
   if (!builder.faults.empty()) Fail("builder misused", builder.faults.front());
-  return load;
+  return tree;
 }
 
 }  // namespace
@@ -108,17 +89,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t piece = (steer & 0x0F) ? (steer & 0x0F) * 3u - 2u : 0;
   const std::size_t failAt =
       ((steer & 0x40) && !bytes.empty()) ? 1 + (std::size_t{data[0]} * bytes.size()) / 256 : 0;
-
-  const Load steered = Check(FileOf(bytes), maxEntries, failCreateAt, piece, failAt);
-  // The same menu from the whole file read at once, or from the complete lines before the
-  // failed read.
-  std::string_view whole = bytes;
-  if (failAt) {
-    const std::size_t lastLf = bytes.substr(0, failAt).rfind('\n');
-    whole = lastLf == std::string_view::npos ? std::string_view{} : bytes.substr(0, lastLf + 1);
-  }
-  const Load plain = Check(FileOf(whole), maxEntries, failCreateAt, 0, 0);
-  if (steered.tree != plain.tree)
-    Fail("menus differ", "in pieces:\n" + steered.tree + "at once:\n" + plain.tree);
+  // After a failed read, the complete lines before it (npos + 1 is 0).
+  const std::string_view whole = failAt ? bytes.substr(0, bytes.substr(0, failAt).rfind('\n') + 1) : bytes;
+  const std::string steered = Check(bytes, maxEntries, failCreateAt, piece, failAt);
+  const std::string plain = Check(whole, maxEntries, failCreateAt, 0, 0);
+  if (steered != plain) Fail("menus differ", "in pieces:\n" + steered + "at once:\n" + plain);
   return 0;
 }

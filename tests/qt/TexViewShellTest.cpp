@@ -1,72 +1,52 @@
-// The TeX view in the real shell: the macro menu read at start-up and built as menus from code
-// page 932 labels, the popups and where their choice goes, the macro file command, a macro
-// file read in part, and every menu item wired.
+// The TeX view in the real shell: the macro menu from start-up and the macro file command, where
+// its popups open and their choice goes, a macro file read in part; every menu item wired.
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QPointer>
 #include <set>
 
+#include "../core/FileFixtures.h"
 #include "../core/MacroFakes.h"
 #include "ShellFixture.h"
 #include "base/CommandIds.h"
+#include "base/Cp932.h"
 #include "platform/QtMenuBuilder.h"
 #include "platform/ViewWidget.h"
 #include "res/Resources.h"
-#include "tex/CMacroMenu.h"
 
 namespace {
 
 QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
-// A popup's items as "id text", sub-menus as their title and ">".
-QStringList Items(const QMenu& menu) {
-  QStringList items;
-  for (const QAction* action : menu.actions())
-    items << (action->menu() ? action->text() + QStringLiteral(" >")
-                             : QString::number(action->data().toInt()) + u' ' + action->text());
-  return items;
-}
+std::vector<std::string> Lines(const ViewWidget& view) { return DocLines(view.View().GetDocument()); }
 
 class TexViewShellTest : public ShellFixture {
  protected:
-  ViewWidget& ViewOf(CChildFrame* frame) { return *frame->View(); }
-  static QStringList Lines(const ViewWidget& view) {
-    QStringList lines;
-    for (LineNode* n = view.View().GetDocument().FirstLine(); n; n = n->next)
-      lines << QString::fromStdString(std::string(n->text.View()));
-    return lines;
-  }
-  QMenu* Root() { return QtMenuBuilder::MenuOf(app->MacroMenu().RootPopup()); }
-
   // Notes what the popup that opens next shows and where; then takes the items named by path
   // in turn as the keyboard does (Right opens a sub-menu, Return chooses), or, for an empty
-  // path, closes it with Escape.
-  void OnNextPopup(QStringList path) {
-    QTimer::singleShot(0, qApp, [this, path]() mutable {
+  // path, closes it.
+  void OnNextPopup(const QStringList& path) {
+    QTimer::singleShot(0, qApp, [this, path]() {
       auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
       ASSERT_TRUE(menu) << "no popup is up";
-      popupItems = Items(*menu);
+      popupItems.clear();
+      for (const QAction* action : menu->actions()) popupItems << action->text();
       popupAt = menu->pos();
-      for (QAction* found = nullptr; menu && !path.isEmpty(); menu = found ? found->menu() : nullptr) {
-        found = nullptr;
-        for (QAction* action : menu->actions()) found = action->text() == path.front() ? action : found;
-        EXPECT_TRUE(found) << "no item " << path.front() << " in " << popupItems.join(u'|');
+      for (const QString& text : path) {
+        QAction* found = nullptr;
+        for (QAction* action : menu->actions()) found = action->text() == text ? action : found;
+        EXPECT_TRUE(found) << "no item " << text << " in " << popupItems.join(u'|');
         if (!found) break;
         menu->setActiveAction(found);
-        path.removeFirst();
-        QKeyEvent press(QEvent::KeyPress, path.isEmpty() ? Qt::Key_Return : Qt::Key_Right, Qt::NoModifier);
+        QKeyEvent press(QEvent::KeyPress, found->menu() ? Qt::Key_Right : Qt::Key_Return, Qt::NoModifier);
         QCoreApplication::sendEvent(menu, &press);
-        if (path.isEmpty()) return;
-        EXPECT_TRUE(found->menu() && found->menu()->isVisible()) << "the sub-menu did not open";
+        if (!(menu = found->menu())) return;
       }
       while (auto* open = qobject_cast<QMenu*>(QApplication::activePopupWidget())) open->close();
     });
   }
-  // A right-click at a point of the view's window, as the window system reports it, with Shift
-  // up whatever keys came before.
+  // A right-click at a point of the view's window, as the window system reports it.
   static void RightClick(ViewWidget& view, QPoint at) {
-    QKeyEvent noModifiers(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier);
-    QCoreApplication::sendEvent(view.viewport(), &noModifiers);
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, view.viewport()->mapToGlobal(at));
     QCoreApplication::sendEvent(view.viewport(), &event);
   }
@@ -75,83 +55,63 @@ class TexViewShellTest : public ShellFixture {
   QPoint popupAt;
 };
 
-// The sample, read by its default name from the starting folder; its entries go to the view the
-// popup was opened from.
-TEST_F(TexViewShellTest, TheSampleByItsDefaultNameAndTheChoiceGoesToTheViewThePopupWasOpenedFrom) {
+TEST_F(TexViewShellTest, TheMacroMenuFromTheSampleAndFromTheMacroFileCommand) {
+  // The sample, read by its default name from the starting folder.
   const QString before = QDir::currentPath();
   ASSERT_TRUE(QDir::setCurrent(QDir(QStringLiteral(MIREV_TEST_DATA "/../..")).canonicalPath()));
   const bool started =
       Start({WriteFile("first.tex", "\r\n")}) && app->OpenDocumentFile(WriteFile("second.tex", "x\r\n"));
   QDir::setCurrent(before);
   ASSERT_TRUE(started);
-  EXPECT_FALSE(Frame().MessageText().contains(QStringLiteral("plind"))) << Frame().MessageText();
-  ViewWidget& inactive = ViewOf(Frame().Children().front());
-  ViewWidget& active = ViewOf(Frame().ActiveChild());
+  // Read to its end; every entry labelled, in code page 932, and no name starred (\section*{})
+  // so as to take the first asterisk from the places to type.
+  ASSERT_EQ(app->MacroMenu().Entries().back().text, "\\quad");
+  for (const MacroEntry& entry : app->MacroMenu().Entries()) {
+    const std::string bytes = entry.label.ToStdString() + " " + entry.text.ToStdString();
+    EXPECT_FALSE(entry.label.IsEmpty() || entry.text.IsEmpty() || bytes.find("*{") != std::string::npos ||
+                 cp932::DecodeToUtf16(bytes).find(u'\uFFFD') != std::u16string::npos)
+        << bytes;
+  }
+  ViewWidget& inactive = *Frame().Children().front()->View();
+  ViewWidget& active = *Frame().ActiveChild()->View();
   ASSERT_NE(&inactive, &active);
-
   // A right-click in the window behind: the entry goes in there, its asterisk selected.
   OnNextPopup({Utf8("見出し(&S)"), Utf8("節(&S)")});
   RightClick(inactive, QPoint(40, 30));
   EXPECT_EQ(popupAt, inactive.viewport()->mapToGlobal(QPoint(40, 30)));
-  EXPECT_EQ(Lines(inactive), QStringList{"\\section{*}"});
+  EXPECT_EQ(Lines(inactive), std::vector<std::string>{"\\section{*}"});
   EXPECT_EQ(inactive.View().GetSelectedText(), "*");
-  EXPECT_EQ(Lines(active), QStringList{"x"});
-
   // F10 opens it at the active view's top-left corner, wherever the caret is.
   PressKey(Qt::Key_End);
   OnNextPopup({Utf8("数式(&M)"), Utf8("分数")});
   PressKey(Qt::Key_F10);
   EXPECT_EQ(popupAt, active.mapToGlobal(QPoint(0, 0)));
-  EXPECT_EQ(Lines(active), QStringList{"x\\frac{*}{*}"});
-  EXPECT_EQ(Lines(inactive), QStringList{"\\section{*}"});
-  OnNextPopup({});  // dismissed, it changes nothing
-  RightClick(active, QPoint(5, 5));
-  EXPECT_EQ(Lines(active), QStringList{"x\\frac{*}{*}"});
-}
+  EXPECT_EQ(Lines(active), std::vector<std::string>{"x\\frac{*}{*}"});
+  EXPECT_EQ(Lines(inactive), std::vector<std::string>{"\\section{*}"});
 
-// No macro file: the edit popup. The macro file command reads another, whose labels (表 ends in
-// 5C) are decoded, keep a doubled ampersand, show marks for control bytes and are cut when
-// long; a name that is not there empties the menu and drops every popup.
-TEST_F(TexViewShellTest, TheMacroFileCommandBuildsTheMenuFromCodePage932Labels) {
-  const QString missing = filesDir.filePath(QStringLiteral("none.mac"));
-  WriteProfile({{"Settings/MacroName", missing}});
-  ASSERT_TRUE(Start({WriteFile("a.tex", "abc\r\n")}));
-  ViewWidget& view = ViewOf(Frame().ActiveChild());
-  EXPECT_FALSE(Frame().MessageText().contains(QStringLiteral("none.mac"))) << Frame().MessageText();
-  OnNextPopup({Utf8("削除")});
-  RightClick(view, QPoint(30, 8));
-  EXPECT_EQ(popupItems.value(2), Utf8("32819 削除")) << popupItems.join(u'|');
-  EXPECT_EQ(Lines(view), QStringList{"bc"});
-
-  QByteArray file =
-      "+ \x95\x5C\x8E\xA6(&V)\r\n\x95\x5C \\begin{table}%n*%n\\end{table}\r\n+ \x90\x94\x8E\xAE\r\n"
-      "\x95\xAA\x90\x94 \\frac{*}{}\r\n-\r\n-\r\nR&&D \\textbf{*}\r\nnul\x01";
-  file += '\0';
-  file += "x \\relax\r\n" + QByteArray(300, 'w') + " \\long\r\n";
-  dialogs.openAnswers = {WriteFile("a.mac", file), std::nullopt, filesDir.filePath("later.mac")};
+  // Labels from code page 932 (表 ends in 5C), a doubled ampersand kept, marks for control
+  // bytes, a long one cut.
+  EXPECT_EQ(QtMenuBuilder::LabelText("\x95\x5C\x8E\xA6(&&V)"), Utf8("表示(&&V)"));
+  EXPECT_EQ(QtMenuBuilder::LabelText(std::string_view("n\x01\0x", 4)), Utf8("n\uFFFD\uFFFDx"));
+  EXPECT_EQ(QtMenuBuilder::LabelText(std::string(300, 'w')), QString(199, 'w') + QChar(0x2026));
+  // The macro file command.
+  dialogs.openAnswers = {WriteFile("a.mac", "+ S\na 1\n-\n"), std::nullopt, filesDir.filePath("later.mac")};
   ASSERT_TRUE(Frame().RouteCommand(ID_MACRO_FILE));
-  ASSERT_EQ(dialogs.openRequests.size(), 1u);
-  EXPECT_EQ(dialogs.openRequests[0].initialName, missing);
-  QPointer<QMenu> root = Root();
-  ASSERT_TRUE(root && root->actions().size() == 4);
-  EXPECT_EQ(Items(*root).mid(0, 3),
-            (QStringList{Utf8("表示(&V) >"), "33002 R&&D", Utf8("33003 nul\uFFFD\uFFFDx")}));
-  EXPECT_EQ(root->actions()[3]->text(), QString(199, 'w') + QChar(0x2026));
+  EXPECT_EQ(dialogs.openRequests.at(0).initialName, "plind.mac");
+  QPointer<QMenu> root = QtMenuBuilder::MenuOf(app->MacroMenu().RootPopup());
+  ASSERT_TRUE(root && root->actions().size() == 1);
   QPointer<QMenu> sub = root->actions()[0]->menu();
-  ASSERT_TRUE(sub);
-  EXPECT_EQ(Items(*sub), (QStringList{Utf8("33000 表"), Utf8("数式 >")}));
-  OnNextPopup({Utf8("表示(&V)"), Utf8("表")});
-  RightClick(view, QPoint(30, 8));
-  EXPECT_EQ(Lines(view), (QStringList{"\\begin{table}", "*", "\\end{table}bc"}));
-
-  ASSERT_TRUE(Frame().RouteCommand(ID_MACRO_FILE));  // cancelled: nothing changes
-  EXPECT_EQ(Root(), root);
+  EXPECT_TRUE(sub && sub->actions().at(0)->data() == 33000) << "one entry in one sub-menu";
+  // Cancelled, nothing changes; a name that is not there, unremarked, empties the menu, drops
+  // every popup and leaves the edit popup.
   ASSERT_TRUE(Frame().RouteCommand(ID_MACRO_FILE));
-  EXPECT_EQ(app->MacroMenu().RootPopup(), nullptr);
-  EXPECT_FALSE(root || sub);
+  EXPECT_EQ(QtMenuBuilder::MenuOf(app->MacroMenu().RootPopup()), root);
+  ASSERT_TRUE(Frame().RouteCommand(ID_MACRO_FILE));
+  EXPECT_FALSE(root || sub || app->MacroMenu().RootPopup());
   OnNextPopup({});
-  RightClick(view, QPoint(30, 8));
-  EXPECT_EQ(popupItems.value(2), Utf8("32819 削除")) << popupItems.join(u'|');
+  RightClick(active, QPoint(30, 8));
+  EXPECT_EQ(popupItems.value(2), Utf8("削除")) << popupItems.join(u'|');
+  EXPECT_FALSE(Frame().MessageText().contains(QStringLiteral("later"))) << Frame().MessageText();
   EXPECT_TRUE(dialogs.boxes.empty());
   Finish();
   EXPECT_EQ(ProfileValues().value("Settings/MacroName"), filesDir.filePath("later.mac"));
@@ -161,7 +121,7 @@ TEST_F(TexViewShellTest, AMacroFileReadPartlyGivesWhatWasReadAndTheStatusBarSays
   const QString path = WriteFile("cut.mac", "first \\first\nsecond \\second\nthird \\third\n");
   WriteProfile({{"Settings/MacroName", path}});
   {
-    SteeredReads reads(14, 14);  // reads fail once the first line has been read
+    SteeredReads reads(14, 14);  // the read after the first line fails
     ASSERT_TRUE(Start());
   }
   EXPECT_EQ(app->MacroMenu().EntryCount(), 1);
@@ -177,8 +137,7 @@ TEST_F(TexViewShellTest, AMacroFileReadPartlyGivesWhatWasReadAndTheStatusBarSays
 
 TEST_F(TexViewShellTest, EveryMenuItemHasItsCommandWired) {
   ASSERT_TRUE(Start());
-  // Off while nothing is typeset.
-  const std::set<int> idle = {ID_TYPESET_STOP, ID_OPEN_PDF};
+  const std::set<int> idle = {ID_TYPESET_STOP, ID_OPEN_PDF};  // off while nothing is typeset
   for (int menu : {IDR_TEXTYPE, IDR_EDIT_POPUP}) {
     for (const MenuEntry& entry : MenuResource(menu)) {
       if (entry.kind == MenuKind::Item && !entry.grayed && !idle.count(entry.id)) {

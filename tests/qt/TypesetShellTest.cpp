@@ -1,6 +1,5 @@
-// Typesetting on the real shell with commands standing in for TeX (recorded output, sh), the
-// runner, the pane and the settings dialog. Real pLaTeX runs in tests/e2e/typeset_platex.sh.
-#include <QCheckBox>
+// Typesetting on the real shell with commands standing in for TeX (recorded output, sh).
+// Real pLaTeX runs in tests/e2e/typeset_platex.sh.
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -11,14 +10,12 @@
 #include <QThread>
 
 #include "ShellFixture.h"
-#include "app/CTypesetDlg.h"
 #include "app/TypesetCommands.h"
 #include "app/TypesetPane.h"
 #include "app/TypesetRunner.h"
 #include "base/CommandIds.h"
 #include "platform/ViewWidget.h"
 #include "res/Resources.h"
-#include "tex/TypesetCommand.h"
 #include "view/CVeloView.h"
 
 namespace {
@@ -44,11 +41,10 @@ bool Ended(const QString& pid) {
 
 class TypesetShellTest : public ShellFixture {
  protected:
-  // An empty command keeps the profile's.
   void StartWith(const QStringList& arguments, const QString& command) {
     ASSERT_TRUE(Start(arguments, &script));
     Frame().Typeset().SetPdfOpener([this](const QString& path) { return opened << path, true; });
-    if (!command.isEmpty()) app->GetSettings().typesetCommand = command.toStdString();
+    app->GetSettings().typesetCommand = command.toStdString();
     // The window's activation and focus first: the view's caret text would cover the messages.
     Settle();
   }
@@ -61,7 +57,6 @@ class TypesetShellTest : public ShellFixture {
   }
   CVeloView& ActiveView() { return Frame().ActiveChild()->View()->View(); }
   QString ActiveName() { return QFileInfo(ActiveDocument().PathName()).fileName(); }
-  bool KeysInActiveView() { return KeyTarget() == Frame().ActiveChild()->View(); }
   // The recordings' documents (code page 932, Japanese names, blanks) in a folder of their own.
   QString Docs() {
     const QDir from(QStringLiteral(MIREV_TEST_DATA "/typeset/docs"));
@@ -77,38 +72,29 @@ class TypesetShellTest : public ShellFixture {
   QStringList opened;
 };
 
-TEST_F(TypesetShellTest, F4WalksErrorsFirstIntoTheirFilesAndF6ReachesThePaneWhoseKeysStayItsOwn) {
+TEST_F(TypesetShellTest, F4WalksErrorsFirstIntoTheirFilesAndThePaneKeysLeaveTheDocumentAlone) {
   // The recording's banner starts the entries over.
   StartWith({Docs() + "/nested.tex"},
             "echo 'LaTeX Warning: stale.'\ncat '" MIREV_TEST_DATA "/typeset/nested.stdout'");
-  PressKey(Qt::Key_F6);
-  EXPECT_TRUE(KeysInActiveView()) << "a hidden pane is no pane to go to";
   TypesetAndWait();
   ASSERT_EQ(Pane().EntryCount(), 6);
-  EXPECT_EQ(Pane().EntryList()->item(5)->text(),
-            "nested.tex: LaTeX Warning: There were undefined references.");
   EXPECT_EQ(Frame().MessageText(), Res(IDS_TYPESET_SUCCEEDED) + " エラー 2 件、警告 4 件、ボックス 0 件");
 
-  const std::tuple<Qt::KeyboardModifiers, QString, int, QString> steps[] = {
-      {Qt::NoModifier, "節 2.tex", 3, "1/6 エラー: Undefined control sequence."},
-      {Qt::NoModifier, "章 1.tex", 3, "2/6 エラー: Undefined control sequence."},
-      {Qt::NoModifier, "節 2.tex", 2, "3/6 警告: Package mine Warning: in the sub file."},
-      {Qt::NoModifier, "章 1.tex", 4, "4/6 警告: Package mine Warning: deep warning."},
-      {Qt::NoModifier, "nested.tex", 7, "5/6 警告: LaTeX Warning: Reference `nowhere' on page 1 undefined."},
-      // No line: the file comes to the front, the caret stays.
-      {Qt::NoModifier, "nested.tex", 7, "6/6 警告: LaTeX Warning: There were undefined references."},
-      {Qt::NoModifier, "nested.tex", 7, Res(IDS_TYPESET_NO_NEXT)},
-      {Qt::ShiftModifier, "nested.tex", 7,
-       "5/6 警告: LaTeX Warning: Reference `nowhere' on page 1 undefined."},
+  const QString steps[] = {
+      "節 2.tex:3:0 1/6 エラー: Undefined control sequence.",
+      "章 1.tex:3:0 2/6 エラー: Undefined control sequence.",
+      "節 2.tex:2:0 3/6 警告: Package mine Warning: in the sub file.",
+      "章 1.tex:4:0 4/6 警告: Package mine Warning: deep warning.",
+      "nested.tex:7:0 5/6 警告: LaTeX Warning: Reference `nowhere' on page 1 undefined.",
+      "nested.tex:7:0 6/6 警告: LaTeX Warning: There were undefined references.",  // no line: the caret stays
   };
   const auto where = [this] {
     return ActiveName() + ":" + QString::number(ActiveView().Caret().line + 1) + ":" +
            QString::number(ActiveView().Caret().byteIndex) + " " + Frame().MessageText();
   };
-  for (const auto& [modifiers, file, line, message] : steps) {
-    PressKey(Qt::Key_F4, modifiers);
-    EXPECT_EQ(where(), file + ":" + QString::number(line) + ":0 " + message);
-    EXPECT_TRUE(KeysInActiveView()) << message.toStdString();
+  for (const QString& step : steps) {
+    PressKey(Qt::Key_F4);
+    EXPECT_EQ(where(), step);
   }
   EXPECT_EQ(Template().Documents().size(), 3) << "an open file is activated, not read again";
 
@@ -120,20 +106,13 @@ TEST_F(TypesetShellTest, F4WalksErrorsFirstIntoTheirFilesAndF6ReachesThePaneWhos
   PressKey(Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(ActiveDocument().Doc().ToFileImage(), before);
   PressKey(Qt::Key_Return);
-  EXPECT_EQ(where(), "節 2.tex:2:0 3/6 警告: Package mine Warning: in the sub file.");
-  EXPECT_TRUE(KeysInActiveView());
-  PressKey(Qt::Key_F6, Qt::ShiftModifier);
-  EXPECT_TRUE(Pane().isAncestorOf(KeyTarget()));
-  Frame().RouteCommand(ID_VIEW_TYPESET_PANE);
-  EXPECT_TRUE(KeysInActiveView()) << "hiding the pane gives the keys back";
-  PressKey(Qt::Key_F4);
-  EXPECT_EQ(ActiveName(), "章 1.tex") << "the walk goes on from the entry chosen";
-  emit Pane().EntryList()->itemClicked(Pane().EntryList()->item(4));
-  EXPECT_EQ(ActiveName(), "nested.tex");
+  EXPECT_EQ(where(), steps[3]);
+  EXPECT_EQ(KeyTarget(), Frame().ActiveChild()->View());
 }
 
-TEST_F(TypesetShellTest, CtrlTSavesFirstThenRunsTheChainInTheFolderUntilAStepFails) {
+TEST_F(TypesetShellTest, CtrlTSavesFirstThenRunsTheChainInTheFolderUntilAStepFailsAndOpensOnlyAMadePdf) {
   StartWith({}, "cat %f\n# a comment\nsh -c 'printf \"%s|\" \"$@\"; pwd; exit 3' zero %b\necho never");
+  app->GetSettings().openPdfAfterTypeset = true;
   script.saveAnswers = {std::nullopt, filesDir.filePath("名前 付き.tex")};
   PressKey(Qt::Key_T, Qt::ControlModifier);
   EXPECT_EQ(script.saveRequests.size(), 1u) << "an untitled document is named first";
@@ -141,12 +120,16 @@ TEST_F(TypesetShellTest, CtrlTSavesFirstThenRunsTheChainInTheFolderUntilAStepFai
 
   ActiveView().OnTypedText("\x95\x5C typed");  // 表, whose trail byte is a backslash
   TypesetAndWait();
-  const QString output = Pane().Output()->toPlainText();
-  EXPECT_TRUE(output.startsWith("> cat '名前 付き.tex'\n表 typed\n")) << output.toStdString();
   EXPECT_EQ(
-      output.split(u'\n').filter(QRegularExpression("^[^>]")),
+      Pane().Output()->toPlainText().split(u'\n').filter(QRegularExpression("^[^>]")),
       (QStringList{"表 typed", "名前 付き|" + filesDir.path(),
                    Res(IDS_TYPESET_EXIT_STATUS).arg("sh", "3") + " エラー 0 件、警告 0 件、ボックス 0 件"}));
+  app->GetSettings().typesetCommand = "touch %b.pdf\nno-such-program-of-mirev";
+  TypesetAndWait();
+  EXPECT_TRUE(Frame().MessageText().startsWith(Res(IDS_TYPESET_NOT_STARTED).arg("no-such-program-of-mirev")));
+  app->GetSettings().typesetCommand = "true";
+  TypesetAndWait();
+  EXPECT_EQ(opened, QStringList{filesDir.filePath("名前 付き.pdf")}) << "after the successful run only";
 
   ActiveView().OnTypedText(" lost");
   const QString path = filesDir.filePath("名前 付き.tex");
@@ -174,117 +157,24 @@ TEST_F(TypesetShellTest, OutputShowsAsItArrivesCtrlTOnlySaysBusyAndStopEndsTheWh
            Pane().Output()->toPlainText().endsWith("\n[1");
   }));
   EXPECT_EQ(Pane().EntryCount(), 1) << "read while the command runs";
-  EXPECT_FALSE(Frame().Typeset().BusyIndicator()->isHidden());
-  ActiveView().OnTypedText("x");
   PressKey(Qt::Key_T, Qt::ControlModifier);
   EXPECT_EQ(Frame().MessageText(), Res(IDS_TYPESET_BUSY));
-  EXPECT_TRUE(ActiveDocument().IsModified()) << "nothing saved, nothing asked";
 
   MenuItem(ID_TYPESET_STOP)->trigger();
   EXPECT_TRUE(WaitFor([&] { return !Running() && Ended(sleep); }, 10000));
   EXPECT_TRUE(Frame().MessageText().startsWith(Res(IDS_TYPESET_STOPPED)));
-  EXPECT_TRUE(Frame().Typeset().BusyIndicator()->isHidden());
-
-  app->GetSettings().typesetCommand = "echo fine\nsh -c 'unclosed";
-  script.Expect(DialogService::Answer::Ok);
-  PressKey(Qt::Key_T, Qt::ControlModifier);
-  ASSERT_EQ(script.boxes.size(), 1u);
-  EXPECT_EQ(script.boxes[0].text, Res(IDS_TYPESET_UNCLOSED_QUOTE).arg(2));
-}
-
-// The command and the PDF switch come from the profile's typesetting group and go back to it.
-TEST_F(TypesetShellTest, PdfOpensAfterASuccessfulRunWhenAskedAndFromTheMenu) {
-  WriteProfile({{"Typeset/Command", "sh -c 'echo made > \"$1\"' zero %b.pdf"}, {"Typeset/OpenPdf", 1}});
-  StartWith({WriteFile("論文 1.tex", "text\r\n")}, QString());
-  EXPECT_FALSE(MenuItem(ID_OPEN_PDF)->isEnabled());
-  TypesetAndWait();
-  const QStringList pdf{filesDir.filePath("論文 1.pdf")};
-  EXPECT_EQ(opened, pdf);
-  MenuItem(ID_OPEN_PDF)->trigger();
-  EXPECT_EQ(opened, pdf + pdf);
-  app->GetSettings().typesetCommand = "echo first\nno-such-program-of-mirev";
-  TypesetAndWait();
-  EXPECT_TRUE(Frame().MessageText().startsWith(Res(IDS_TYPESET_NOT_STARTED).arg("no-such-program-of-mirev")));
-  EXPECT_EQ(opened, pdf + pdf) << "not after a failed run";
-  app->GetSettings().openPdfAfterTypeset = false;
-  app->GetSettings().typesetCommand = "true";
-  TypesetAndWait();
-  EXPECT_EQ(opened, pdf + pdf);
-  Finish();
-  EXPECT_EQ(ProfileValues().value("Typeset/OpenPdf"), "0");
-  EXPECT_EQ(ProfileValues().value("Typeset/Command"), "true");
-}
-
-TEST(DialogTypesetTest, PresetsFillTheCommandAndACommandThatCannotRunIsRefused) {
-  Settings settings;
-  settings.typesetCommand = "mine %f";
-  ScriptedDialogs boxes;
-  OnNextModal([](QDialog* dialog) {
-    auto* edit = Control<QPlainTextEdit>(dialog, "1060");
-    auto* openPdf = Control<QCheckBox>(dialog, "1064");
-    ASSERT_TRUE(edit && openPdf && edit->toPlainText() == "mine %f");
-    edit->setPlainText("platex %f\n  dvipdfmx '%b.dvi\n");
-    Press(dialog, "1");
-    EXPECT_EQ(edit->textCursor().selectedText(), "  dvipdfmx '%b.dvi") << "refused, the dialog still open";
-    edit->setPlainText("# nothing but a comment\n");
-    Press(dialog, "1");
-    Press(dialog, "1063");
-    openPdf->setChecked(true);
-    Press(dialog, "1");
-  });
-  EXPECT_TRUE(RunTypesetSettingsCommand(settings, boxes));
-  ASSERT_EQ(boxes.boxes.size(), 2u);
-  EXPECT_EQ(boxes.boxes[0].text, Res(IDS_TYPESET_UNCLOSED_QUOTE).arg(2));
-  EXPECT_EQ(boxes.boxes[1].text, Res(IDS_TYPESET_NO_COMMAND));
-  EXPECT_EQ(settings.typesetCommand, typeset::kLatexmkCommand);
-  EXPECT_TRUE(settings.openPdfAfterTypeset);
-
-  OnNextModal([](QDialog* dialog) {
-    Press(dialog, "1062");
-    Press(dialog, "2");
-  });
-  EXPECT_FALSE(RunTypesetSettingsCommand(settings, boxes));
-  EXPECT_EQ(settings.typesetCommand, typeset::kLatexmkCommand);
 }
 
 }  // namespace
 
-TEST(TypesetPaneTest, OpenLineShowsUntilItsLineEndsAndAFloodKeepsTheLastLines) {
+TEST(TypesetPaneTest, AFloodKeepsTheLastLines) {
   TypesetPane pane;
-  const auto show = [&](const QStringList& lines, const QString& open) {
-    for (const QString& line : lines) pane.AppendLine(line);
-    pane.SetOpenLine(open);
-    pane.FlushOutput();
-    return pane.Output()->toPlainText();
-  };
-  EXPECT_EQ(show({}, "[1"), "[1");
-  // The complete line takes the open line's place, without a blank line before it.
-  EXPECT_EQ(show({"[1] [2]"}, "(./a"), "[1] [2]\n(./a");
-  EXPECT_EQ(show({}, "(./a.aux"), "[1] [2]\n(./a.aux");
-  EXPECT_EQ(show({"(./a.aux)", "done"}, ""), "[1] [2]\n(./a.aux)\ndone");
   constexpr int kMax = TypesetPane::kMaxLines;
-  QStringList flood;
-  for (int i = 0; i < 3 * kMax; ++i) flood << QString::number(i);
-  show(flood, "open");
+  for (int i = 0; i < 3 * kMax; ++i) pane.AppendLine(QString::number(i));
+  pane.SetOpenLine("open");
+  pane.FlushOutput();
   QTextDocument* text = pane.Output()->document();
   EXPECT_EQ(text->blockCount(), kMax);
   EXPECT_EQ(text->firstBlock().text(), QString::number(2 * kMax + 1));
-  EXPECT_EQ(text->lastBlock().previous().text(), QString::number(3 * kMax - 1));
   EXPECT_EQ(text->lastBlock().text(), "open");
-}
-
-TEST(TypesetPaneTest, WalkKeepsItsEntryWhenAnEarlierOneArrives) {
-  using typeset::EntryKind;
-  TypesetPane pane;
-  for (auto [kind, text] :
-       {std::pair{EntryKind::Warning, "w1"}, {EntryKind::Error, "e1"}, {EntryKind::Warning, "w2"}})
-    pane.AddEntry({kind, {}, 0, text, text});
-  pane.SetCurrent(1);
-  pane.AddEntry({EntryKind::Error, {}, 0, "e2", "e2"});
-  EXPECT_EQ(pane.EntryAt(pane.Current()).text, "w1");
-  EXPECT_EQ(pane.EntryList()->currentRow(), 2);
-  EXPECT_EQ(pane.EntryAt(pane.StepFrom(-1)).text, "e2");
-  EXPECT_EQ(pane.EntryAt(pane.StepFrom(+1)).text, "w2");
-  pane.SetCurrent(3);
-  EXPECT_EQ(pane.StepFrom(+1), -1);
 }

@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Fails when a tracked C++ source is not what clang-format 14 makes of it with the repository's
-# .clang-format. Other versions lay out differently: without version 14, or without git and a
-# checkout to list the tracked files, it reports itself skipped (77).
-# Usage: format.sh SOURCE_DIR
+# format.sh SOURCE_DIR: fails when a tracked C++ source is not what clang-format 14 makes of it;
+# other versions lay out differently, so without it (or a checkout) it is skipped (77).
 set -uo pipefail
 cd "$1" || exit 1
 format=$(command -v clang-format-14 || command -v clang-format)

@@ -1,15 +1,12 @@
 #!/usr/bin/env bash
-# Runs clang-tidy with the repository's .clang-tidy over the sources of the named folders, using
-# the build's compile database, and fails on any finding. A file that passed is checked again
-# only once its object file is rebuilt or .clang-tidy changes. Without clang-tidy: skipped (77).
-# Usage: tidy.sh BUILD_DIR SOURCE_DIR FOLDER...
+# tidy.sh BUILD_DIR SOURCE_DIR FOLDER...: clang-tidy over the folders' sources fails on any
+# finding; a file that passed is checked again once its object or .clang-tidy changes.
 set -uo pipefail
 build=$(cd "$1" && pwd) && source=$(cd "$2" && pwd) || exit 1
 shift 2
 tidy=$(command -v clang-tidy || ls /usr/bin/clang-tidy-[0-9]* 2>/dev/null | sort -V | tail -n 1)
 [ -n "$tidy" ] || { echo "skipped: clang-tidy is not installed (apt-get install clang-tidy)"; exit 77; }
 [ -f "$build/compile_commands.json" ] || { echo "no compile database in $build" >&2; exit 1; }
-# Each source's object file, from the database's "-o OBJECT -c SOURCE".
 declare -A objects
 while read -r file object; do
   objects[$file]=$object
