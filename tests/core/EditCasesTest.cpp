@@ -145,6 +145,9 @@ TEST_P(EditCases, Run) {
       if (word == "caret" && n.size() == 2) got->pop_back();  // the column is optional
       EXPECT_EQ(*got, n) << at;
       ++checks;
+    } else if (word == "line" && ++checks) {  // L TEXT: line L alone
+      const std::string want = Unmark(rest.substr(rest.find(' ') + 1));
+      EXPECT_EQ(DocLines(rig->doc).at(static_cast<std::size_t>(n.at(0))), want) << at;
     } else if (word == "row") {  // ROW GLYPHS [BACKS [FORES]]
       std::istringstream cells(rest.substr(rest.find(' ') + 1));
       int k = 0;
