@@ -192,6 +192,23 @@ TEST_F(ViewWidgetTest, TheScreenEqualsAFullRepaintAndCompositionsStayOutOfTheDoc
   EXPECT_TRUE(OnScreen() == Grab()) << "after the focus went";
 }
 
+// Every whole 120 of the wheel is a step in its own direction: a touchpad's small deltas add up,
+// a fast wheel's 240 is two steps up, and a reversal drops what was left over.
+TEST_F(ViewWidgetTest, WheelDeltasMakeWholeStepsInTheirOwnDirection) {
+  Open(std::string(400, '\n'));
+  const auto wheel = [&](int delta) {
+    QWheelEvent event(QPointF(50, 50), QPointF(50, 50), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(widget->viewport(), &event);
+    return V().Origin().line;
+  };
+  const int step = wheel(-120);
+  ASSERT_GT(step, 0);
+  const int deltas[] = {-240, -40, -40, -40, 100, -120, 240, 60, 60};
+  const int steps[] = {3, 3, 3, 4, 4, 5, 3, 3, 2};
+  for (std::size_t i = 0; i < std::size(deltas); ++i) EXPECT_EQ(wheel(deltas[i]), steps[i] * step) << i;
+}
+
 // The input method reads and replaces text around the caret: a kilobyte each way from a sure
 // character start (表 is 95 5C); after nothing but lead bytes (亜 is 88 9F), nothing before it.
 TEST_F(ViewWidgetTest, TheTextAroundTheCaretCanBeReadAndReconverted) {
