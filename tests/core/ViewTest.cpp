@@ -57,6 +57,15 @@ TEST(View, InputMethodSpansAndSingleCharacters) {
   EXPECT_EQ(chars.view->UndoList().size(), 3u);
 }
 
+// Nothing to search for finds nothing and replaces nothing: replace all would never end.
+TEST(View, AnEmptySearchFindsAndReplacesNothing) {
+  ViewRig rig({"ab", "c"});
+  EXPECT_FALSE(rig.view->Find("", true));
+  rig.view->ReplaceAll("", "x");
+  EXPECT_EQ(DocLines(rig.doc), (std::vector<std::string>{"ab", "c"}));
+  EXPECT_TRUE(rig.view->UndoList().empty());
+}
+
 // A change the view was not told of, or pixels moved without repainting the strip they uncover.
 TEST(View, TheRepaintCheckNoticesAMissedRepaint) {
   ViewRig rig({"a\tb" + kKanji5C, "x"});
