@@ -11,11 +11,7 @@
 #include "app/IntegerField.h"
 #include "res/Resources.h"
 
-namespace {
-
-QString ResText(int id) { return QString::fromUtf8(ResourceString(id)); }
-
-}  // namespace
+namespace {}  // namespace
 
 CJumpDlg::CJumpDlg(DialogService& dialogService, QWidget* parent) : QDialog(parent), dialogs(dialogService) {
   setWindowTitle(DialogTitle(IDD_JUMP));

@@ -15,6 +15,7 @@
 
 #include "app/CChildFrame.h"
 #include "app/CMirevApp.h"
+#include "app/DialogTexts.h"
 #include "app/DocumentTemplate.h"
 #include "app/FilePath.h"
 #include "app/ShellDocument.h"
@@ -30,8 +31,6 @@ const char* const kRecentPlaceholder = "mirevRecentPlaceholder";
 const char* const kRecentEntry = "mirevRecentEntry";
 const char* const kWindowEntry = "mirevWindowEntry";
 const char* const kIndicatorText = "mirevIndicatorText";
-
-QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 QString ItemText(const MenuEntry& entry) {
   QString text = QString::fromUtf8(entry.label);
@@ -61,7 +60,7 @@ QAction* FindIn(const QList<QAction*>& actions, int id) {
 }  // namespace
 
 CMainFrame::CMainFrame(CMirevApp& application) : app(application), accelerators(IDR_MAINFRAME) {
-  setWindowTitle(Text(IDR_MAINFRAME));
+  setWindowTitle(ResText(IDR_MAINFRAME));
   setAcceptDrops(true);
 }
 
@@ -73,7 +72,7 @@ CMainFrame::~CMainFrame() {
 }
 
 bool CMainFrame::LoadFrame() {
-  if (Text(IDR_MAINFRAME).isEmpty() || MenuResource(IDR_MAINFRAME).empty()) return false;
+  if (ResText(IDR_MAINFRAME).isEmpty() || MenuResource(IDR_MAINFRAME).empty()) return false;
   mdiArea = new QMdiArea(this);
   mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -90,7 +89,7 @@ bool CMainFrame::CreateStatusBar() {
   auto* bar = new QStatusBar(this);
   setStatusBar(bar);
   for (int id : {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL}) {
-    const QString text = Text(id);
+    const QString text = ResText(id);
     if (text.isEmpty()) return false;
     auto* pane = new QLabel(bar);
     pane->setObjectName(QStringLiteral("indicator%1").arg(id));
@@ -103,9 +102,9 @@ bool CMainFrame::CreateStatusBar() {
   }
   // The message pane falls back to the idle text whenever nothing else is to be said.
   connect(bar, &QStatusBar::messageChanged, this, [this](const QString& message) {
-    if (message.isEmpty()) statusBar()->showMessage(Text(IDS_IDLE_MESSAGE));
+    if (message.isEmpty()) statusBar()->showMessage(ResText(IDS_IDLE_MESSAGE));
   });
-  bar->showMessage(Text(IDS_IDLE_MESSAGE));
+  bar->showMessage(ResText(IDS_IDLE_MESSAGE));
   UpdateLockIndicators();
   return true;
 }
@@ -179,7 +178,7 @@ void CMainFrame::UpdateFrameTitle() {
   // window that is not maximised is named after a dash.
   if (updatingTitle) return;
   updatingTitle = true;
-  const QString base = Text(IDR_MAINFRAME);
+  const QString base = ResText(IDR_MAINFRAME);
   CChildFrame* child = ActiveChild();
   QString title = base;
   if (child) {

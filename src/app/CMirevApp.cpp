@@ -8,6 +8,7 @@
 #include "app/AcceleratorFilter.h"
 #include "app/CMainFrame.h"
 #include "app/DialogService.h"
+#include "app/DialogTexts.h"
 #include "app/DocumentTemplate.h"
 #include "app/FileCommands.h"
 #include "app/FilePath.h"
@@ -50,8 +51,6 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
   }
   return line;
 }
-
-QString ResText(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 }  // namespace
 
@@ -166,8 +165,7 @@ void CMirevApp::LoadQtTranslations() {
 }
 
 void CMirevApp::ReloadMacroMenu() {
-  const QString name =
-      QString::fromUtf8(settings.macroFile.data(), static_cast<qsizetype>(settings.macroFile.size()));
+  const QString name = QString::fromUtf8(settings.macroFile);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const MacroLoadResult& result = macroMenu->ReloadMacroMenu(PathStdBytes(name));
   QApplication::restoreOverrideCursor();
@@ -176,7 +174,7 @@ void CMirevApp::ReloadMacroMenu() {
   const bool missing = !result.loaded && result.error.cause == FileErrorCause::FileNotFound;
   if (result.error.Ok() || missing) return;
   macroNotice = ReadFailureMessage(result.error, ResolvedPath(name));
-  if (result.loaded) macroNotice += u' ' + QString::fromUtf8(ResourceString(IDS_MACRO_READ_CUT_SHORT));
+  if (result.loaded) macroNotice += u' ' + ResText(IDS_MACRO_READ_CUT_SHORT);
   if (mainFrame && mainFrame->isVisible()) mainFrame->ShowNotice(macroNotice);
 }
 

@@ -20,8 +20,6 @@
 
 namespace {
 
-QString ResText(int id) { return QString::fromUtf8(ResourceString(id)); }
-
 struct ColorRow {
   int textId;
   ColorTable::Slot slot;

@@ -19,12 +19,6 @@ namespace {
 
 QString Text(int control) { return DialogText(IDD_TYPESET, control); }
 
-QString ResText(int id) { return QString::fromUtf8(ResourceString(id)); }
-
-QString FromView(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QPushButton* MakeButton(int id, QWidget* parent) { return MakeDialogButton(IDD_TYPESET, id, parent); }
 
 }  // namespace
@@ -56,7 +50,7 @@ CTypesetDlg::CTypesetDlg(DialogService& dialogService, QWidget* parent)
   };
   for (const auto& preset : kPresets) {
     QPushButton* button = MakeButton(preset.id, this);
-    const QString command = FromView(preset.command);
+    const QString command = QString::fromUtf8(preset.command);
     connect(button, &QPushButton::clicked, this, [this, command] {
       commandEdit->setPlainText(command);
       commandEdit->setFocus();

@@ -1,11 +1,13 @@
 #pragma once
-// What the modal dialogs take from their templates in res/: the title, the control texts, and
-// the control ids their widgets are named after (tests find the widgets by them).
+// What the shell takes from res/: string resources, and for the modal dialogs the title, the
+// control texts and the control ids their widgets are named after (tests find the widgets by them).
 #include <QPushButton>
 #include <QString>
 #include <QWidget>
 
 #include "res/Resources.h"
+
+inline QString ResText(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 inline QString DialogTitle(int dialog) { return QString::fromUtf8(DialogTemplate(dialog).title); }
 

@@ -8,6 +8,7 @@
 #include "app/CMainFrame.h"
 #include "app/CMirevApp.h"
 #include "app/DialogService.h"
+#include "app/DialogTexts.h"
 #include "app/FileCommands.h"
 #include "app/FilePath.h"
 #include "app/ShellDocument.h"
@@ -101,8 +102,8 @@ CChildFrame* DocumentTemplate::CreateNewFrame(ShellDocument& doc) {
   });
   CMirevApp& owner = app;
   view->SetMessageBox([&owner](const QString& text) {
-    owner.Dialogs().MessageBox(owner.MainFrame(), QString::fromUtf8(ResourceString(IDS_APP_TITLE)), text,
-                               DialogService::Buttons::Ok, DialogService::Icon::Warning);
+    owner.Dialogs().MessageBox(owner.MainFrame(), ResText(IDS_APP_TITLE), text, DialogService::Buttons::Ok,
+                               DialogService::Icon::Warning);
   });
   auto* frame = new CChildFrame(doc, view);
   app.MainFrame()->AddChild(frame);

@@ -5,6 +5,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CMirevApp.h"
+#include "app/DialogTexts.h"
 #include "app/DocumentTemplate.h"
 #include "app/FilePath.h"
 #include "app/ShellDocument.h"
@@ -12,8 +13,6 @@
 #include "res/Resources.h"
 
 namespace {
-
-QString ResText(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 const FileFilter kAllFiles{QStringLiteral("all files (*.*)"), {QStringLiteral("*")}};
 

@@ -5,6 +5,7 @@
 #include "app/CMainFrame.h"
 #include "app/CMirevApp.h"
 #include "app/DialogService.h"
+#include "app/DialogTexts.h"
 #include "app/FindReplaceDialog.h"
 #include "platform/Cp932Text.h"
 #include "res/Resources.h"
@@ -69,9 +70,9 @@ void FindReplace::OnNotify(unsigned flags, const QString& findText, const QStrin
 std::optional<std::string> FindReplace::ToCp932(const QString& text) {
   cp932::EncodeResult encoded = cp932::EncodeUtf16(Utf16Of(text));
   if (encoded.ok) return std::move(encoded.bytes);
-  const QString message = QString::fromUtf8(ResourceString(IDS_FIND_NOT_CP932))
-                              .replace(QStringLiteral("%1"), CharName(encoded.codePoint));
-  app.Dialogs().MessageBox(findDialog, QString::fromUtf8(ResourceString(IDS_APP_TITLE)), message,
-                           DialogService::Buttons::Ok, DialogService::Icon::Warning);
+  const QString message =
+      ResText(IDS_FIND_NOT_CP932).replace(QStringLiteral("%1"), CharName(encoded.codePoint));
+  app.Dialogs().MessageBox(findDialog, ResText(IDS_APP_TITLE), message, DialogService::Buttons::Ok,
+                           DialogService::Icon::Warning);
   return std::nullopt;
 }

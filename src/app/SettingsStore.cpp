@@ -23,9 +23,6 @@ const std::array<QString, ColorTable::Count> kColorNames = {
 constexpr qint64 kMinStored = std::numeric_limits<qint32>::min();
 constexpr qint64 kMaxStored = std::numeric_limits<quint32>::max();
 
-QString FromUtf8(const std::string& s) {
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 std::string ToUtf8(const QString& s) { return s.toUtf8().toStdString(); }
 
 // Whether a value, as it stands after "=", reads back whole: quoted parts closed, escapes
@@ -153,7 +150,7 @@ void SettingsStore::LoadReadExtList() {
 
 void SettingsStore::SaveReadExtList() {
   if (settings.readExtList != settings.storedReadExtList)
-    store->setValue(kSettings + "ReadFileType", FromUtf8(settings.readExtList));
+    store->setValue(kSettings + "ReadFileType", QString::fromUtf8(settings.readExtList));
 }
 
 void SettingsStore::LoadFileType() {
@@ -163,7 +160,7 @@ void SettingsStore::LoadFileType() {
 
 void SettingsStore::SaveFileType() {
   if (settings.defaultExt != settings.storedFileType)
-    store->setValue(kSettings + "FileType", FromUtf8(settings.defaultExt));
+    store->setValue(kSettings + "FileType", QString::fromUtf8(settings.defaultExt));
 }
 
 void SettingsStore::LoadColorSettings() {
@@ -200,15 +197,14 @@ void SettingsStore::LoadMacroSettings() {
 
 void SettingsStore::SaveMacroSettings() {
   if (settings.macroFile != settings.storedMacroFile)
-    store->setValue(kSettings + "MacroName", FromUtf8(settings.macroFile));
+    store->setValue(kSettings + "MacroName", QString::fromUtf8(settings.macroFile));
   if (settings.autoIndent != settings.storedAutoIndent)
     store->setValue(kSettings + "AutoIndent", settings.autoIndent);
 }
 
 void SettingsStore::LoadTypesetSettings() {
   const std::string_view preset = typeset::kPlatexCommand;
-  settings.typesetCommand = ToUtf8(ReadString(
-      kTypeset + "Command", QString::fromUtf8(preset.data(), static_cast<qsizetype>(preset.size()))));
+  settings.typesetCommand = ToUtf8(ReadString(kTypeset + "Command", QString::fromUtf8(preset)));
   settings.storedTypesetCommand = settings.typesetCommand;
   settings.openPdfAfterTypeset = ReadInteger(kTypeset + "OpenPdf", 0) != 0;
   settings.storedOpenPdfAfterTypeset = settings.openPdfAfterTypeset;
@@ -216,7 +212,7 @@ void SettingsStore::LoadTypesetSettings() {
 
 void SettingsStore::SaveTypesetSettings() {
   if (settings.typesetCommand != settings.storedTypesetCommand)
-    store->setValue(kTypeset + "Command", FromUtf8(settings.typesetCommand));
+    store->setValue(kTypeset + "Command", QString::fromUtf8(settings.typesetCommand));
   if (settings.openPdfAfterTypeset != settings.storedOpenPdfAfterTypeset)
     store->setValue(kTypeset + "OpenPdf", settings.openPdfAfterTypeset ? 1 : 0);
 }

@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "app/DialogTexts.h"
 #include "res/Resources.h"
 
 namespace {
@@ -44,7 +45,7 @@ QString DesktopEntryText(const QString& programPath) {
   QString text;
   text += QStringLiteral("[Desktop Entry]\n");
   text += QStringLiteral("Type=Application\n");
-  text += QStringLiteral("Name=%1\n").arg(OneLine(QString::fromUtf8(ResourceString(IDS_APP_TITLE))));
+  text += QStringLiteral("Name=%1\n").arg(OneLine(ResText(IDS_APP_TITLE)));
   text += QStringLiteral("Comment=%1\n").arg(OneLine(typeName));
   text +=
       QStringLiteral("Exec=%1 %2 %f\n").arg(ExecArgument(programPath), QString::fromLatin1(kShellOpenOption));

@@ -15,6 +15,7 @@
 #include "app/CMirevApp.h"
 #include "app/CTypesetDlg.h"
 #include "app/DialogService.h"
+#include "app/DialogTexts.h"
 #include "app/DocumentTemplate.h"
 #include "app/ShellDocument.h"
 #include "app/TypesetPane.h"
@@ -27,17 +28,11 @@
 
 namespace {
 
-QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
-
-QString FromUtf8(const std::string& s) {
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 // A command as the user could type it again: words with blanks or quotes in quotes.
 QString CommandLine(const typeset::Command& command) {
-  QStringList words{FromUtf8(command.program)};
+  QStringList words{QString::fromUtf8(command.program)};
   for (const std::string& argument : command.arguments) {
-    const QString word = FromUtf8(argument);
+    const QString word = QString::fromUtf8(argument);
     if (!word.isEmpty() && !word.contains(u' ') && !word.contains(u'\t') && !word.contains(u'\'') &&
         !word.contains(u'"'))
       words << word;
@@ -52,13 +47,13 @@ QString CommandLine(const typeset::Command& command) {
 QString KindText(typeset::EntryKind kind) {
   switch (kind) {
     case typeset::EntryKind::Error:
-      return Text(IDS_TYPESET_KIND_ERROR);
+      return ResText(IDS_TYPESET_KIND_ERROR);
     case typeset::EntryKind::Warning:
-      return Text(IDS_TYPESET_KIND_WARNING);
+      return ResText(IDS_TYPESET_KIND_WARNING);
     case typeset::EntryKind::BadBox:
       break;
   }
-  return Text(IDS_TYPESET_KIND_BAD_BOX);
+  return ResText(IDS_TYPESET_KIND_BAD_BOX);
 }
 
 }  // namespace
@@ -104,7 +99,7 @@ QString TypesetCommands::PdfPath() const {
     if (CChildFrame* child = frame.ActiveChild()) source = child->Document().PathName();
   }
   if (source.isEmpty()) return {};
-  return FromUtf8(typeset::OutputPath(source.toStdString(), ".pdf"));
+  return QString::fromUtf8(typeset::OutputPath(source.toStdString(), ".pdf"));
 }
 
 void TypesetCommands::ShowMessage(const QString& text) { frame.SetMessageText(text); }
@@ -137,7 +132,7 @@ void TypesetCommands::OnTypeset() {
   CChildFrame* child = frame.ActiveChild();
   if (!child) return;
   if (runner->IsRunning()) {
-    ShowMessage(Text(IDS_TYPESET_BUSY));
+    ShowMessage(ResText(IDS_TYPESET_BUSY));
     return;
   }
   // The typesetter reads the file: it must hold what the window shows. The normal Save asks
@@ -150,15 +145,15 @@ void TypesetCommands::OnTypeset() {
 
   const Settings& settings = app.GetSettings();
   const QString path = doc.PathName();
-  switch (runner->Start(path, FromUtf8(settings.typesetCommand))) {
+  switch (runner->Start(path, QString::fromUtf8(settings.typesetCommand))) {
     case TypesetRunner::StartResult::Busy:
-      ShowMessage(Text(IDS_TYPESET_BUSY));
+      ShowMessage(ResText(IDS_TYPESET_BUSY));
       return;
     case TypesetRunner::StartResult::BadSetting: {
       const QString text = runner->SettingProblem() == typeset::CommandProblem::UnclosedQuote
-                               ? Text(IDS_TYPESET_UNCLOSED_QUOTE).arg(runner->SettingProblemLine())
-                               : Text(IDS_TYPESET_NO_COMMAND);
-      app.Dialogs().MessageBox(&frame, Text(IDS_APP_TITLE), text, DialogService::Buttons::Ok,
+                               ? ResText(IDS_TYPESET_UNCLOSED_QUOTE).arg(runner->SettingProblemLine())
+                               : ResText(IDS_TYPESET_NO_COMMAND);
+      app.Dialogs().MessageBox(&frame, ResText(IDS_APP_TITLE), text, DialogService::Buttons::Ok,
                                DialogService::Icon::Warning);
       return;
     }
@@ -185,7 +180,7 @@ void TypesetCommands::OnPrevError() { Walk(-1); }
 void TypesetCommands::OnOpenPdf() {
   const QString path = PdfPath();
   if (path.isEmpty() || !QFileInfo(path).isFile()) {
-    ShowMessage(Text(IDS_TYPESET_NO_PDF).arg(QDir::toNativeSeparators(path)));
+    ShowMessage(ResText(IDS_TYPESET_NO_PDF).arg(QDir::toNativeSeparators(path)));
     return;
   }
   OpenPdf(path);
@@ -219,7 +214,7 @@ void TypesetCommands::OnSettings() { RunTypesetSettingsCommand(app.GetSettings()
 
 void TypesetCommands::OnStepStarted(int step, int steps, const QString& program) {
   busyText->setText(
-      Text(IDS_TYPESET_RUNNING).arg(program, QString::number(step + 1), QString::number(steps)));
+      ResText(IDS_TYPESET_RUNNING).arg(program, QString::number(step + 1), QString::number(steps)));
   if (step >= 0 && step < commandLines.size()) pane->AppendLine(commandLines[step]);
 }
 
@@ -229,7 +224,7 @@ void TypesetCommands::OnEntryAdded(int index) {
   shown.kind = entry.kind;
   shown.path = runner->EntryFilePath(entry);
   shown.line = entry.line;
-  shown.message = FromUtf8(entry.message);
+  shown.message = QString::fromUtf8(entry.message);
   // Files of the document's folder by their relative names, as TeX gave them; others in full.
   QString name;
   if (!shown.path.isEmpty()) {
@@ -253,29 +248,29 @@ void TypesetCommands::OnFinished() {
   switch (result.outcome) {
     case TypesetRunner::Outcome::Succeeded:
     case TypesetRunner::Outcome::None:
-      text = Text(IDS_TYPESET_SUCCEEDED);
+      text = ResText(IDS_TYPESET_SUCCEEDED);
       break;
     case TypesetRunner::Outcome::Stopped:
-      text = Text(IDS_TYPESET_STOPPED);
+      text = ResText(IDS_TYPESET_STOPPED);
       break;
     case TypesetRunner::Outcome::Failed:
       switch (result.failure) {
         case TypesetRunner::Failure::NotStarted:
-          text = Text(IDS_TYPESET_NOT_STARTED).arg(result.program);
+          text = ResText(IDS_TYPESET_NOT_STARTED).arg(result.program);
           break;
         case TypesetRunner::Failure::Crashed:
-          text = Text(IDS_TYPESET_CRASHED).arg(result.program);
+          text = ResText(IDS_TYPESET_CRASHED).arg(result.program);
           break;
         case TypesetRunner::Failure::ExitStatus:
         case TypesetRunner::Failure::None:
-          text = Text(IDS_TYPESET_EXIT_STATUS).arg(result.program, QString::number(result.exitStatus));
+          text = ResText(IDS_TYPESET_EXIT_STATUS).arg(result.program, QString::number(result.exitStatus));
           break;
       }
       break;
   }
   std::array<int, 3> counts{};  // errors, warnings, bad boxes
   for (const typeset::LogEntry& entry : runner->Entries()) ++counts[static_cast<std::size_t>(entry.kind)];
-  text += u' ' + Text(IDS_TYPESET_COUNTS).arg(counts[0]).arg(counts[1]).arg(counts[2]);
+  text += u' ' + ResText(IDS_TYPESET_COUNTS).arg(counts[0]).arg(counts[1]).arg(counts[2]);
   // The output keeps the outcome after the status bar has moved on.
   pane->AppendLine(text);
   pane->FlushOutput();
@@ -288,7 +283,7 @@ void TypesetCommands::OnFinished() {
 
 void TypesetCommands::OpenPdf(const QString& path) {
   if (!openPdf || !openPdf(path))
-    ShowMessage(Text(IDS_TYPESET_PDF_FAILED).arg(QDir::toNativeSeparators(path)));
+    ShowMessage(ResText(IDS_TYPESET_PDF_FAILED).arg(QDir::toNativeSeparators(path)));
 }
 
 // --- Walking the entries ---------------------------------------------------------------------
@@ -300,9 +295,9 @@ void TypesetCommands::Walk(int direction) {
     return;
   }
   if (pane->EntryCount() == 0)
-    ShowMessage(Text(IDS_TYPESET_NO_ENTRIES));
+    ShowMessage(ResText(IDS_TYPESET_NO_ENTRIES));
   else
-    ShowMessage(Text(direction > 0 ? IDS_TYPESET_NO_NEXT : IDS_TYPESET_NO_PREVIOUS));
+    ShowMessage(ResText(direction > 0 ? IDS_TYPESET_NO_NEXT : IDS_TYPESET_NO_PREVIOUS));
 }
 
 void TypesetCommands::GoToEntry(int row) {
@@ -310,8 +305,10 @@ void TypesetCommands::GoToEntry(int row) {
   pane->SetCurrent(row);
   // A copy: opening a file runs the event loop's work, which may add entries.
   const TypesetPane::Entry entry = pane->EntryAt(row);
-  const QString message =
-      Text(IDS_TYPESET_ENTRY).arg(row + 1).arg(pane->EntryCount()).arg(KindText(entry.kind), entry.message);
+  const QString message = ResText(IDS_TYPESET_ENTRY)
+                              .arg(row + 1)
+                              .arg(pane->EntryCount())
+                              .arg(KindText(entry.kind), entry.message);
   if (!entry.path.isEmpty()) {
     // The window in front stays when it shows the file; else the file is opened (or its
     // window activated) the way the user opens a file.

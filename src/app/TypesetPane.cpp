@@ -11,6 +11,7 @@
 #include <QTextCursor>
 #include <algorithm>
 
+#include "app/DialogTexts.h"
 #include "base/CommandIds.h"
 #include "res/Resources.h"
 
@@ -44,7 +45,7 @@ QIcon KindIcon(const QStyle* style, typeset::EntryKind kind) {
 
 TypesetPane::TypesetPane(QWidget* parent) : QDockWidget(parent) {
   setObjectName(QStringLiteral("typesetPane"));
-  setWindowTitle(QString::fromUtf8(ResourceString(IDS_TYPESET_PANE_TITLE)));
+  setWindowTitle(ResText(IDS_TYPESET_PANE_TITLE));
   // A floating pane would be a window of its own, where the main window's keys do not reach.
   setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable);
 

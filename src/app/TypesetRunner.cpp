@@ -55,7 +55,7 @@ TypesetRunner::StartResult TypesetRunner::Start(const QString& filePath, const Q
   folder = QFileInfo(absolute).absolutePath();
   splitter = typeset::LineSplitter();
   reader = std::make_unique<typeset::TypesetLogReader>([dir = QDir(folder)](const std::string& name) {
-    return QFileInfo(dir, QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))).isFile();
+    return QFileInfo(dir, QString::fromUtf8(name)).isFile();
   });
   publishedEntries = 0;
   publishedRuns = 0;
@@ -80,7 +80,7 @@ void TypesetRunner::Stop() {
 
 QString TypesetRunner::EntryFilePath(const typeset::LogEntry& entry) const {
   if (entry.file.empty()) return {};
-  const QString name = QString::fromUtf8(entry.file.data(), static_cast<qsizetype>(entry.file.size()));
+  const QString name = QString::fromUtf8(entry.file);
   return QDir::cleanPath(QDir(folder).absoluteFilePath(name));
 }
 
@@ -108,10 +108,8 @@ void TypesetRunner::StartStep() {
   connect(process.get(), &QProcess::started, this, [this] { processGroup = process->processId(); });
 
   QStringList arguments;
-  for (const std::string& argument : command.arguments)
-    arguments << QString::fromUtf8(argument.data(), static_cast<qsizetype>(argument.size()));
-  const QString program =
-      QString::fromUtf8(command.program.data(), static_cast<qsizetype>(command.program.size()));
+  for (const std::string& argument : command.arguments) arguments << QString::fromUtf8(argument);
+  const QString program = QString::fromUtf8(command.program);
   processGroup = 0;
   emit stepStarted(static_cast<int>(step), static_cast<int>(commands.size()), program);
   process->start(program, arguments);

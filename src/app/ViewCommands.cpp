@@ -11,6 +11,7 @@
 #include "app/CMirevApp.h"
 #include "app/CSettingsDlg.h"
 #include "app/DialogService.h"
+#include "app/DialogTexts.h"
 #include "app/FileCommands.h"
 #include "app/PopupMenus.h"
 #include "base/CommandIds.h"
@@ -71,8 +72,7 @@ void ViewCommands::ShowContextMenu(QPoint at) {
 void ViewCommands::OnMacroFile() {
   Settings& settings = app.GetSettings();
   FileDialogRequest request;
-  request.filters = {
-      FileFilter{QString::fromUtf8(ResourceString(IDS_MACRO_FILTER)), {QtGlobFromPattern(u"*.mac")}}};
+  request.filters = {FileFilter{ResText(IDS_MACRO_FILTER), {QtGlobFromPattern(u"*.mac")}}};
   request.initialName = QString::fromStdString(settings.macroFile);
   request.defaultSuffix = QStringLiteral("mac");
   const std::optional<QString> chosen = app.Dialogs().GetOpenFileName(app.MainFrame(), request);
